@@ -1,0 +1,1 @@
+# Placeholder: the record generator's CMake function lives here.

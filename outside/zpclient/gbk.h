@@ -1,0 +1,32 @@
+// Conversion between UTF-8 (texts in memory) and GBK (texts on the wire).
+// The one place in the system where the code page is handled.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zp::gbk {
+
+// Appends the GBK form of a UTF-8 text to out. False when the text is not
+// valid UTF-8 or holds a character that GBK cannot represent; *error (when
+// given) then names the offending position. out is left as it was on failure.
+bool fromUtf8(std::string_view utf8, std::string& out, std::string* error = nullptr);
+
+// Appends the UTF-8 form of GBK bytes to out. False for bytes that are not
+// valid GBK (a lone lead byte, an undefined code); out is left as it was.
+bool toUtf8(std::string_view gbk, std::string& out, std::string* error = nullptr);
+
+// Convenience forms; an empty optional result is signalled by ok=false.
+std::string fromUtf8OrEmpty(std::string_view utf8, bool* ok = nullptr);
+std::string toUtf8OrEmpty(std::string_view gbk, bool* ok = nullptr);
+
+// Number of bytes the text takes in GBK; characters without a GBK form count
+// as two bytes (the width they would take as a substitute).
+std::size_t byteLength(std::string_view utf8);
+
+// The longest prefix of a UTF-8 text whose GBK form fits in maxBytes, cut at a
+// character boundary (never half of a double-byte character).
+std::string cutToBytes(std::string_view utf8, std::size_t maxBytes);
+
+}  // namespace zp::gbk

@@ -1,0 +1,162 @@
+// zpb_stream: the typed message stream of the client runtime. A call uses
+// one stream for the request and one for the reply; the server side uses the
+// same class the other way round.
+//
+// Wire format. Every integer is little-endian and fixed-width.
+//
+//   frame     := u32 magic "ZPBF" | u32 name-id | value*        begin_stream .. end_stream
+//   int16     := 2 bytes          int32 := 4 bytes
+//   int64     := 8 bytes          uint64 := 8 bytes
+//   text      := u32 length | length bytes of GBK
+//   date-time := i64 packed decimal YYYYMMDDHHNNSS, 0 when not set
+//   struct    := u32 name-id | the record's values              begin/end_*_struct
+//   list      := u32 name-id | u32 count | count structs        begin/end_*_list
+//   name-id   := FNV-1a (32 bit) of the name's text
+//
+// Names travel as their 32-bit id, so a frame, record or list of the wrong
+// kind fails on read instead of filling fields with garbage, at the cost of
+// four bytes. Texts are UTF-8 in memory and GBK on the wire; a text with no
+// GBK form fails the writing stream, bytes that are not GBK fail the reading
+// stream.
+//
+// Guarantees. Every read is bounds-checked against the bytes left; a length or
+// count larger than what remains, a nesting deeper than zpb_limits::maxNesting,
+// a frame larger than zpb_limits::maxFrameBytes, or an invalid date-time puts
+// the stream into its failure state. The failure state is sticky: once set,
+// every further operation fails and changes nothing, and error() says what
+// went wrong first. Reading a frame to its end_stream requires that every
+// byte was consumed.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "cbsdatetime.h"
+#include "cbserrormsg.h"
+#include "zpb_limits.h"
+
+static_assert(std::endian::native == std::endian::little, "the wire is little-endian");
+
+// A name as it travels: its text (for messages) and its 32-bit id.
+struct zpb_name {
+  const char* text;
+  std::uint32_t id;
+
+  static constexpr std::uint32_t hash(const char* s) {
+    std::uint32_t h = 2166136261u;
+    for (; *s; ++s) {
+      h ^= static_cast<unsigned char>(*s);
+      h *= 16777619u;
+    }
+    return h;
+  }
+  constexpr zpb_name(const char* s) : text(s), id(hash(s)) {}
+};
+
+class zpb_stream {
+ public:
+  enum class Mode { closed, writing, reading };
+  static constexpr std::uint32_t kFrameMagic = 0x4642505a;  // "ZPBF"
+
+  zpb_stream() = default;
+  ~zpb_stream() = default;
+  zpb_stream(const zpb_stream&) = delete;
+  zpb_stream& operator=(const zpb_stream&) = delete;
+
+  // Opens an empty stream for writing. Returns true.
+  bool open();
+  // Opens the stream for reading the given bytes (a received frame).
+  // Bytes beyond zpb_limits::maxFrameBytes put the stream into failure.
+  bool open_for_reading(std::string bytes);
+
+  bool begin_stream(const zpb_name& frame);
+  bool end_stream();
+
+  bool begin_write_struct(const zpb_name& name);
+  bool end_write_struct();
+  bool begin_read_struct(const zpb_name& name);
+  bool end_read_struct();
+  bool begin_write_list(const zpb_name& name, std::int32_t count);
+  bool end_write_list();
+  bool begin_read_list(const zpb_name& name, std::int32_t& count);
+  bool end_read_list();
+
+  zpb_stream& operator<<(std::int16_t v) { return put(v); }
+  zpb_stream& operator<<(std::int32_t v) { return put(v); }
+  zpb_stream& operator<<(const std::int64_t& v) { return put(v); }
+  zpb_stream& operator<<(const std::uint64_t& v) { return put(v); }
+  zpb_stream& operator<<(const std::string& v) { return put_text(v); }
+  zpb_stream& operator<<(const char* v) { return put_text(v ? std::string_view(v) : std::string_view()); }
+  zpb_stream& operator<<(const CBSDateTime& v) { return put(static_cast<std::int64_t>(v.packed())); }
+  // Servers write the error record after the reply value.
+  zpb_stream& operator<<(const CBSErrorMsg& v);
+
+  zpb_stream& operator>>(std::int16_t& v) { return get(v); }
+  zpb_stream& operator>>(std::int32_t& v) { return get(v); }
+  zpb_stream& operator>>(std::int64_t& v) { return get(v); }
+  zpb_stream& operator>>(std::uint64_t& v) { return get(v); }
+  zpb_stream& operator>>(std::string& v);
+  zpb_stream& operator>>(CBSDateTime& v);
+  zpb_stream& operator>>(CBSErrorMsg& v);
+
+  bool failed() const { return failed_; }
+  bool good() const { return !failed_; }
+  explicit operator bool() const { return !failed_; }
+  const std::string& error() const { return error_; }
+  Mode mode() const { return mode_; }
+
+  // The bytes written so far (writing) or received (reading).
+  const std::string& bytes() const { return buf_; }
+  std::string take_bytes() { return std::move(buf_); }
+  std::size_t remaining() const { return buf_.size() - pos_; }
+
+  // Puts the stream into its failure state with a reason (first reason wins).
+  void fail(std::string_view why);
+
+ private:
+  template <class T>
+  zpb_stream& put(const T& v) {
+    if (!writable()) return *this;
+    char b[sizeof(T)];
+    std::memcpy(b, &v, sizeof(T));
+    buf_.append(b, sizeof(T));
+    return *this;
+  }
+  template <class T>
+  zpb_stream& get(T& v) {
+    if (!readable(sizeof(T))) return *this;
+    std::memcpy(&v, buf_.data() + pos_, sizeof(T));
+    pos_ += sizeof(T);
+    return *this;
+  }
+  bool writable() {
+    if (failed_) return false;
+    if (mode_ != Mode::writing || !framed_) return not_ready();
+    if (buf_.size() > zpb_limits::maxFrameBytes) return too_large();
+    return true;
+  }
+  bool readable(std::size_t n) {
+    if (failed_) return false;
+    if (mode_ != Mode::reading || !framed_) return not_ready();
+    if (buf_.size() - pos_ < n) return short_read(n);
+    return true;
+  }
+  bool not_ready();
+  bool too_large();
+  bool short_read(std::size_t n);
+  zpb_stream& put_text(std::string_view utf8);
+  bool read_id(const zpb_name& expected, const char* what);
+
+  std::string buf_;
+  std::size_t pos_ = 0;
+  std::uint32_t depth_ = 0;
+  Mode mode_ = Mode::closed;
+  bool framed_ = false;  // between begin_stream and end_stream
+  bool ended_ = false;   // end_stream done
+  bool failed_ = false;
+  std::string error_;
+  std::string scratch_;
+};

@@ -1,0 +1,54 @@
+// The server side of the runtime: a dispatcher that runs one call given its
+// interface name, service code and request frame, and writes the reply frame.
+// It touches no socket, so a TCP server, the in-process transport and tests
+// share it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+class zpb_stream;
+
+// One service operation: reads its request from `request` (open for reading,
+// positioned at the start of the frame) and writes its reply frame into
+// `reply` (open for writing). Returns the call's result; a runtime failure
+// code tells the client that the reply is not to be read.
+using zpd_handler = std::function<std::int32_t(zpb_stream& request, zpb_stream& reply)>;
+
+class zpd_dispatcher {
+ public:
+  void add(std::string interfaceName, std::string serviceCode, zpd_handler handler);
+
+  // Runs one call. Unknown interface or service code, and any exception of a
+  // handler, become runtime failure codes with an empty reply.
+  std::int32_t dispatch(std::string_view interfaceName, std::string_view serviceCode,
+                        const std::string& request, std::string& reply) const;
+
+  // Runs one call from a request envelope body (see zpd_envelope.h) and
+  // returns the complete reply envelope.
+  std::string handle_envelope(std::string_view body) const;
+
+ private:
+  std::map<std::pair<std::string, std::string>, zpd_handler, std::less<>> handlers_;
+};
+
+// Registers a dispatcher under a name for "inproc:<name>" addresses for as
+// long as the registration lives. The in-process registry is the runtime's
+// one piece of process-wide state: it is what "in the same process" means.
+class zpd_inproc_registration {
+ public:
+  zpd_inproc_registration(std::string name, std::shared_ptr<const zpd_dispatcher> dispatcher);
+  ~zpd_inproc_registration();
+  zpd_inproc_registration(const zpd_inproc_registration&) = delete;
+  zpd_inproc_registration& operator=(const zpd_inproc_registration&) = delete;
+
+ private:
+  std::string name_;
+};
+
+std::shared_ptr<const zpd_dispatcher> zpd_inproc_find(std::string_view name);
