@@ -9,7 +9,7 @@ PACKAGES="
   libgtest-dev libgmock-dev libbenchmark-dev
   libprotobuf-dev protobuf-compiler
   libasio-dev nlohmann-json3-dev
-  libsoci-dev libsqlite3-dev sqlite3 libpq-dev postgresql
+  libsoci-dev libboost-dev libsqlite3-dev sqlite3 libpq-dev postgresql
   clang libclang-rt-14-dev
 "
 

@@ -1,0 +1,68 @@
+// One database access layer for both stores: SQLite (one file, the default)
+// and PostgreSQL (shared by several servers). A request runs in exactly one
+// transaction on a pooled session: what the caller was told succeeded is
+// committed, what failed left nothing behind.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace soci {
+class session;
+class connection_pool;
+}  // namespace soci
+
+namespace zp::store {
+
+enum class Backend { sqlite, postgresql };
+
+struct DatabaseOptions {
+  std::string url;  // "sqlite:FILE" or "postgresql://...[#schema=NAME]"
+  std::size_t sessions = 4;    // pooled sessions; one per worker is enough
+  std::chrono::milliseconds busyTimeout{5000};  // SQLite: wait this long for the write lock
+  bool durable = false;        // SQLite: flush on every commit (survives power loss, not only a crash)
+};
+
+// Thrown by the layer for a failure the request cannot recover from; the
+// service turns it into an error reply. Never crosses a stub.
+struct StoreError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class Database {
+ public:
+  // Opens the store and applies every schema migration it lacks.
+  static std::unique_ptr<Database> open(const DatabaseOptions& options);
+  ~Database();
+
+  Backend backend() const { return backend_; }
+  int schemaVersion() const { return version_; }
+
+  enum class Intent { read, write };
+  // Runs fn(session) inside one transaction: commits when fn returns, rolls
+  // back when it throws (and rethrows). A write takes SQLite's write lock at
+  // the start, so two writers never deadlock on an upgrade.
+  void transact(Intent intent, const std::function<void(soci::session&)>& fn);
+
+  // Bumps on every transaction that committed; tests use it to see that a
+  // refused request wrote nothing.
+  unsigned long long commits() const { return commits_; }
+
+ private:
+  Database() = default;
+  Backend backend_ = Backend::sqlite;
+  int version_ = 0;
+  std::size_t size_ = 0;
+  std::unique_ptr<soci::connection_pool> pool_;
+  std::atomic<unsigned long long> commits_{0};
+};
+
+// Reads the next value of a named sequence inside the caller's transaction.
+long long nextSequence(soci::session& sql, const std::string& name);
+
+}  // namespace zp::store

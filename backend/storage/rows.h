@@ -1,0 +1,45 @@
+// Plain statements over the store without per-query binding code: values go
+// in as a list, rows come out by column position. Integers are read as
+// 64-bit and texts as UTF-8 on both stores; NULL reads as 0 or "".
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace soci {
+class session;
+}
+
+namespace zp::store {
+
+using Param = std::variant<long long, std::string>;
+
+class Row {
+ public:
+  long long i(std::size_t column) const { return ints_[slot_[column]]; }
+  const std::string& s(std::size_t column) const { return texts_[slot_[column]]; }
+
+ private:
+  friend void forEachRow(soci::session&, const std::string&, std::string_view, const std::vector<Param>&,
+                         const std::function<void(const Row&)>&);
+  std::vector<long long> ints_;
+  std::vector<std::string> texts_;
+  std::vector<std::size_t> slot_;
+};
+
+// Runs a query whose columns have the given kinds ('i' integer, 's' text)
+// and calls fn for every row, in the order the store returns them.
+void forEachRow(soci::session& sql, const std::string& query, std::string_view kinds,
+                const std::vector<Param>& params, const std::function<void(const Row&)>& fn);
+
+// The first row, if any; false when the query returned none.
+bool firstRow(soci::session& sql, const std::string& query, std::string_view kinds, const std::vector<Param>& params,
+              Row& out);
+
+// Runs a statement and returns the number of rows it changed.
+long long execute(soci::session& sql, const std::string& statement, const std::vector<Param>& params);
+
+}  // namespace zp::store

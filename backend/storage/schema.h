@@ -1,0 +1,25 @@
+// The store's schema as a list of versioned migrations. A server applies at
+// start every migration its store lacks, each in its own transaction, and
+// refuses a store newer than itself.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "database.h"
+
+namespace zp::store {
+
+struct Migration {
+  int version;
+  const char* what;
+  std::vector<std::string> statements;  // with dialect holders, see schema.cpp
+};
+
+const std::vector<Migration>& migrations();
+
+// Statement text for one store: {TEXT_KEY} becomes a text type that sorts
+// byte by byte on either store.
+std::string dialect(const std::string& statement, Backend backend);
+
+}  // namespace zp::store

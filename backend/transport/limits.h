@@ -1,0 +1,47 @@
+// Limits of the back end's TCP server. Each one bounds what a single peer, or
+// a crowd of them, can take from the server; all are checked before the
+// server allocates or waits on a peer's behalf.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+#include "zpb_limits.h"
+
+namespace zp::transport {
+
+struct Limits {
+  // Largest request frame accepted, checked against the length in the header
+  // before the body is read. Blocks a length prefix from making the server
+  // allocate gigabytes: a larger request closes its connection. Values above
+  // zpb_limits::maxFrameBytes are treated as that.
+  std::uint32_t maxFrameBytes = zpb_limits::maxFrameBytes;
+
+  // Most connections open at once. Blocks a flood of connections from using
+  // up file descriptors and buffers: one beyond it is closed as soon as it is
+  // accepted, without a word.
+  std::size_t maxConnections = 256;
+
+  // How long a connection may stay silent between requests. Blocks forgotten
+  // connections from holding a slot for ever; a client finds the closed
+  // connection before its next request and opens a new one.
+  std::chrono::milliseconds idleTimeout{std::chrono::minutes(10)};
+
+  // How long a request may take to arrive completely, counted from its first
+  // byte, and how long its reply may take to be written. Blocks a slow or
+  // stalled peer (half a frame, then nothing; or a reply it never reads) from
+  // holding a connection and its buffer: the connection is closed.
+  std::chrono::milliseconds requestTimeout{std::chrono::seconds(30)};
+
+  // Threads that run requests. Bounds how many handlers run at once, and so
+  // how many database connections requests hold. At least 1.
+  std::size_t workerThreads = 4;
+
+  // Requests waiting for a free worker. Blocks queuing without bound under
+  // overload: a request that finds the queue full is answered ZPE_SRV_BUSY at
+  // once. At least 1.
+  std::size_t queueLength = 64;
+};
+
+}  // namespace zp::transport

@@ -1,0 +1,70 @@
+// The back end's TCP server: takes request envelopes (zpd_envelope.h) off
+// connections and answers them through a zpd_dispatcher.
+//
+// One I/O thread does all socket work; a bounded pool of workers runs the
+// dispatcher, so a request handler never touches a socket and a slow handler
+// never stalls another connection's reading. A connection carries one request
+// at a time: the next is read only after the reply to the previous one has
+// been written, so replies come back in request order and each connection
+// holds at most one frame. Limits (limits.h) bound frame size, connections,
+// silence, slowness and queuing.
+//
+// Stopping has two phases: stop accepting and reading new requests, let every
+// running and queued request finish and its reply be written; then close the
+// connections and join the threads.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "limits.h"
+
+class zpd_dispatcher;
+
+namespace zp::transport {
+
+// What the server tells its owner about one answered request.
+struct RequestLog {
+  std::string_view interfaceName;  // empty when the request could not be read
+  std::string_view serviceCode;
+  std::chrono::microseconds duration;  // from the request's last byte to its reply being ready
+  std::int32_t result;                 // the result sent back (a ZPE_SRV_* code on failure)
+};
+
+class TcpServer {
+ public:
+  // Called once per answered request, from a worker thread or the I/O thread
+  // and possibly from several at once. It must not call stop().
+  using LogHook = std::function<void(const RequestLog&)>;
+
+  TcpServer(std::shared_ptr<const zpd_dispatcher> dispatcher, Limits limits = {});
+  ~TcpServer();  // stops
+  TcpServer(const TcpServer&) = delete;
+  TcpServer& operator=(const TcpServer&) = delete;
+
+  // Before start().
+  void set_log_hook(LogHook hook);
+
+  // Binds to host and port (0 picks a free port) and starts serving. Once per
+  // server; an error when the address cannot be resolved or bound.
+  std::error_code start(const std::string& host, std::uint16_t port);
+
+  // The port the server listens on (0 before start()).
+  std::uint16_t port() const;
+
+  // The two-phase stop; returns when the threads are joined. Callable from
+  // any thread except the server's own (a log hook, a handler); a second call
+  // waits for the first and then does nothing.
+  void stop();
+
+ private:
+  class Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace zp::transport

@@ -1,0 +1,148 @@
+#include "database.h"
+
+#include <gtest/gtest.h>
+#include <soci/soci.h>
+
+#include <set>
+#include <thread>
+
+#include "fixtures.h"
+#include "password.h"
+#include "schema.h"
+#include "test_store.h"
+
+using namespace zp::store;
+using zp::testing::freshStoreUrl;
+
+namespace {
+
+class Store : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    ZP_REQUIRE_BACKEND(GetParam());
+    url_ = freshStoreUrl(GetParam());
+    db_ = Database::open({url_, 4});
+  }
+  long long count(const std::string& table) {
+    long long n = -1;
+    db_->transact(Database::Intent::read, [&](soci::session& sql) { sql << "SELECT COUNT(*) FROM " + table, soci::into(n); });
+    return n;
+  }
+  std::string url_;
+  std::unique_ptr<Database> db_;
+};
+
+}  // namespace
+
+TEST_P(Store, MigratesOnceAndRefusesANewerStore) {
+  const int latest = migrations().back().version;
+  EXPECT_EQ(db_->schemaVersion(), latest);
+  db_.reset();
+  auto again = Database::open({url_, 2});
+  EXPECT_EQ(again->schemaVersion(), latest);
+  again->transact(Database::Intent::write, [](soci::session& sql) {
+    sql << "INSERT INTO zp_schema_version (version, applied) VALUES (999, 0)";
+  });
+  again.reset();
+  EXPECT_THROW(Database::open({url_, 1}), StoreError);
+}
+
+TEST_P(Store, AFailedTransactionLeavesNothing) {
+  EXPECT_THROW(db_->transact(Database::Intent::write,
+                             [](soci::session& sql) {
+                               sql << "INSERT INTO zp_operator VALUES (1, 2, 3, 4, 'x')";
+                               throw std::runtime_error("refused");
+                             }),
+               std::runtime_error);
+  EXPECT_EQ(count("zp_operator"), 0);
+  const auto before = db_->commits();
+  db_->transact(Database::Intent::write, [](soci::session& sql) { sql << "INSERT INTO zp_operator VALUES (1, 2, 3, 4, 'x')"; });
+  EXPECT_EQ(count("zp_operator"), 1);
+  EXPECT_GT(db_->commits(), before);
+}
+
+TEST_P(Store, SequenceNeverRepeatsUnderConcurrency) {
+  std::mutex m;
+  std::set<long long> seen;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 40; ++i) {
+        long long v = 0;
+        db_->transact(Database::Intent::write, [&](soci::session& sql) { v = nextSequence(sql, "so_nbr"); });
+        std::lock_guard<std::mutex> lock(m);
+        EXPECT_TRUE(seen.insert(v).second) << v;
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(seen.size(), 160u);
+}
+
+TEST_P(Store, FixturesLoadWholeOrNotAtAll) {
+  loadFixtures(*db_, R"({
+    "operators": [{"op_id": 7, "org_id": 70, "region_code": 571, "county_code": 1, "op_name": "张三"}],
+    "customers": [{"cust_id": 1, "cust_name": "李四", "region_code": 571}],
+    "accounts": [{"acct_id": 2, "cust_id": 1}],
+    "users": [{"serv_id": 3, "phone_id": "13900000001", "cust_id": 1, "acct_id": 2, "password": "135790",
+               "create_date": "2024-02-29 08:00:00"}],
+    "number_ranges": [{"first": "0057100", "count": 120, "region_code": 571}]
+  })");
+  EXPECT_EQ(count("zp_user"), 1);
+  EXPECT_EQ(count("zp_res_number"), 120);
+  std::string name, salt, hash, last;
+  long long created = 0;
+  db_->transact(Database::Intent::read, [&](soci::session& sql) {
+    sql << "SELECT op_name FROM zp_operator WHERE op_id = 7", soci::into(name);
+    sql << "SELECT password_salt, password_hash, create_date FROM zp_user WHERE serv_id = 3", soci::into(salt),
+        soci::into(hash), soci::into(created);
+    sql << "SELECT MAX(res_id) FROM zp_res_number", soci::into(last);
+  });
+  EXPECT_EQ(name, "张三");
+  EXPECT_TRUE(verifyPassword("135790", {salt, hash}));
+  EXPECT_FALSE(verifyPassword("135791", {salt, hash}));
+  EXPECT_EQ(created, 20240229080000);
+  EXPECT_EQ(last, "0057219");  // width of "first" kept
+
+  struct Bad {
+    const char* doc;
+    const char* mentions;
+  };
+  const Bad bad[] = {
+      {R"({"planets": []})", "planets"},
+      {R"({"operators": [{"op_id": 8, "colour": 1}]})", "colour"},
+      {R"({"operators": [{"org_id": 8}]})", "operators[0].op_id"},
+      {R"({"customers": [{"cust_id": 9, "create_date": "2024-02-30 00:00:00"}]})", "create_date"},
+      {R"({"operators": [{"op_id": "x"}]})", "op_id"},
+      {R"({"operators": [{"op_id": 9}], "users": [{"serv_id": 3, "phone_id": "1", "cust_id": 1, "acct_id": 2}]})",
+       "rejected"},  // duplicate key: the operator of the same document must not stay
+      {R"([1, 2])", "object"},
+      {R"({"operators": )", "JSON"},
+  };
+  for (const Bad& b : bad) {
+    try {
+      loadFixtures(*db_, b.doc);
+      ADD_FAILURE() << b.doc;
+    } catch (const LoadError& e) {
+      EXPECT_NE(std::string(e.what()).find(b.mentions), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(count("zp_operator"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Store, ::testing::Values(Backend::sqlite, Backend::postgresql),
+                         [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
+
+TEST(Password, HashIsSaltedAndKnownVectorHolds) {
+  EXPECT_EQ(sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  const PasswordHash a = hashPassword("123456"), b = hashPassword("123456");
+  EXPECT_NE(a.salt, b.salt);
+  EXPECT_NE(a.hash, b.hash);
+  EXPECT_TRUE(verifyPassword("123456", a));
+  EXPECT_FALSE(verifyPassword("12345", a));
+}
+
+TEST(StoreAddress, UnknownSchemesAreRefused) {
+  EXPECT_THROW(Database::open({"mysql://x"}), StoreError);
+  EXPECT_THROW(Database::open({"sqlite:"}), StoreError);
+}
