@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is missing, builds everything and runs every test:
 #   1. the tests of the main build (GoogleTest through CTest), which also
-#      replay the kept fuzz corpora;
+#      replay the kept fuzz corpora; tests of the store run on SQLite and on
+#      a throwaway PostgreSQL cluster on loopback;
 #   2. each fuzz target under ASan and UBSan (clang), briefly, from its corpus.
 # Environment: FUZZ_SECONDS (per target, default 30), JOBS (default: cores).
 set -eu
@@ -17,8 +18,8 @@ echo "== build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$JOBS"
 
-echo "== tests"
-ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 300
+echo "== tests (SQLite, and PostgreSQL on a throwaway cluster)"
+./scripts/pg-throwaway.sh ctest --test-dir build --output-on-failure -j "$JOBS" --timeout 600
 
 echo "== fuzz"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -109,6 +109,7 @@ void openSession(soci::session& s, Backend backend, const DatabaseOptions& o) {
       const std::string schema = o.url.substr(hash + 8);
       if (schema.empty() || schema.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") != std::string::npos)
         throw StoreError("schema name must be lower-case letters, digits and _");
+      s << "SET client_min_messages TO warning";
       s << "CREATE SCHEMA IF NOT EXISTS " + schema;
       s << "SET search_path TO " + schema;
     }

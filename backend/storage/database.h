@@ -25,7 +25,9 @@ struct DatabaseOptions {
   std::string url;  // "sqlite:FILE" or "postgresql://...[#schema=NAME]"
   std::size_t sessions = 4;    // pooled sessions; one per worker is enough
   std::chrono::milliseconds busyTimeout{5000};  // SQLite: wait this long for the write lock
-  bool durable = false;        // SQLite: flush on every commit (survives power loss, not only a crash)
+  // SQLite: flush on every commit, so what a counter was told is committed
+  // survives a power loss too; false keeps it across a crash of the server only.
+  bool durable = true;
 };
 
 // Thrown by the layer for a failure the request cannot recover from; the

@@ -6,7 +6,7 @@
 // never stalls another connection's reading. A connection carries one request
 // at a time: the next is read only after the reply to the previous one has
 // been written, so replies come back in request order and each connection
-// holds at most one frame. Limits (limits.h) bound frame size, connections,
+// holds at most one frame. Limits (server_limits.h) bound frame size, connections,
 // silence, slowness and queuing.
 //
 // Stopping has two phases: stop accepting and reading new requests, let every
@@ -22,7 +22,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "limits.h"
+#include "server_limits.h"
 
 class zpd_dispatcher;
 

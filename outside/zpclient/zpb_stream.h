@@ -107,6 +107,8 @@ class zpb_stream {
   explicit operator bool() const { return !failed_; }
   const std::string& error() const { return error_; }
   Mode mode() const { return mode_; }
+  // A written frame that was ended without failure: what a call may send.
+  bool complete() const { return mode_ == Mode::writing && ended_ && !failed_; }
 
   // The bytes written so far (writing) or received (reading).
   const std::string& bytes() const { return buf_; }

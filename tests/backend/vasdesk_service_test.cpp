@@ -337,7 +337,8 @@ TEST_P(VasDesk, GpsOpenStoresItsDetailsAsTheSubscribers) {
   EXPECT_EQ(client.so_userService(in, out, err, nullptr), zp::backend::kRefusedOrder) << "GPS without its details";
   in.set_SPECILDATAINFO(sd);
   ASSERT_EQ(client.so_userService(in, out, err, nullptr), 0) << err.text2;
-  const auto& got = info(501, 1305).get_SPECILDATAINFO();
+  const SGetInfoOut picture = info(501, 1305);
+  const SSpecilDataInfo& got = picture.get_SPECILDATAINFO();
   ASSERT_EQ(got.get_DATAINFOLIST().size(), 1u);
   const auto& c = got.get_DATAINFOLIST()[0].get_FIELDVALUELIST();
   EXPECT_EQ(c[SGpsInfo::kIdx_CARD_NO].get_FIELD_VALUE(), "浙B·2");

@@ -13,8 +13,9 @@ namespace zp::transport {
 
 struct Limits {
   // Largest request frame accepted, checked against the length in the header
-  // before the body is read. Blocks a length prefix from making the server
-  // allocate gigabytes: a larger request closes its connection. Values above
+  // (with room for the two names of the envelope) before the body is read.
+  // Blocks a length prefix from making the server allocate gigabytes: a
+  // larger request closes its connection. Values above
   // zpb_limits::maxFrameBytes are treated as that.
   std::uint32_t maxFrameBytes = zpb_limits::maxFrameBytes;
 

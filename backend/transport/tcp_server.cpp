@@ -1,0 +1,321 @@
+#include "tcp_server.h"
+
+#include <algorithm>
+#include <array>
+#include <asio.hpp>
+#include <atomic>
+#include <future>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_set>
+
+#include "worker_pool.h"
+#include "zpd_client.h"
+#include "zpd_envelope.h"
+#include "zpd_server.h"
+
+namespace zp::transport {
+
+namespace {
+using asio::ip::tcp;
+using steady = std::chrono::steady_clock;
+}  // namespace
+
+class TcpServer::Impl {
+ public:
+  class Connection;
+
+  Impl(std::shared_ptr<const zpd_dispatcher> d, Limits l)
+      : dispatcher(std::move(d)),
+        limits(l),
+        maxBody(static_cast<std::uint32_t>(2 + 2 * zpb_limits::maxEnvelopeName +
+                                           std::min(l.maxFrameBytes, zpb_limits::maxFrameBytes))) {}
+
+  std::error_code start(const std::string& host, std::uint16_t wanted);
+  void stop();
+
+  // The io_context goes last, after every socket and timer that uses it.
+  asio::io_context io;
+  std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work{asio::make_work_guard(io)};
+  tcp::acceptor acceptor{io};
+  asio::steady_timer acceptRetry{io};
+  const std::shared_ptr<const zpd_dispatcher> dispatcher;
+  const Limits limits;
+  const std::uint32_t maxBody;
+  LogHook log;
+  std::unique_ptr<WorkerPool> pool;
+  std::thread ioThread;
+  std::atomic<std::uint16_t> port{0};
+
+ private:
+  void accept();
+  void begin_stop();
+  void forget(const std::shared_ptr<Connection>& c);
+  void check_drained();
+  // Worker side of one request.
+  void run_request(const std::shared_ptr<Connection>& c, const std::string& body, steady::time_point received);
+  void report(std::string_view body, const std::string& reply, steady::time_point received);
+
+  // Touched on the I/O thread only.
+  std::unordered_set<std::shared_ptr<Connection>> connections_;
+  bool stopping_ = false;
+  std::promise<void> drained_;
+  bool drainedSet_ = false;
+
+  // Serialises start() and stop() callers.
+  std::mutex lifecycle_;
+  bool started_ = false;
+  bool stopped_ = false;
+};
+
+// One peer. Everything here runs on the I/O thread; a worker only holds a
+// reference to hand the reply back through the io_context.
+class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(Impl& server, tcp::socket socket)
+      : server_(server), socket_(std::move(socket)), timer_(server.io) {}
+
+  void start() { parse(); }
+  bool busy() const { return busy_; }
+
+  void close() {
+    if (closed_) return;
+    closed_ = true;
+    std::error_code ignored;
+    socket_.shutdown(tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
+    timer_.cancel();
+    server_.forget(shared_from_this());
+  }
+
+  // Called on the I/O thread with the reply envelope of the request in work.
+  void write(std::string reply) {
+    if (closed_) return;
+    out_ = std::move(reply);
+    set_deadline(steady::now() + server_.limits.requestTimeout);
+    asio::async_write(socket_, asio::buffer(out_), [self = shared_from_this()](std::error_code ec, std::size_t) {
+      if (self->closed_) return;
+      if (ec) return self->close();
+      self->out_.clear();
+      self->out_.shrink_to_fit();
+      self->busy_ = false;
+      if (self->server_.stopping_) return self->close();
+      self->parse();  // a next request may already be buffered
+    });
+  }
+
+ private:
+  // One timer per connection; moving the deadline re-arms it. A wait that
+  // completed just before the move finds the new expiry in the future and
+  // does nothing.
+  void set_deadline(steady::time_point at) {
+    timer_.expires_at(at);
+    timer_.async_wait([self = shared_from_this()](std::error_code ec) {
+      if (ec == asio::error::operation_aborted || self->closed_) return;
+      if (self->timer_.expiry() <= steady::now()) self->close();
+    });
+  }
+  void clear_deadline() { timer_.expires_at(steady::time_point::max()); }
+
+  void read() {
+    socket_.async_read_some(asio::buffer(chunk_), [self = shared_from_this()](std::error_code ec, std::size_t n) {
+      if (self->closed_) return;
+      if (ec) return self->close();
+      self->in_.append(self->chunk_.data(), n);
+      self->parse();
+    });
+  }
+
+  // Takes the next request off the bytes received so far, or reads more.
+  void parse() {
+    if (in_.empty()) {
+      inFrame_ = false;
+      set_deadline(steady::now() + server_.limits.idleTimeout);
+      return read();
+    }
+    if (!inFrame_) {
+      inFrame_ = true;
+      set_deadline(steady::now() + server_.limits.requestTimeout);
+    }
+    if (in_.size() < zpd_envelope::kHeaderBytes) return read();
+    std::uint32_t length = 0;
+    // A stream out of step cannot be resynchronised: the connection goes.
+    if (!zpd_envelope::decode_header(in_, zpd_envelope::kRequestMagic, length) || length > server_.maxBody)
+      return close();
+    if (in_.size() - zpd_envelope::kHeaderBytes < length) return read();
+
+    auto body = std::make_shared<std::string>(in_, zpd_envelope::kHeaderBytes, length);
+    in_.erase(0, zpd_envelope::kHeaderBytes + length);
+    inFrame_ = false;
+    if (server_.stopping_) return close();
+
+    busy_ = true;
+    clear_deadline();
+    const auto received = steady::now();
+    auto job = [self = shared_from_this(), body, received] { self->server_.run_request(self, *body, received); };
+    if (server_.pool->try_submit(std::move(job))) return;
+    std::string reply;
+    zpd_envelope::encode_reply(ZPE_SRV_BUSY, {}, reply);
+    server_.report(*body, reply, received);
+    write(std::move(reply));
+  }
+
+  Impl& server_;
+  tcp::socket socket_;
+  asio::steady_timer timer_;
+  std::array<char, 16 * 1024> chunk_;
+  std::string in_;   // received, not yet taken as a request
+  std::string out_;  // the reply being written
+  bool inFrame_ = false;
+  bool busy_ = false;  // a request is with the workers or its reply is being written
+  bool closed_ = false;
+};
+
+void TcpServer::Impl::accept() {
+  acceptor.async_accept([this](std::error_code ec, tcp::socket socket) {
+    if (stopping_ || ec == asio::error::operation_aborted) return;
+    if (ec) {
+      // Out of descriptors and the like: try again shortly instead of spinning.
+      acceptRetry.expires_after(std::chrono::milliseconds(100));
+      acceptRetry.async_wait([this](std::error_code e) {
+        if (!e && !stopping_) accept();
+      });
+      return;
+    }
+    std::error_code ignored;
+    if (connections_.size() >= limits.maxConnections) {
+      socket.close(ignored);
+    } else {
+      socket.set_option(tcp::no_delay(true), ignored);
+      auto c = std::make_shared<Connection>(*this, std::move(socket));
+      connections_.insert(c);
+      c->start();
+    }
+    accept();
+  });
+}
+
+void TcpServer::Impl::run_request(const std::shared_ptr<Connection>& c, const std::string& body,
+                                  steady::time_point received) {
+  std::string reply;
+  try {
+    reply = dispatcher->handle_envelope(body);
+  } catch (...) {  // the dispatcher catches handlers' exceptions; this is allocation failing
+    reply.clear();
+    zpd_envelope::encode_reply(ZPE_SRV_EXCEPTION, {}, reply);
+  }
+  report(body, reply, received);
+  // The connection waits for this reply with no deadline, so it must always
+  // be handed back, whatever happened above.
+  asio::post(io, [c, reply = std::move(reply)]() mutable { c->write(std::move(reply)); });
+}
+
+void TcpServer::Impl::report(std::string_view body, const std::string& reply, steady::time_point received) {
+  if (!log) return;
+  RequestLog entry{};
+  zpd_envelope::request req;
+  if (zpd_envelope::decode_request_body(body, req)) {
+    entry.interfaceName = req.interfaceName;
+    entry.serviceCode = req.serviceCode;
+  }
+  zpd_envelope::reply rep;
+  entry.result = zpd_envelope::decode_reply(reply, rep) ? rep.result : ZPE_SRV_BAD_REPLY;
+  entry.duration = std::chrono::duration_cast<std::chrono::microseconds>(steady::now() - received);
+  try {
+    log(entry);
+  } catch (...) {  // a failing log line must not cost the client its reply
+  }
+}
+
+void TcpServer::Impl::begin_stop() {
+  stopping_ = true;
+  std::error_code ignored;
+  acceptor.close(ignored);
+  acceptRetry.cancel();
+  // Connections waiting for or receiving a request go now; those with a
+  // request in work close once its reply is written.
+  const auto all = connections_;
+  for (const auto& c : all) {
+    if (!c->busy()) c->close();
+  }
+  check_drained();
+}
+
+void TcpServer::Impl::forget(const std::shared_ptr<Connection>& c) {
+  connections_.erase(c);
+  check_drained();
+}
+
+void TcpServer::Impl::check_drained() {
+  if (stopping_ && connections_.empty() && !drainedSet_) {
+    drainedSet_ = true;
+    drained_.set_value();
+  }
+}
+
+std::error_code TcpServer::Impl::start(const std::string& host, std::uint16_t wanted) {
+  std::lock_guard lock(lifecycle_);
+  if (started_ || stopped_) return std::make_error_code(std::errc::operation_not_permitted);
+  std::error_code ec;
+  tcp::resolver resolver(io);
+  const auto found = resolver.resolve(host, std::to_string(wanted),
+                                      tcp::resolver::passive | tcp::resolver::numeric_service, ec);
+  if (ec) return ec;
+  if (found.empty()) return asio::error::host_not_found;
+  const tcp::endpoint endpoint = found.begin()->endpoint();
+  acceptor.open(endpoint.protocol(), ec);
+  if (!ec) acceptor.set_option(tcp::acceptor::reuse_address(true), ec);
+  if (!ec) acceptor.bind(endpoint, ec);
+  if (!ec) acceptor.listen(asio::socket_base::max_listen_connections, ec);
+  if (ec) {
+    std::error_code ignored;
+    acceptor.close(ignored);
+    return ec;
+  }
+  port = acceptor.local_endpoint(ec).port();
+  pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength);
+  accept();
+  ioThread = std::thread([this] {
+    for (;;) {
+      try {
+        io.run();
+        return;
+      } catch (...) {  // a handler ran out of memory; the others keep being served
+      }
+    }
+  });
+  started_ = true;
+  return {};
+}
+
+void TcpServer::Impl::stop() {
+  std::lock_guard lock(lifecycle_);
+  if (!started_ || stopped_) {
+    stopped_ = true;
+    return;
+  }
+  stopped_ = true;
+  auto drained = drained_.get_future();
+  asio::post(io, [this] { begin_stop(); });
+  drained.wait();
+  pool->stop();  // nothing is queued any more: every connection is closed
+  work.reset();
+  io.stop();
+  ioThread.join();
+}
+
+TcpServer::TcpServer(std::shared_ptr<const zpd_dispatcher> dispatcher, Limits limits)
+    : impl_(std::make_unique<Impl>(std::move(dispatcher), limits)) {}
+
+TcpServer::~TcpServer() { impl_->stop(); }
+
+void TcpServer::set_log_hook(LogHook hook) { impl_->log = std::move(hook); }
+
+std::error_code TcpServer::start(const std::string& host, std::uint16_t port) { return impl_->start(host, port); }
+
+std::uint16_t TcpServer::port() const { return impl_->port.load(); }
+
+void TcpServer::stop() { impl_->stop(); }
+
+}  // namespace zp::transport

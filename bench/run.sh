@@ -1,0 +1,13 @@
+#!/bin/sh
+# Builds and runs every benchmark, pinned to one core so that a round trip
+# and its reference see the same scheduling. Each prints its figures beside
+# their references as ratios from the same run.
+set -eu
+cd "$(dirname "$0")/.."
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)"
+for b in build/bench/bench_*; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  taskset -c 0 "$b" --benchmark_min_time=0.5 "$@"
+done

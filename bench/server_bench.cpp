@@ -1,0 +1,212 @@
+// zpserver's two hot paths on SQLite, each beside SQLite's own figure for
+// comparable work measured in the same run:
+//   - whole so_userService orders per second, with 1 and with 8 clients over
+//     loopback, beside the rate of a raw insert-and-commit transaction with
+//     the same store settings;
+//   - query_resList of 100 free numbers in a pool of 1,000,000, beside a
+//     primary-key lookup in the same database.
+#include <benchmark/benchmark.h>
+#include <soci/soci.h>
+#include <sqlite3.h>
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "MVasDesk.h"
+#include "database.h"
+#include "fixtures.h"
+#include "ratio_reporter.h"
+#include "tcp_server.h"
+#include "vasdesk_service.h"
+#include "zpd_server.h"
+
+namespace {
+
+using namespace MPublicDef;
+using namespace MVasDesk;
+namespace fs = std::filesystem;
+
+constexpr int kUsers = 60000;
+
+fs::path scratch() {
+  static const fs::path dir = [] {
+    fs::path p = fs::temp_directory_path() / ("zpbench-" + std::to_string(::getpid()));
+    fs::create_directories(p);
+    return p;
+  }();
+  return dir;
+}
+
+// One server over one store with many subscribers without GPRS, and a pool
+// of a million numbers; built once for every benchmark of this program.
+struct World {
+  std::unique_ptr<zp::store::Database> db;
+  std::unique_ptr<zp::transport::TcpServer> server;
+  std::atomic<long long> nextUser{0};
+  std::string file;
+
+  World() {
+    file = (scratch() / "orders.db").string();
+    db = zp::store::Database::open({"sqlite:" + file, 8});
+    std::string doc = R"({"customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
+    for (int i = 0; i < kUsers; ++i) {
+      if (i) doc += ",";
+      doc += R"({"serv_id": )" + std::to_string(1000000 + i) + R"(, "phone_id": "139)" + std::to_string(10000000 + i) +
+             R"(", "cust_id": 1, "acct_id": 1, "region_code": 571})";
+    }
+    doc += R"(], "number_ranges": [{"first": "50000000", "count": 1000000, "region_code": 571}]})";
+    zp::store::loadFixtures(*db, doc);
+    auto d = std::make_shared<zpd_dispatcher>();
+    register_IVasDesk(*d, std::make_shared<zp::backend::VasDeskService>(*db));
+    zp::transport::Limits limits;
+    limits.workerThreads = 8;
+    server = std::make_unique<zp::transport::TcpServer>(d, limits);
+    server->start("127.0.0.1", 0);
+    ::setenv("ZP_BROKER_ZEPHYRON", ("tcp://127.0.0.1:" + std::to_string(server->port())).c_str(), 1);
+  }
+};
+
+World& world() {
+  static World w;
+  return w;
+}
+
+SSoUserServiceIn gprsOpen(long long servId) {
+  SSoInfo so;
+  so.set_BUSI_CODE(1070);
+  so.set_SERV_ID(servId);
+  so.set_OP_ID(11);
+  SUserServiceOper oper;
+  oper.set_ACT_TYPE(1);
+  oper.set_BUSI_TYPE(5);
+  oper.set_SERV_ID(servId);
+  oper.set_REMARK("GPRS");
+  SSoFee fee;
+  fee.set_BOOK_ITEM_ID(100);
+  fee.set_ITEM_VALUE(1000);
+  SSoUserServiceIn in;
+  in.set_BUSI_CODE(1070);
+  in.set_SOINFO(so);
+  in.set_USERSERVICEOPERLIST({oper});
+  in.set_SOFEELIST({fee});
+  return in;
+}
+
+void BM_Orders(benchmark::State& state) {
+  World& w = world();
+  thread_local std::unique_ptr<IVasDesk> client;
+  if (!client) {
+    client = std::make_unique<IVasDesk>();
+    client->bind_zpBroker("ZEPHYRON");
+  }
+  for (auto _ : state) {
+    const long long user = w.nextUser++;
+    if (user >= kUsers) {
+      state.SkipWithError("ran out of subscribers");
+      break;
+    }
+    SSoUserServiceOut out;
+    CBSErrorMsg err;
+    if (client->so_userService(gprsOpen(1000000 + user), out, err, nullptr) != 0) {
+      state.SkipWithError(err.text2.c_str());
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+// The reference: BEGIN IMMEDIATE, one insert, COMMIT, on a connection with
+// the store's settings (WAL, synchronous FULL), by as many threads.
+void BM_SqliteInsertCommit(benchmark::State& state) {
+  static std::once_flag once;
+  const std::string file = (scratch() / "raw.db").string();
+  std::call_once(once, [&] {
+    sqlite3* db = nullptr;
+    sqlite3_open(file.c_str(), &db);
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE TABLE t (id INTEGER PRIMARY KEY, a INTEGER, b TEXT)", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(db);
+  });
+  sqlite3* db = nullptr;
+  sqlite3_open(file.c_str(), &db);
+  sqlite3_exec(db, "PRAGMA synchronous=FULL; PRAGMA busy_timeout=10000", nullptr, nullptr, nullptr);
+  sqlite3_stmt* ins = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO t (a, b) VALUES (?, 'order line')", -1, &ins, nullptr);
+  long long i = 0;
+  for (auto _ : state) {
+    sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    sqlite3_bind_int64(ins, 1, ++i);
+    sqlite3_step(ins);
+    sqlite3_reset(ins);
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) state.SkipWithError("commit failed");
+  }
+  sqlite3_finalize(ins);
+  sqlite3_close(db);
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_QueryResList100(benchmark::State& state) {
+  world();
+  IVasDesk client;
+  client.bind_zpBroker("ZEPHYRON");
+  SQueryResListIn in;
+  in.set_REGION_CODE(571);
+  in.set_RES_TYPE(30);
+  in.set_MAX_NUM(100);
+  in.set_START_NO("50500000");
+  in.set_END_NO("50599999");
+  for (auto _ : state) {
+    SQueryResListOut out;
+    CBSErrorMsg err;
+    if (client.query_resList(in, out, err, nullptr) != 0 || out.get_RESINFOLIST().size() != 100)
+      state.SkipWithError("query failed");
+  }
+}
+
+// The reference: one primary-key lookup of a number, through the same
+// service path (a reservation release of a number nobody holds reads one row
+// by key and changes nothing).
+void BM_KeyLookup(benchmark::State& state) {
+  world();
+  IVasDesk client;
+  client.bind_zpBroker("ZEPHYRON");
+  SDoSignResIn in;
+  in.set_REGION_CODE(571);
+  in.set_OP_ID(11);
+  in.set_RES_ID("50500000");
+  in.set_ACT_TYPE(2);
+  for (auto _ : state) {
+    SDoSignResOut out;
+    CBSErrorMsg err;
+    client.do_signRes(in, out, err, nullptr);
+  }
+}
+
+BENCHMARK(BM_SqliteInsertCommit)->Threads(1)->UseRealTime();
+BENCHMARK(BM_SqliteInsertCommit)->Threads(8)->UseRealTime();
+BENCHMARK(BM_Orders)->Threads(1)->UseRealTime();
+BENCHMARK(BM_Orders)->Threads(8)->UseRealTime();
+BENCHMARK(BM_QueryResList100)->UseRealTime();
+BENCHMARK(BM_KeyLookup)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  std::printf("\nzpserver on SQLite beside SQLite's own figures (same run; time per item, lower is better):\n");
+  reporter.ratio("order, 1 client vs raw txn, 1 thread", "BM_Orders/real_time/threads:1",
+                 "BM_SqliteInsertCommit/real_time/threads:1", "<= 2.0, i.e. >= 50% of the rate");
+  reporter.ratio("order, 8 clients vs raw txn, 8 threads", "BM_Orders/real_time/threads:8",
+                 "BM_SqliteInsertCommit/real_time/threads:8", "<= 2.0, i.e. >= 50% of the rate");
+  reporter.ratio("query_resList 100 of 1,000,000 vs key lookup", "BM_QueryResList100/real_time", "BM_KeyLookup/real_time",
+                 "<= 3.0");
+  benchmark::Shutdown();
+  std::error_code ec;
+  fs::remove_all(scratch(), ec);
+  return 0;
+}

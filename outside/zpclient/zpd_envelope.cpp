@@ -1,0 +1,146 @@
+#include "zpd_envelope.h"
+
+#include <cstring>
+
+namespace zpd_envelope {
+namespace {
+
+bool refuse(std::string* why, std::string text) {
+  if (why) *why = std::move(text);
+  return false;
+}
+
+template <class T>
+void append_le(std::string& out, T v) {
+  char b[sizeof(T)];
+  std::memcpy(b, &v, sizeof(T));
+  out.append(b, sizeof(T));
+}
+
+template <class T>
+T load_le(const char* p) {
+  T v;
+  std::memcpy(&v, p, sizeof(T));
+  return v;
+}
+
+// Takes one length-prefixed name off the front of `rest`.
+bool take_name(std::string_view& rest, const char* what, std::string_view& name, std::string* why) {
+  if (rest.empty()) return refuse(why, std::string("envelope ends before the ") + what + " length");
+  const std::size_t n = static_cast<unsigned char>(rest[0]);
+  rest.remove_prefix(1);
+  if (n > rest.size())
+    return refuse(why, std::string(what) + " length " + std::to_string(n) + " is beyond the end of the envelope");
+  name = rest.substr(0, n);
+  std::string reason;
+  if (!valid_name(name, &reason)) return refuse(why, std::string(what) + ": " + reason);
+  rest.remove_prefix(n);
+  return true;
+}
+
+}  // namespace
+
+bool valid_name(std::string_view name, std::string* why) {
+  if (name.empty()) return refuse(why, "name is empty");
+  if (name.size() > zpb_limits::maxEnvelopeName)
+    return refuse(why, "name is " + std::to_string(name.size()) + " bytes, more than the limit of " +
+                           std::to_string(zpb_limits::maxEnvelopeName));
+  for (unsigned char c : name) {
+    if (c < 0x21 || c > 0x7e) return refuse(why, "name holds a byte that is not printable ASCII");
+  }
+  return true;
+}
+
+bool encode_request(std::string_view interfaceName, std::string_view serviceCode, std::string_view frame,
+                    std::string& out, std::string* why) {
+  std::string reason;
+  if (!valid_name(interfaceName, &reason)) return refuse(why, "interface name: " + reason);
+  if (!valid_name(serviceCode, &reason)) return refuse(why, "service code: " + reason);
+  if (frame.size() > zpb_limits::maxFrameBytes) return refuse(why, "request frame is larger than the frame limit");
+  const std::uint32_t body = static_cast<std::uint32_t>(2 + interfaceName.size() + serviceCode.size() + frame.size());
+  out.reserve(out.size() + kHeaderBytes + body);
+  append_le(out, kRequestMagic);
+  append_le(out, body);
+  out.push_back(static_cast<char>(interfaceName.size()));
+  out.append(interfaceName);
+  out.push_back(static_cast<char>(serviceCode.size()));
+  out.append(serviceCode);
+  out.append(frame);
+  return true;
+}
+
+bool encode_reply(std::int32_t result, std::string_view frame, std::string& out, std::string* why) {
+  if (frame.size() > zpb_limits::maxFrameBytes) return refuse(why, "reply frame is larger than the frame limit");
+  const std::uint32_t body = static_cast<std::uint32_t>(4 + frame.size());
+  out.reserve(out.size() + kHeaderBytes + body);
+  append_le(out, kReplyMagic);
+  append_le(out, body);
+  append_le(out, result);
+  out.append(frame);
+  return true;
+}
+
+bool decode_header(std::string_view bytes, std::uint32_t expectedMagic, std::uint32_t& bodyLength,
+                   std::string* why) {
+  if (bytes.size() < kHeaderBytes)
+    return refuse(why, "envelope header needs " + std::to_string(kHeaderBytes) + " bytes, " +
+                           std::to_string(bytes.size()) + " given");
+  const auto magic = load_le<std::uint32_t>(bytes.data());
+  if (magic != expectedMagic) {
+    if (magic == kRequestMagic || magic == kReplyMagic)
+      return refuse(why, "envelope is of the other direction");
+    return refuse(why, "bytes are not a call envelope (wrong magic)");
+  }
+  const auto length = load_le<std::uint32_t>(bytes.data() + 4);
+  const std::uint32_t limit = expectedMagic == kRequestMagic ? kMaxRequestBody : kMaxReplyBody;
+  const std::uint32_t least = 4;  // both kinds: two one-byte names at least, or the result
+  if (length > limit)
+    return refuse(why, "envelope body of " + std::to_string(length) + " bytes is beyond the limit of " +
+                           std::to_string(limit));
+  if (length < least) return refuse(why, "envelope body of " + std::to_string(length) + " bytes is too short");
+  bodyLength = length;
+  return true;
+}
+
+bool decode_request_body(std::string_view body, request& out, std::string* why) {
+  if (body.size() > kMaxRequestBody) return refuse(why, "request body is beyond the body limit");
+  std::string_view rest = body;
+  request r;
+  if (!take_name(rest, "interface name", r.interfaceName, why)) return false;
+  if (!take_name(rest, "service code", r.serviceCode, why)) return false;
+  if (rest.size() > zpb_limits::maxFrameBytes) return refuse(why, "request frame is larger than the frame limit");
+  r.frame = rest;
+  out = r;
+  return true;
+}
+
+bool decode_reply_body(std::string_view body, reply& out, std::string* why) {
+  if (body.size() < 4) return refuse(why, "reply body ends before its result");
+  if (body.size() - 4 > zpb_limits::maxFrameBytes) return refuse(why, "reply frame is larger than the frame limit");
+  out.result = load_le<std::int32_t>(body.data());
+  out.frame = body.substr(4);
+  return true;
+}
+
+namespace {
+template <class Out, class Decode>
+bool decode_whole(std::string_view bytes, std::uint32_t magic, Out& out, std::string* why, Decode decode_body) {
+  std::uint32_t length = 0;
+  if (!decode_header(bytes, magic, length, why)) return false;
+  const std::size_t have = bytes.size() - kHeaderBytes;
+  if (have < length)
+    return refuse(why, "envelope ends " + std::to_string(length - have) + " bytes before its body does");
+  if (have > length) return refuse(why, std::to_string(have - length) + " bytes follow the envelope");
+  return decode_body(bytes.substr(kHeaderBytes), out, why);
+}
+}  // namespace
+
+bool decode_request(std::string_view bytes, request& out, std::string* why) {
+  return decode_whole(bytes, kRequestMagic, out, why, decode_request_body);
+}
+
+bool decode_reply(std::string_view bytes, reply& out, std::string* why) {
+  return decode_whole(bytes, kReplyMagic, out, why, decode_reply_body);
+}
+
+}  // namespace zpd_envelope

@@ -1,0 +1,105 @@
+#include "zpd_server.h"
+
+#include <mutex>
+
+#include "zpb_stream.h"
+#include "zpd_client.h"
+#include "zpd_envelope.h"
+
+void zpd_dispatcher::add(std::string interfaceName, std::string serviceCode, zpd_handler handler) {
+  handlers_.insert_or_assign({std::move(interfaceName), std::move(serviceCode)}, std::move(handler));
+}
+
+std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::string_view serviceCode,
+                                      const std::string& request, std::string& reply) const {
+  reply.clear();
+  auto key = std::make_pair(std::string(interfaceName), std::string(serviceCode));
+  const auto it = handlers_.find(key);
+  if (it == handlers_.end()) {
+    // Keys sort by interface first, so the first key at or after (interface, "")
+    // tells whether the interface exists at all.
+    key.second.clear();
+    const auto near = handlers_.lower_bound(key);
+    const bool knownInterface = near != handlers_.end() && near->first.first == interfaceName;
+    return knownInterface ? ZPE_SRV_NO_SERVICE : ZPE_SRV_NO_INTERFACE;
+  }
+  if (request.size() > zpb_limits::maxFrameBytes) return ZPE_SRV_BAD_REQUEST;
+
+  try {
+    zpb_stream in;
+    in.open_for_reading(request);
+    zpb_stream out;
+    out.open();
+    const std::int32_t r = it->second(in, out);
+    if (zpd_is_runtime_failure(r)) return r;
+    // A reply the client cannot read is the server's fault, not the service's
+    // result: say so instead of sending half a frame.
+    if (out.failed() || out.bytes().size() > zpb_limits::maxFrameBytes) return ZPE_SRV_BAD_REPLY;
+    reply = out.take_bytes();
+    return r;
+  } catch (...) {
+    reply.clear();
+    return ZPE_SRV_EXCEPTION;
+  }
+}
+
+std::string zpd_dispatcher::handle_envelope(std::string_view body) const {
+  std::string out;
+  zpd_envelope::request req;
+  if (!zpd_envelope::decode_request_body(body, req)) {
+    zpd_envelope::encode_reply(ZPE_SRV_BAD_REQUEST, {}, out);
+    return out;
+  }
+  std::string reply;
+  std::int32_t r;
+  try {
+    r = dispatch(req.interfaceName, req.serviceCode, std::string(req.frame), reply);
+  } catch (...) {  // only allocation can get here: the handler's own are caught inside
+    r = ZPE_SRV_EXCEPTION;
+    reply.clear();
+  }
+  if (!zpd_envelope::encode_reply(r, reply, out)) zpd_envelope::encode_reply(ZPE_SRV_BAD_REPLY, {}, out);
+  return out;
+}
+
+namespace {
+
+// Each entry remembers which registration made it, so that when a name is
+// registered again the older registration's end leaves the newer one alone.
+struct inproc_entry {
+  const zpd_inproc_registration* owner;
+  std::shared_ptr<const zpd_dispatcher> dispatcher;
+};
+
+struct inproc_registry {
+  std::mutex mutex;
+  std::map<std::string, inproc_entry, std::less<>> entries;
+};
+
+inproc_registry& registry() {
+  static inproc_registry r;
+  return r;
+}
+
+}  // namespace
+
+zpd_inproc_registration::zpd_inproc_registration(std::string name, std::shared_ptr<const zpd_dispatcher> dispatcher)
+    : name_(std::move(name)) {
+  auto& r = registry();
+  std::lock_guard lock(r.mutex);
+  r.entries.insert_or_assign(name_, inproc_entry{this, std::move(dispatcher)});
+}
+
+zpd_inproc_registration::~zpd_inproc_registration() {
+  auto& r = registry();
+  std::lock_guard lock(r.mutex);
+  const auto it = r.entries.find(name_);
+  if (it != r.entries.end() && it->second.owner == this) r.entries.erase(it);
+}
+
+std::shared_ptr<const zpd_dispatcher> zpd_inproc_find(std::string_view name) {
+  auto& r = registry();
+  std::lock_guard lock(r.mutex);
+  const auto it = r.entries.find(name);
+  return it == r.entries.end() ? nullptr : it->second.dispatcher;
+}

@@ -1,0 +1,277 @@
+// The tcp:// transport: one connection per client object, one request at a
+// time on it, every connect, send and receive bounded by the call's deadline.
+//
+// An order must never be doubled, so a request is sent at most once: a
+// connection found dead before anything was sent is reopened (once per call),
+// but once any byte of the request has left, a broken connection is reported
+// (ZPE_RECEIVE) and the call is not repeated. Any failure of the transport
+// drops the connection, so a late reply can never be taken for the next
+// call's; a failure code the server answered with keeps it.
+//
+// Name resolution (getaddrinfo) is not bounded by the deadline; brokers are
+// configured by address in practice.
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "zpd_envelope.h"
+#include "zpd_transports.h"
+
+namespace {
+
+using steady = std::chrono::steady_clock;
+
+// Milliseconds left until the deadline, rounded up so that poll never wakes
+// just before it and spins.
+int poll_budget(steady::time_point deadline) {
+  const auto left = deadline - steady::now();
+  if (left <= steady::duration::zero()) return 0;
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+  return ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+// 1 when the socket is ready for `events` (or has an error to report), 0 when
+// the deadline passed first, -1 when poll itself failed.
+int wait_for(int fd, short events, steady::time_point deadline) {
+  for (;;) {
+    pollfd p{fd, events, 0};
+    const int n = ::poll(&p, 1, poll_budget(deadline));
+    if (n > 0) return 1;
+    if (n == 0) {
+      if (steady::now() >= deadline) return 0;
+      continue;
+    }
+    if (errno != EINTR) return -1;
+  }
+}
+
+class unique_fd {
+ public:
+  unique_fd() = default;
+  explicit unique_fd(int fd) : fd_(fd) {}
+  unique_fd(unique_fd&& o) noexcept : fd_(std::exchange(o.fd_, -1)) {}
+  unique_fd& operator=(unique_fd&& o) noexcept {
+    reset(std::exchange(o.fd_, -1));
+    return *this;
+  }
+  ~unique_fd() { reset(); }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+struct addrinfo_deleter {
+  void operator()(addrinfo* a) const { ::freeaddrinfo(a); }
+};
+
+class tcp_transport final : public zpd_transport {
+ public:
+  tcp_transport(std::string host, std::string port) : host_(std::move(host)), port_(std::move(port)) {}
+
+  std::int32_t open(steady::time_point deadline) {
+    std::lock_guard lock(mutex_);
+    return connect(deadline);
+  }
+
+  std::int32_t call(std::string_view interfaceName, std::string_view serviceCode, const std::string& request,
+                    std::string& reply, std::chrono::milliseconds timeout) override {
+    std::lock_guard lock(mutex_);
+    reply.clear();
+    const auto deadline = steady::now() + timeout;
+    if (request.size() > zpb_limits::maxFrameBytes) return ZPE_BAD_REQUEST_STREAM;
+    std::string envelope;
+    if (!zpd_envelope::encode_request(interfaceName, serviceCode, request, envelope)) return ZPE_SEND;
+
+    bool reopened = false;
+    if (fd_ && !idle_connection_usable()) fd_.reset();
+    if (!fd_) {
+      if (const std::int32_t r = connect(deadline)) return r;
+      reopened = true;
+    }
+    if (const std::int32_t r = send_all(envelope, deadline, reopened)) {
+      fd_.reset();
+      return r;
+    }
+    return receive(reply, deadline);
+  }
+
+ private:
+  std::int32_t connect(steady::time_point deadline) {
+    fd_.reset();
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host_.c_str(), port_.c_str(), &hints, &found) != 0) return ZPE_CONNECT;
+    const std::unique_ptr<addrinfo, addrinfo_deleter> list(found);
+    for (const addrinfo* a = list.get(); a; a = a->ai_next) {
+      unique_fd fd(::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol));
+      if (!fd) continue;
+      if (::connect(fd.get(), a->ai_addr, a->ai_addrlen) != 0) {
+        if (errno != EINPROGRESS) continue;
+        if (wait_for(fd.get(), POLLOUT, deadline) != 1) return ZPE_CONNECT;
+        int err = 0;
+        socklen_t len = sizeof err;
+        if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &err, &len) != 0 || err != 0) continue;
+      }
+      // Requests are small and each waits for its reply: no Nagle delay.
+      const int one = 1;
+      ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      fd_ = std::move(fd);
+      return 0;
+    }
+    return ZPE_CONNECT;
+  }
+
+  // Between calls nothing may be readable: the server only speaks when asked.
+  // End of stream means it closed the connection (an idle deadline, a
+  // restart); stray bytes mean the connection is out of step. Either way it
+  // must not carry the next request.
+  bool idle_connection_usable() {
+    pollfd p{fd_.get(), POLLIN, 0};
+    int n;
+    do n = ::poll(&p, 1, 0);
+    while (n < 0 && errno == EINTR);
+    if (n == 0) return true;
+    if (n < 0) return false;
+    if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
+    char c;
+    const ssize_t k = ::recv(fd_.get(), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    return k < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+  }
+
+  std::int32_t send_all(const std::string& bytes, steady::time_point deadline, bool reopened) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+      const ssize_t k = ::send(fd_.get(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+      if (k > 0) {
+        sent += static_cast<std::size_t>(k);
+        continue;
+      }
+      if (k < 0 && errno == EINTR) continue;
+      if (k < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        const int w = wait_for(fd_.get(), POLLOUT, deadline);
+        if (w == 0) return ZPE_TIMEOUT;
+        if (w < 0) return sent == 0 ? ZPE_SEND : ZPE_RECEIVE;
+        continue;
+      }
+      // Nothing of this request reached the connection yet, so opening a
+      // new one cannot double it.
+      if (sent == 0 && !reopened) {
+        reopened = true;
+        if (const std::int32_t r = connect(deadline)) return r;
+        continue;
+      }
+      return sent == 0 ? ZPE_SEND : ZPE_RECEIVE;
+    }
+    return 0;
+  }
+
+  // Fills `out` with exactly `n` bytes (appended), or says why not.
+  std::int32_t receive_exact(std::string& out, std::size_t n, steady::time_point deadline) {
+    constexpr std::size_t kChunk = 64 * 1024;
+    // Grown as bytes arrive rather than by the announced length, so a peer
+    // that announces a large reply and then stalls costs no memory.
+    while (n > 0) {
+      const std::size_t at = out.size();
+      const std::size_t want = std::min(n, kChunk);
+      out.resize(at + want);
+      const ssize_t k = ::recv(fd_.get(), out.data() + at, want, 0);
+      out.resize(at + (k > 0 ? static_cast<std::size_t>(k) : 0));
+      if (k > 0) {
+        n -= static_cast<std::size_t>(k);
+        continue;
+      }
+      if (k == 0) return ZPE_RECEIVE;
+      if (errno == EINTR) continue;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) return ZPE_RECEIVE;
+      const int w = wait_for(fd_.get(), POLLIN, deadline);
+      if (w == 0) return ZPE_TIMEOUT;
+      if (w < 0) return ZPE_RECEIVE;
+    }
+    return 0;
+  }
+
+  // The reply to the request just sent. A failure here leaves the connection
+  // out of step, so it is dropped; a server's failure code arrives in a
+  // complete envelope and leaves it usable.
+  std::int32_t receive(std::string& reply, steady::time_point deadline) {
+    const auto broken = [this](std::int32_t code) {
+      fd_.reset();
+      return code;
+    };
+    std::string header;
+    if (const std::int32_t r = receive_exact(header, zpd_envelope::kHeaderBytes, deadline)) return broken(r);
+    std::uint32_t length = 0;
+    if (!zpd_envelope::decode_header(header, zpd_envelope::kReplyMagic, length)) return broken(ZPE_BAD_REPLY);
+    std::string body;
+    if (const std::int32_t r = receive_exact(body, length, deadline)) return broken(r);
+    zpd_envelope::reply decoded;
+    if (!zpd_envelope::decode_reply_body(body, decoded)) return broken(ZPE_BAD_REPLY);
+    if (zpd_is_runtime_failure(decoded.result)) return decoded.result;
+    // The frame starts right after the result: drop those four bytes in
+    // place instead of copying up to a whole frame.
+    body.erase(0, 4);
+    reply = std::move(body);
+    return decoded.result;
+  }
+
+  std::mutex mutex_;  // one request at a time on the connection
+  const std::string host_;
+  const std::string port_;
+  unique_fd fd_;
+};
+
+// "host:port" or "[v6-host]:port"; false when it does not parse.
+bool split_host_port(std::string_view text, std::string& host, std::string& port) {
+  const auto colon = text.rfind(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  std::string_view h = text.substr(0, colon);
+  const std::string_view p = text.substr(colon + 1);
+  if (h.front() == '[') {
+    if (h.size() < 3 || h.back() != ']') return false;
+    h = h.substr(1, h.size() - 2);
+  } else if (h.find(':') != std::string_view::npos) {
+    return false;  // a bare IPv6 address is ambiguous: it needs brackets
+  }
+  unsigned value = 0;
+  const auto [end, ec] = std::from_chars(p.data(), p.data() + p.size(), value);
+  if (p.empty() || ec != std::errc() || end != p.data() + p.size() || value == 0 || value > 65535) return false;
+  host.assign(h);
+  port = std::to_string(value);
+  return true;
+}
+
+}  // namespace
+
+std::int32_t zpd_open_tcp(std::string_view hostPort, std::chrono::milliseconds timeout,
+                          std::unique_ptr<zpd_transport>& out) {
+  std::string host, port;
+  // Tolerate a trailing slash: "tcp://host:port/".
+  if (hostPort.ends_with('/')) hostPort.remove_suffix(1);
+  if (!split_host_port(hostPort, host, port)) return ZPE_BROKER_UNKNOWN;
+  auto t = std::make_unique<tcp_transport>(std::move(host), std::move(port));
+  if (const std::int32_t r = t->open(steady::now() + timeout)) return r;
+  out = std::move(t);
+  return 0;
+}

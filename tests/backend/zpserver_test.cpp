@@ -1,0 +1,253 @@
+// zpserver as a process: durability across SIGKILL, a two-phase stop, and
+// bad input that must not stop it serving others.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <soci/soci.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "MVasDesk.h"
+#include "database.h"
+#include "rows.h"
+#include "server_process.h"
+#include "test_store.h"
+#include "zpd_envelope.h"
+
+using namespace MPublicDef;
+using namespace MVasDesk;
+using zp::store::Backend;
+using zp::testing::ServerProcess;
+
+namespace {
+
+constexpr int kUsers = 400;
+
+std::string fixtureFile() {
+  std::string doc = R"({"customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
+  for (int i = 0; i < kUsers; ++i) {
+    if (i) doc += ",";
+    doc += R"({"serv_id": )" + std::to_string(600000 + i) + R"(, "phone_id": "139)" + std::to_string(10000000 + i) +
+           R"(", "cust_id": 1, "acct_id": 1, "region_code": 571})";
+  }
+  doc += "]}";
+  const auto path = std::filesystem::temp_directory_path() / zp::testing::uniqueName("zpfixture-");
+  std::ofstream(path) << doc;
+  return path.string();
+}
+
+SSoUserServiceIn gprsOpen(long long servId) {
+  SSoInfo so;
+  so.set_BUSI_CODE(1070);
+  so.set_SERV_ID(servId);
+  so.set_OP_ID(11);
+  SUserServiceOper oper;
+  oper.set_ACT_TYPE(1);
+  oper.set_BUSI_TYPE(5);
+  oper.set_SERV_ID(servId);
+  oper.set_REMARK("GPRS");
+  SSoFee fee;
+  fee.set_BOOK_ITEM_ID(100);
+  fee.set_ITEM_VALUE(1000);
+  SSpromOper prom;
+  prom.set_ACT_TYPE(1);
+  prom.set_SPROM_ID(2001);
+  prom.set_BUSI_TYPE(5);
+  SSoUserServiceIn in;
+  in.set_BUSI_CODE(1070);
+  in.set_SOINFO(so);
+  in.set_USERSERVICEOPERLIST({oper});
+  in.set_SPROMOPERLIST({prom});
+  in.set_SOFEELIST({fee});
+  return in;
+}
+
+class ZpServer : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    ZP_REQUIRE_BACKEND(GetParam());
+    url = zp::testing::freshStoreUrl(GetParam());
+  }
+  std::string url;
+};
+
+}  // namespace
+
+TEST_P(ZpServer, EveryOrderSeenToSucceedSurvivesSigkillWhole) {
+  ServerProcess server;
+  ASSERT_TRUE(server.start({"--db", url, "--fixture", fixtureFile(), "--quiet"}));
+  ::setenv("ZP_BROKER_ZEPHYRON", server.address().c_str(), 1);
+
+  std::mutex m;
+  std::map<long long, long long> succeeded;  // serv_id -> so_nbr
+  std::atomic<int> count{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < 4; ++c) {
+    clients.emplace_back([&, c] {
+      IVasDesk client;
+      client.set_timeout(std::chrono::seconds(5));
+      if (client.bind_zpBroker("ZEPHYRON") != 0) return;
+      for (int i = c; i < kUsers; i += 4) {
+        SSoUserServiceOut out;
+        CBSErrorMsg err;
+        const std::int32_t r = client.so_userService(gprsOpen(600000 + i), out, err, nullptr);
+        if (r != 0) return;  // the server is gone
+        std::lock_guard<std::mutex> lock(m);
+        succeeded[600000 + i] = out.get_SORESULTINFO().get_SO_NBR();
+        ++count;
+      }
+    });
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (count < 60 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  server.kill(SIGKILL);
+  for (auto& t : clients) t.join();
+  ASSERT_GE(count.load(), 60) << "orders were too slow to reach the kill";
+  ASSERT_LT(count.load(), kUsers) << "the kill came after every order";
+
+  // Restarted on the same store, it answers for every order it confirmed.
+  ServerProcess again;
+  ASSERT_TRUE(again.start({"--db", url, "--quiet"}));
+  ::setenv("ZP_BROKER_ZEPHYRON", again.address().c_str(), 1);
+  IVasDesk client;
+  ASSERT_EQ(client.bind_zpBroker("ZEPHYRON"), 0);
+  for (const auto& [servId, soNbr] : succeeded) {
+    SFetchCtInfoIn in;
+    in.set_BUSI_CODE(1071);
+    in.set_SERV_ID(servId);
+    SGetInfoOut out;
+    CBSErrorMsg err;
+    ASSERT_EQ(client.get_info(in, out, err, nullptr), 0) << err.text2;
+    ASSERT_EQ(out.get_USERSERVICEINFOLIST().size(), 1u) << servId;
+  }
+  EXPECT_EQ(again.kill(SIGTERM), 0);
+
+  // In the store: every confirmed order whole, and nothing of an order that
+  // is not there (a service without its order, an order without its lines).
+  auto db = zp::store::Database::open({url, 1});
+  db->transact(zp::store::Database::Intent::read, [&](soci::session& sql) {
+    for (const auto& [servId, soNbr] : succeeded) {
+      zp::store::Row r;
+      ASSERT_TRUE(zp::store::firstRow(sql, "SELECT serv_id, line_count FROM zp_order WHERE so_nbr = :n", "ii",
+                                      {soNbr}, r))
+          << soNbr;
+      EXPECT_EQ(r.i(0), servId);
+    }
+    long long broken = -1, orphans = -1, orders = 0;
+    sql << "SELECT COUNT(*) FROM zp_order o WHERE line_count <> (SELECT COUNT(*) FROM zp_order_line l "
+           "WHERE l.so_nbr = o.so_nbr) OR line_count <> 3",
+        soci::into(broken);
+    sql << "SELECT COUNT(*) FROM zp_user_service s WHERE busi_type = 5 AND NOT EXISTS (SELECT 1 FROM zp_order o "
+           "WHERE o.so_nbr = s.so_nbr)",
+        soci::into(orphans);
+    sql << "SELECT COUNT(*) FROM zp_order", soci::into(orders);
+    EXPECT_EQ(broken, 0);
+    EXPECT_EQ(orphans, 0);
+    EXPECT_GE(orders, static_cast<long long>(succeeded.size()));
+  });
+}
+
+namespace {
+
+int connectTo(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<std::uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  timeval tv{5, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  return fd;
+}
+
+// Sends bytes and reads until the server answers or closes: the reply's
+// result, or a note of what happened.
+std::string exchange(int port, const std::string& bytes) {
+  const int fd = connectTo(port);
+  if (fd < 0) return "no connection";
+  ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  std::string got;
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    got.append(buf, static_cast<std::size_t>(n));
+    zpd_envelope::reply rep;
+    if (zpd_envelope::decode_reply(got, rep)) {
+      ::close(fd);
+      return "result " + std::to_string(rep.result);
+    }
+  }
+  ::close(fd);
+  return got.empty() ? "closed" : "garbage";
+}
+
+std::string request(const std::string& iface, const std::string& code, const std::string& frame) {
+  std::string out;
+  zpd_envelope::encode_request(iface, code, frame, out);
+  return out;
+}
+
+}  // namespace
+
+TEST_P(ZpServer, BadInputGetsAnErrorOrAClosedConnectionAndOthersAreStillServed) {
+  ServerProcess server;
+  ASSERT_TRUE(server.start({"--db", url, "--fixture", fixtureFile(), "--quiet", "--request-timeout", "1"}));
+  ::setenv("ZP_BROKER_ZEPHYRON", server.address().c_str(), 1);
+
+  std::string oversized(8, '\0');
+  const std::uint32_t magic = zpd_envelope::kRequestMagic, huge = 0x7fffffff;
+  std::memcpy(oversized.data(), &magic, 4);
+  std::memcpy(oversized.data() + 4, &huge, 4);
+  std::string wrongShape;  // a query_resList frame sent as get_info
+  {
+    zpb_stream s;
+    s.open();
+    s.begin_stream(MVasDesk::IVasDesk_query_resList.requestFrame);
+    zpb_write(s, SQueryResListIn{});
+    s.end_stream();
+    wrongShape = s.bytes();
+  }
+  const std::string whole = request("MVasDesk_IVasDesk", "BAVDKU01", wrongShape);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::string expect;
+  };
+  const Case cases[] = {
+      {"random bytes", std::string("\x13\x37\xde\xad\xbe\xef garbage that is no frame at all"), "closed"},
+      {"oversized length", oversized, "closed"},
+      {"unknown interface", request("MNothing_INothing", "BAVDKU01", wrongShape),
+       "result " + std::to_string(ZPE_SRV_NO_INTERFACE)},
+      {"unknown service code", request("MVasDesk_IVasDesk", "BAVDKU99", wrongShape),
+       "result " + std::to_string(ZPE_SRV_NO_SERVICE)},
+      {"record of the wrong shape", whole, "result " + std::to_string(ZPE_SRV_BAD_REQUEST)},
+      {"half a frame, then silence", whole.substr(0, whole.size() / 2), "closed"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(exchange(server.port(), c.bytes), c.expect) << c.what;
+    // Another client is served meanwhile.
+    IVasDesk client;
+    ASSERT_EQ(client.bind_zpBroker("ZEPHYRON"), 0) << c.what;
+    SFetchCtInfoIn in;
+    in.set_BUSI_CODE(1302);
+    in.set_SERV_ID(600001);
+    SGetInfoOut out;
+    CBSErrorMsg err;
+    EXPECT_EQ(client.get_info(in, out, err, nullptr), 0) << c.what << ": " << err.text2;
+  }
+  EXPECT_EQ(server.kill(SIGTERM), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ZpServer, ::testing::Values(Backend::sqlite, Backend::postgresql),
+                         [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });

@@ -1,0 +1,206 @@
+#include "zpd_client.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "call_helpers.h"
+#include "zpb_stream.h"
+#include "zpd_server.h"
+#include "zpd_stub.h"
+
+namespace {
+
+using zp::testing::ScopedEnv;
+namespace fs = std::filesystem;
+
+// A run directory of the test's own with the given zpclient.ini, made the
+// run path for the scope.
+class RunDir {
+ public:
+  explicit RunDir(const std::string& ini) {
+    std::string pattern = (fs::temp_directory_path() / "zpclient-XXXXXX").string();
+    dir_ = ::mkdtemp(pattern.data());
+    std::ofstream(fs::path(dir_) / "zpclient.ini") << ini;
+    env_.emplace("ZP_RUN_PATH", dir_);
+  }
+  ~RunDir() {
+    env_.reset();
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+ private:
+  std::string dir_;
+  std::optional<ScopedEnv> env_;
+};
+
+}  // namespace
+
+TEST(ZpdBroker, ResolvesFromEnvironmentThenSettingsFile) {
+  RunDir run(
+      "# brokers of the test\n"
+      "[brokers]\n"
+      "ZEPHYRON = tcp://10.0.0.1:7070\n"
+      "; SHADOWED=inproc:commented\n"
+      "lowercase=inproc:lower\n"
+      "EMPTY=\n"
+      "timeout_ms=1500\n");
+  ScopedEnv noZephyron("ZP_BROKER_ZEPHYRON", std::nullopt);
+  ScopedEnv noTimeout("ZP_CALL_TIMEOUT_MS", std::nullopt);
+  ScopedEnv other("ZP_BROKER_OTHER_ONE", "inproc:from-env");
+  ScopedEnv emptyEnv("ZP_BROKER_EMPTY", "");
+
+  struct Case {
+    const char* broker;
+    const char* expected;
+  } const cases[] = {
+      {"ZEPHYRON", "tcp://10.0.0.1:7070"},  // the file, spaces around '=' trimmed
+      {"zephyron", "tcp://10.0.0.1:7070"},  // names compare without case
+      {"LOWERCASE", "inproc:lower"},
+      {"other-one", "inproc:from-env"},  // environment: upper case, other bytes as '_'
+      {"SHADOWED", ""},                  // a commented line is no setting
+      {"EMPTY", ""},                     // empty values count as unset in both places
+      {"NOBODY", ""},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(zpd_resolve_broker(c.broker), c.expected) << c.broker;
+
+  {
+    ScopedEnv wins("ZP_BROKER_ZEPHYRON", "inproc:env-wins");
+    EXPECT_EQ(zpd_resolve_broker("ZEPHYRON"), "inproc:env-wins");
+  }
+  EXPECT_EQ(zpd_default_timeout(), std::chrono::milliseconds(1500));
+}
+
+TEST(ZpdBroker, CallTimeoutFromEnvironmentFileOrDefault) {
+  struct Case {
+    const char* ini;
+    std::optional<std::string> env;
+    long long expectedMs;
+  } const cases[] = {
+      {"", std::nullopt, 30000},
+      {"timeout_ms=250\n", std::nullopt, 250},
+      {"timeout_ms=250\n", "4000", 4000},
+      {"timeout_ms=250\n", "soon", 250},  // unusable values fall through
+      {"timeout_ms=-5\n", std::nullopt, 30000},
+      {"timeout_ms=0\n", "0", 30000},
+      {"timeout_ms=12abc\n", std::nullopt, 30000},
+  };
+  for (const Case& c : cases) {
+    RunDir run(c.ini);
+    ScopedEnv env("ZP_CALL_TIMEOUT_MS", c.env);
+    EXPECT_EQ(zpd_default_timeout().count(), c.expectedMs) << c.ini << " / " << c.env.value_or("-");
+    CZpdClientObject client;
+    EXPECT_EQ(client.timeout().count(), c.expectedMs);
+  }
+}
+
+TEST(ZpdClientObject, BindRefusesUnknownOrUnusableAddresses) {
+  RunDir run("");
+  struct Case {
+    std::optional<std::string> address;
+    std::int32_t expected;
+  } const cases[] = {
+      {std::nullopt, ZPE_BROKER_UNKNOWN},
+      {"ftp://127.0.0.1:21", ZPE_BROKER_UNKNOWN},
+      {"tcp://127.0.0.1", ZPE_BROKER_UNKNOWN},
+      {"tcp://127.0.0.1:0", ZPE_BROKER_UNKNOWN},
+      {"tcp://127.0.0.1:65536", ZPE_BROKER_UNKNOWN},
+      {"tcp://127.0.0.1:80x", ZPE_BROKER_UNKNOWN},
+      {"tcp://::1:7070", ZPE_BROKER_UNKNOWN},  // IPv6 needs brackets
+      {"inproc:", ZPE_BROKER_UNKNOWN},
+      {"inproc:nobody-registered-this", ZPE_CONNECT},
+  };
+  for (const Case& c : cases) {
+    ScopedEnv env("ZP_BROKER_BINDTEST", c.address);
+    CZpdClientObject client;
+    EXPECT_EQ(client.bind_zpBroker("BINDTEST"), c.expected) << c.address.value_or("(none)");
+    EXPECT_FALSE(client.is_bound());
+  }
+  CZpdClientObject client;
+  EXPECT_EQ(client.bind(nullptr), ZPE_BROKER_UNKNOWN);
+}
+
+TEST(ZpdClientObject, CallBeforeBindOrAfterUnbindIsNotBound) {
+  auto dispatcher = std::make_shared<zpd_dispatcher>();
+  dispatcher->add(zp::testing::kEchoInterface, zp::testing::kEchoCode, zp::testing::echo_handler());
+  zpd_inproc_registration reg("client-test-unbind", dispatcher);
+  ScopedEnv env("ZP_BROKER_UNBINDTEST", "inproc:client-test-unbind");
+
+  CZpdClientObject client;
+  zpb_stream in, out;
+  zp::testing::write_echo_request(in, 1);
+  EXPECT_EQ(client.call_server(zp::testing::kEchoInterface, zp::testing::kEchoCode, nullptr, in, out), ZPE_NOT_BOUND);
+  ASSERT_EQ(client.bind_zpBroker("UNBINDTEST"), 0);
+  EXPECT_TRUE(client.is_bound());
+  EXPECT_EQ(client.call_server(zp::testing::kEchoInterface, zp::testing::kEchoCode, nullptr, in, out), 0);
+  client.unbind();
+  EXPECT_FALSE(client.is_bound());
+  EXPECT_EQ(client.call_server(zp::testing::kEchoInterface, zp::testing::kEchoCode, nullptr, in, out), ZPE_NOT_BOUND);
+  EXPECT_EQ(client.reserved_slot(), 0);
+}
+
+TEST(ZpdClientObject, RequestStreamMustBeOneWrittenFrame) {
+  auto dispatcher = std::make_shared<zpd_dispatcher>();
+  int calls = 0;
+  dispatcher->add("I", "C", [&calls](zpb_stream&, zpb_stream&) { return ++calls, 0; });
+  zpd_inproc_registration reg("client-test-stream", dispatcher);
+  ScopedEnv env("ZP_BROKER_STREAMTEST", "inproc:client-test-stream");
+  CZpdClientObject client;
+  ASSERT_EQ(client.bind_zpBroker("STREAMTEST"), 0);
+
+  struct Case {
+    const char* what;
+    void (*prepare)(zpb_stream&);
+  } const cases[] = {
+      {"never opened", [](zpb_stream&) {}},
+      {"opened, no frame", [](zpb_stream& s) { s.open(); }},
+      {"failed while writing",
+       [](zpb_stream& s) {
+         s.open();
+         s.begin_stream(zp::testing::kEchoIn);
+         s << std::string("\xF0\x9F\x98\x80");  // no GBK form
+       }},
+      {"opened for reading", [](zpb_stream& s) { s.open_for_reading(zp::testing::echo_request_bytes(1)); }},
+  };
+  for (const Case& c : cases) {
+    zpb_stream in, out;
+    c.prepare(in);
+    EXPECT_EQ(client.call_server("I", "C", nullptr, in, out), ZPE_BAD_REQUEST_STREAM) << c.what;
+  }
+  EXPECT_EQ(calls, 0);
+}
+
+TEST(ZpdErrorMsg, EveryRuntimeCodeHasItsOwnText) {
+  const std::int32_t codes[] = {ZPE_NOT_BOUND,        ZPE_BROKER_UNKNOWN,     ZPE_CONNECT,
+                                ZPE_SEND,             ZPE_RECEIVE,            ZPE_TIMEOUT,
+                                ZPE_BAD_REPLY,        ZPE_BAD_REQUEST_STREAM, ZPE_SRV_NO_INTERFACE,
+                                ZPE_SRV_NO_SERVICE,   ZPE_SRV_BAD_REQUEST,    ZPE_SRV_EXCEPTION,
+                                ZPE_SRV_BAD_REPLY,    ZPE_SRV_BUSY,           ZPE_SRV_STORAGE};
+  std::set<std::string> texts;
+  for (const std::int32_t code : codes) {
+    const std::string text = zpd_getErrorMsg(code);
+    EXPECT_TRUE(text.starts_with("ZPE_")) << code << ": " << text;
+    texts.insert(text);
+  }
+  EXPECT_EQ(texts.size(), std::size(codes));
+  EXPECT_NE(std::string(zpd_getErrorMsg(ZPE_TIMEOUT)).find("deadline"), std::string::npos);
+
+  // Codes without a name still get a text that names them.
+  for (const std::int32_t code : {-9971, 42, -1}) {
+    EXPECT_NE(std::string(zpd_getErrorMsg(code)).find(std::to_string(code)), std::string::npos) << code;
+  }
+}
+
+TEST(ZpdErrorMsg, RuntimeFailureRangeIsHalfOpen) {
+  struct Case {
+    std::int32_t code;
+    bool runtime;
+  } const cases[] = {{-10000, false}, {-9999, true}, {-9971, true}, {-9970, false}, {0, false}, {1, false}};
+  for (const Case& c : cases) EXPECT_EQ(zpd_is_runtime_failure(c.code), c.runtime) << c.code;
+}
