@@ -24,7 +24,7 @@ echo "== tests (SQLite, and PostgreSQL on a throwaway cluster)"
 echo "== fuzz"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVASDESK_FUZZ=ON -DVASDESK_TESTS=OFF -DVASDESK_BENCH=OFF -DVASDESK_GUI=OFF >/dev/null
-cmake --build build-fuzz -j "$JOBS"
+cmake --build build-fuzz -j "$JOBS" --target fuzz_all
 for target in build-fuzz/fuzz/fuzz_*; do
   [ -x "$target" ] || continue
   name=$(basename "$target")

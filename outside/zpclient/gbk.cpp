@@ -63,7 +63,7 @@ bool isAscii(std::string_view s) {
 }
 
 // Decodes one UTF-8 character at s[i]; returns its length or 0 when invalid.
-std::size_t nextUtf8(std::string_view s, std::size_t i, char32_t& cp) {
+inline std::size_t nextUtf8(std::string_view s, std::size_t i, char32_t& cp) {
   const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
   const unsigned char c = b(0);
   if (c < 0x80) {
@@ -90,35 +90,39 @@ std::size_t nextUtf8(std::string_view s, std::size_t i, char32_t& cp) {
   return n;
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | cp >> 6);
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | cp >> 12);
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// GBK code of a code point: 1 byte (ASCII), 2 bytes, or 0 when it has none.
-std::size_t gbkOf(char32_t cp, std::uint16_t& code) {
-  if (cp < 0x80) {
-    code = static_cast<std::uint16_t>(cp);
-    return 1;
-  }
-  if (cp > 0xFFFF) return 0;
-  code = tables().encode[cp];
-  return code ? 2 : 0;
-}
-
 void setError(std::string* error, std::string text) {
   if (error) *error = std::move(text);
 }
 
 }  // namespace
+
+std::size_t encode(std::string_view utf8, char* out, std::string* error) {
+  const std::uint16_t* table = tables().encode.data();
+  char* w = out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x80) {
+      *w++ = static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    const std::size_t n = nextUtf8(utf8, i, cp);
+    if (n == 0) {
+      setError(error, "text is not valid UTF-8 at byte " + std::to_string(i));
+      return kInvalid;
+    }
+    const std::uint16_t code = cp <= 0xFFFF ? table[cp] : 0;
+    if (code == 0) {
+      setError(error, "text has a character with no GBK form at byte " + std::to_string(i));
+      return kInvalid;
+    }
+    *w++ = static_cast<char>(code >> 8);
+    *w++ = static_cast<char>(code & 0xFF);
+    i += n;
+  }
+  return static_cast<std::size_t>(w - out);
+}
 
 bool fromUtf8(std::string_view utf8, std::string& out, std::string* error) {
   if (isAscii(utf8)) {
@@ -126,30 +130,44 @@ bool fromUtf8(std::string_view utf8, std::string& out, std::string* error) {
     return true;
   }
   const std::size_t start = out.size();
-  for (std::size_t i = 0; i < utf8.size();) {
-    char32_t cp;
-    const std::size_t n = nextUtf8(utf8, i, cp);
-    if (n == 0) {
-      out.resize(start);
-      setError(error, "text is not valid UTF-8 at byte " + std::to_string(i));
-      return false;
+  out.resize(start + utf8.size());
+  const std::size_t n = encode(utf8, out.data() + start, error);
+  out.resize(n == kInvalid ? start : start + n);
+  return n != kInvalid;
+}
+
+std::size_t decode(std::string_view gbk, char* out, std::string* error) {
+  const char32_t* table = tables().decode.data();
+  char* w = out;
+  const std::size_t size = gbk.size();
+  for (std::size_t i = 0; i < size;) {
+    const unsigned char lead = static_cast<unsigned char>(gbk[i]);
+    if (lead < 0x80) {
+      *w++ = static_cast<char>(lead);
+      ++i;
+      continue;
     }
-    std::uint16_t code;
-    const std::size_t w = gbkOf(cp, code);
-    if (w == 0) {
-      out.resize(start);
-      setError(error, "text has a character with no GBK form at byte " + std::to_string(i));
-      return false;
+    char32_t cp = 0;
+    if (lead >= kLeadFirst && i + 1 < size) {  // kLeadLast is 0xFE: only 0xFF is above it
+      const unsigned char trail = static_cast<unsigned char>(gbk[i + 1]);
+      if (lead <= kLeadLast && trail >= kTrailFirst && trail <= kTrailLast)
+        cp = table[(lead - kLeadFirst) * kTrails + (trail - kTrailFirst)];
     }
-    if (w == 1) {
-      out += static_cast<char>(code);
+    if (cp == 0) {
+      setError(error, "bytes are not valid GBK at byte " + std::to_string(i));
+      return kInvalid;
+    }
+    if (cp < 0x800) {
+      *w++ = static_cast<char>(0xC0 | cp >> 6);
+      *w++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      out += static_cast<char>(code >> 8);
-      out += static_cast<char>(code & 0xFF);
+      *w++ = static_cast<char>(0xE0 | cp >> 12);
+      *w++ = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+      *w++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
-    i += n;
+    i += 2;
   }
-  return true;
+  return static_cast<std::size_t>(w - out);
 }
 
 bool toUtf8(std::string_view gbk, std::string& out, std::string* error) {
@@ -157,30 +175,11 @@ bool toUtf8(std::string_view gbk, std::string& out, std::string* error) {
     out.append(gbk);
     return true;
   }
-  const Tables& t = tables();
   const std::size_t start = out.size();
-  for (std::size_t i = 0; i < gbk.size();) {
-    const unsigned char lead = static_cast<unsigned char>(gbk[i]);
-    if (lead < 0x80) {
-      out += static_cast<char>(lead);
-      ++i;
-      continue;
-    }
-    char32_t cp = 0;
-    if (lead >= kLeadFirst && lead <= kLeadLast && i + 1 < gbk.size()) {
-      const unsigned char trail = static_cast<unsigned char>(gbk[i + 1]);
-      if (trail >= kTrailFirst && trail <= kTrailLast)
-        cp = t.decode[(lead - kLeadFirst) * kTrails + (trail - kTrailFirst)];
-    }
-    if (cp == 0) {
-      out.resize(start);
-      setError(error, "bytes are not valid GBK at byte " + std::to_string(i));
-      return false;
-    }
-    appendUtf8(out, cp);
-    i += 2;
-  }
-  return true;
+  out.resize(start + maxUtf8Length(gbk.size()));
+  const std::size_t n = decode(gbk, out.data() + start, error);
+  out.resize(n == kInvalid ? start : start + n);
+  return n != kInvalid;
 }
 
 std::string fromUtf8OrEmpty(std::string_view utf8, bool* ok) {

@@ -17,6 +17,19 @@ bool fromUtf8(std::string_view utf8, std::string& out, std::string* error = null
 // valid GBK (a lone lead byte, an undefined code); out is left as it was.
 bool toUtf8(std::string_view gbk, std::string& out, std::string* error = nullptr);
 
+inline constexpr std::size_t kInvalid = static_cast<std::size_t>(-1);
+
+// Writes the GBK form of a UTF-8 text to out, which must have room for
+// utf8.size() bytes (GBK is never longer); returns the bytes written, or
+// kInvalid with *error set when the text has no GBK form.
+std::size_t encode(std::string_view utf8, char* out, std::string* error = nullptr);
+
+// Writes the UTF-8 form of GBK bytes to out, which must have room for
+// maxUtf8Length(gbk.size()) bytes; returns the bytes written, or kInvalid
+// with *error set for bytes that are not GBK.
+std::size_t decode(std::string_view gbk, char* out, std::string* error = nullptr);
+constexpr std::size_t maxUtf8Length(std::size_t gbkBytes) { return gbkBytes + gbkBytes / 2 + 1; }
+
 // Convenience forms; an empty optional result is signalled by ok=false.
 std::string fromUtf8OrEmpty(std::string_view utf8, bool* ok = nullptr);
 std::string toUtf8OrEmpty(std::string_view gbk, bool* ok = nullptr);

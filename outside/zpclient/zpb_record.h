@@ -40,10 +40,16 @@ template <class R>
 bool zpb_read(zpb_stream& s, std::vector<R>& list) {
   std::int32_t count = 0;
   if (!s.begin_read_list(R::kListName, count)) return false;
+  // The count is bounded by the bytes left, but a hostile frame of small
+  // elements could still ask for much memory at once: reserve a little.
+  list.reserve(list.size() + static_cast<std::size_t>(count < 1024 ? count : 1024));
   for (std::int32_t i = 0; i < count; ++i) {
-    R e;
-    if (!zpb_read(s, e)) return false;
-    list.push_back(std::move(e));
+    // Read in place; an element that fails is discarded.
+    list.emplace_back();
+    if (!zpb_read(s, list.back())) {
+      list.pop_back();
+      return false;
+    }
   }
   return s.end_read_list();
 }

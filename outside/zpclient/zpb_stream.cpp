@@ -8,22 +8,32 @@ std::string quoted(const zpb_name& n) { return std::string("\"") + n.text + "\""
 
 bool zpb_stream::open() {
   buf_.clear();
-  pos_ = 0;
+  end_ = pos_ = 0;
   depth_ = 0;
   mode_ = Mode::writing;
   framed_ = ended_ = failed_ = false;
   error_.clear();
+  update_access();
+  return true;
+}
+
+bool zpb_stream::open(std::string&& storage) {
+  open();
+  buf_ = std::move(storage);
+  buf_.resize(buf_.capacity());
   return true;
 }
 
 bool zpb_stream::open_for_reading(std::string bytes) {
   open();
   mode_ = Mode::reading;
+  update_access();
   if (bytes.size() > zpb_limits::maxFrameBytes) {
     fail("received frame is larger than the frame limit");
     return false;
   }
   buf_ = std::move(bytes);
+  end_ = buf_.size();
   return true;
 }
 
@@ -31,9 +41,11 @@ void zpb_stream::fail(std::string_view why) {
   if (failed_) return;
   failed_ = true;
   error_.assign(why);
+  update_access();
 }
 
 bool zpb_stream::not_ready() {
+  if (failed_) return false;
   if (mode_ == Mode::closed)
     fail("stream is not open");
   else if (!framed_)
@@ -43,15 +55,40 @@ bool zpb_stream::not_ready() {
   return false;
 }
 
-bool zpb_stream::too_large() {
-  fail("frame grows beyond the frame limit");
-  return false;
+zpb_stream& zpb_stream::not_writable() {
+  not_ready();
+  return *this;
+}
+
+zpb_stream& zpb_stream::not_readable() {
+  not_ready();
+  return *this;
+}
+
+bool zpb_stream::grow(std::size_t n) {
+  if (end_ + n > zpb_limits::maxFrameBytes) {
+    fail("frame grows beyond the frame limit");
+    return false;
+  }
+  std::size_t size = buf_.size() < 256 ? 256 : buf_.size() * 2;
+  if (size < end_ + n) size = end_ + n;
+  buf_.resize(size);
+  return true;
 }
 
 bool zpb_stream::short_read(std::size_t n) {
-  fail("frame ends " + std::to_string(n - (buf_.size() - pos_)) + " bytes too early at offset " +
-       std::to_string(pos_));
+  fail("frame ends " + std::to_string(n - (end_ - pos_)) + " bytes too early at offset " + std::to_string(pos_));
   return false;
+}
+
+bool zpb_stream::readable_text(std::uint32_t n) {
+  if (failed_) return false;
+  if (n > zpb_limits::maxTextBytes) {
+    fail("text is longer than the text limit");
+    return false;
+  }
+  if (end_ - pos_ < n) return short_read(n);
+  return true;
 }
 
 bool zpb_stream::begin_stream(const zpb_name& frame) {
@@ -62,6 +99,7 @@ bool zpb_stream::begin_stream(const zpb_name& frame) {
     return false;
   }
   framed_ = true;
+  update_access();
   if (mode_ == Mode::writing) {
     put(kFrameMagic);
     put(frame.id);
@@ -84,12 +122,14 @@ bool zpb_stream::end_stream() {
     fail("frame ended inside a record or list");
     return false;
   }
-  if (mode_ == Mode::reading && pos_ != buf_.size()) {
-    fail(std::to_string(buf_.size() - pos_) + " unread bytes at the end of the frame");
+  if (mode_ == Mode::reading && pos_ != end_) {
+    fail(std::to_string(end_ - pos_) + " unread bytes at the end of the frame");
     return false;
   }
   framed_ = false;
   ended_ = true;
+  update_access();
+  if (mode_ == Mode::writing) buf_.resize(end_);
   return true;
 }
 
@@ -105,18 +145,18 @@ bool zpb_stream::read_id(const zpb_name& expected, const char* what) {
 }
 
 bool zpb_stream::begin_write_struct(const zpb_name& name) {
-  if (!writable()) return false;
+  if (!can_write_) return not_ready();
   if (depth_ >= zpb_limits::maxNesting) {
     fail("records nested deeper than the nesting limit");
     return false;
   }
   put(name.id);
   ++depth_;
-  return true;
+  return !failed_;
 }
 
 bool zpb_stream::end_write_struct() {
-  if (!writable()) return false;
+  if (!can_write_) return not_ready();
   if (depth_ == 0) {
     fail("end of a record that was not begun");
     return false;
@@ -126,7 +166,7 @@ bool zpb_stream::end_write_struct() {
 }
 
 bool zpb_stream::begin_read_struct(const zpb_name& name) {
-  if (!readable(4)) return false;
+  if (!can_read_) return not_ready();
   if (depth_ >= zpb_limits::maxNesting) {
     fail("records nested deeper than the nesting limit");
     return false;
@@ -137,7 +177,7 @@ bool zpb_stream::begin_read_struct(const zpb_name& name) {
 }
 
 bool zpb_stream::end_read_struct() {
-  if (!readable(0)) return false;
+  if (!can_read_) return not_ready();
   if (depth_ == 0) {
     fail("end of a record that was not begun");
     return false;
@@ -147,7 +187,7 @@ bool zpb_stream::end_read_struct() {
 }
 
 bool zpb_stream::begin_write_list(const zpb_name& name, std::int32_t count) {
-  if (!writable()) return false;
+  if (!can_write_) return not_ready();
   if (count < 0 || static_cast<std::uint32_t>(count) > zpb_limits::maxListCount) {
     fail(std::string("list ") + quoted(name) + " has more elements than the list limit");
     return false;
@@ -159,13 +199,13 @@ bool zpb_stream::begin_write_list(const zpb_name& name, std::int32_t count) {
   put(name.id);
   put(count);
   ++depth_;
-  return true;
+  return !failed_;
 }
 
 bool zpb_stream::end_write_list() { return end_write_struct(); }
 
 bool zpb_stream::begin_read_list(const zpb_name& name, std::int32_t& count) {
-  if (!readable(8)) return false;
+  if (!can_read_) return not_ready();
   if (depth_ >= zpb_limits::maxNesting) {
     fail("lists nested deeper than the nesting limit");
     return false;
@@ -173,6 +213,7 @@ bool zpb_stream::begin_read_list(const zpb_name& name, std::int32_t& count) {
   if (!read_id(name, "list")) return false;
   std::uint32_t n = 0;
   get(n);
+  if (failed_) return false;
   if (n > zpb_limits::maxListCount || static_cast<std::uint64_t>(n) * zpb_limits::minStructBytes > remaining()) {
     fail(std::string("list ") + quoted(name) + " claims " + std::to_string(n) +
          " elements, more than the frame can hold");
@@ -185,70 +226,56 @@ bool zpb_stream::begin_read_list(const zpb_name& name, std::int32_t& count) {
 
 bool zpb_stream::end_read_list() { return end_read_struct(); }
 
-zpb_stream& zpb_stream::put_text(std::string_view utf8) {
-  if (!writable()) return *this;
-  const std::size_t at = buf_.size();
-  buf_.append(4, '\0');
+zpb_stream& zpb_stream::put_gbk_text(std::string_view utf8) {
+  // A character never takes more bytes in GBK than in UTF-8, so the text is
+  // converted straight into the frame and the room not used given back.
+  const std::size_t start = end_;
+  char* p = room(4 + utf8.size());
+  if (!p) return *this;
   std::string why;
-  if (!zp::gbk::fromUtf8(utf8, buf_, &why)) {
-    buf_.resize(at);
+  const std::size_t n = zp::gbk::encode(utf8, p + 4, &why);
+  if (n == zp::gbk::kInvalid) {
+    end_ = start;
     fail("cannot write text: " + why);
     return *this;
   }
-  const std::size_t len = buf_.size() - at - 4;
-  if (len > zpb_limits::maxTextBytes) {
-    buf_.resize(at);
+  if (n > zpb_limits::maxTextBytes) {
+    end_ = start;
     fail("text is longer than the text limit");
     return *this;
   }
-  const std::uint32_t n = static_cast<std::uint32_t>(len);
-  std::memcpy(&buf_[at], &n, 4);
+  const std::uint32_t len = static_cast<std::uint32_t>(n);
+  std::memcpy(p, &len, 4);
+  end_ = start + 4 + n;
   return *this;
 }
 
-zpb_stream& zpb_stream::operator>>(std::string& v) {
-  std::uint32_t n = 0;
-  get(n);
-  if (failed_) return *this;
-  if (n > zpb_limits::maxTextBytes) {
-    fail("text is longer than the text limit");
-    return *this;
-  }
-  if (!readable(n)) return *this;
-  const std::string_view raw(buf_.data() + pos_, n);
-  bool ascii = true;
-  for (unsigned char c : raw) ascii &= c < 0x80;
-  if (ascii) {  // GBK and UTF-8 agree on ASCII: no conversion
-    v.assign(raw);
-    pos_ += n;
-    return *this;
-  }
-  scratch_.clear();
+zpb_stream& zpb_stream::get_gbk_text(std::string& v, std::uint32_t n) {
+  scratch_.resize(zp::gbk::maxUtf8Length(n));
   std::string why;
-  if (!zp::gbk::toUtf8(raw, scratch_, &why)) {
+  const std::size_t len = zp::gbk::decode(std::string_view(buf_.data() + pos_, n), scratch_.data(), &why);
+  if (len == zp::gbk::kInvalid) {
     fail("cannot read text: " + why);
     return *this;
   }
-  v.assign(scratch_);
+  v.assign(scratch_.data(), len);
   pos_ += n;
   return *this;
 }
 
 zpb_stream& zpb_stream::operator>>(CBSDateTime& v) {
-  std::int64_t packed = 0;
-  get(packed);
+  std::uint64_t bits = 0;
+  get(bits);
   if (failed_) return *this;
-  if (!CBSDateTime::validPacked(packed)) {
-    fail("invalid date-time " + std::to_string(packed));
-    return *this;
-  }
-  v.setPacked(packed);
+  const int year = static_cast<int>(bits & 0xFFFF), month = static_cast<int>(bits >> 16 & 0xFF),
+            day = static_cast<int>(bits >> 24 & 0xFF), hour = static_cast<int>(bits >> 32 & 0xFF),
+            minute = static_cast<int>(bits >> 40 & 0xFF), second = static_cast<int>(bits >> 48 & 0xFF);
+  if ((bits >> 56) != 0 || !v.set(year, month, day, hour, minute, second))
+    fail("invalid date-time on the wire");
   return *this;
 }
 
-zpb_stream& zpb_stream::operator<<(const CBSErrorMsg& v) {
-  return *this << v.code << v.code2 << v.text1 << v.text2;
-}
+zpb_stream& zpb_stream::operator<<(const CBSErrorMsg& v) { return *this << v.code << v.code2 << v.text1 << v.text2; }
 
 zpb_stream& zpb_stream::operator>>(CBSErrorMsg& v) {
   CBSErrorMsg r;

@@ -8,7 +8,8 @@
 //   int16     := 2 bytes          int32 := 4 bytes
 //   int64     := 8 bytes          uint64 := 8 bytes
 //   text      := u32 length | length bytes of GBK
-//   date-time := i64 packed decimal YYYYMMDDHHNNSS, 0 when not set
+//   date-time := u16 year | u8 month | u8 day | u8 hour | u8 minute | u8 second | u8 0
+//                (all zero when not set)
 //   struct    := u32 name-id | the record's values              begin/end_*_struct
 //   list      := u32 name-id | u32 count | count structs        begin/end_*_list
 //   name-id   := FNV-1a (32 bit) of the name's text
@@ -68,6 +69,9 @@ class zpb_stream {
 
   // Opens an empty stream for writing. Returns true.
   bool open();
+  // The same, writing into `storage` (its content is dropped, its capacity
+  // kept): a caller that sends many frames hands a spent buffer back.
+  bool open(std::string&& storage);
   // Opens the stream for reading the given bytes (a received frame).
   // Bytes beyond zpb_limits::maxFrameBytes put the stream into failure.
   bool open_for_reading(std::string bytes);
@@ -90,7 +94,7 @@ class zpb_stream {
   zpb_stream& operator<<(const std::uint64_t& v) { return put(v); }
   zpb_stream& operator<<(const std::string& v) { return put_text(v); }
   zpb_stream& operator<<(const char* v) { return put_text(v ? std::string_view(v) : std::string_view()); }
-  zpb_stream& operator<<(const CBSDateTime& v) { return put(static_cast<std::int64_t>(v.packed())); }
+  zpb_stream& operator<<(const CBSDateTime& v) { return put(datetime_bits(v)); }
   // Servers write the error record after the reply value.
   zpb_stream& operator<<(const CBSErrorMsg& v);
 
@@ -98,7 +102,15 @@ class zpb_stream {
   zpb_stream& operator>>(std::int32_t& v) { return get(v); }
   zpb_stream& operator>>(std::int64_t& v) { return get(v); }
   zpb_stream& operator>>(std::uint64_t& v) { return get(v); }
-  zpb_stream& operator>>(std::string& v);
+  zpb_stream& operator>>(std::string& v) {
+    std::uint32_t n = 0;
+    if (!get(n).readable_text(n)) return *this;
+    const char* p = buf_.data() + pos_;
+    if (!ascii(p, n)) return get_gbk_text(v, n);
+    v.assign(p, n);  // GBK and UTF-8 agree on ASCII: no conversion
+    pos_ += n;
+    return *this;
+  }
   zpb_stream& operator>>(CBSDateTime& v);
   zpb_stream& operator>>(CBSErrorMsg& v);
 
@@ -111,54 +123,99 @@ class zpb_stream {
   bool complete() const { return mode_ == Mode::writing && ended_ && !failed_; }
 
   // The bytes written so far (writing) or received (reading).
-  const std::string& bytes() const { return buf_; }
-  std::string take_bytes() { return std::move(buf_); }
-  std::size_t remaining() const { return buf_.size() - pos_; }
+  const std::string& bytes() const {
+    if (mode_ == Mode::writing) buf_.resize(end_);
+    return buf_;
+  }
+  std::string take_bytes() {
+    bytes();
+    end_ = pos_ = 0;
+    return std::move(buf_);
+  }
+  std::size_t remaining() const { return end_ - pos_; }
 
   // Puts the stream into its failure state with a reason (first reason wins).
   void fail(std::string_view why);
 
  private:
+  static std::uint64_t datetime_bits(const CBSDateTime& v) {
+    return static_cast<std::uint64_t>(static_cast<std::uint16_t>(v.year())) |
+           static_cast<std::uint64_t>(v.month()) << 16 | static_cast<std::uint64_t>(v.day()) << 24 |
+           static_cast<std::uint64_t>(v.hour()) << 32 | static_cast<std::uint64_t>(v.minute()) << 40 |
+           static_cast<std::uint64_t>(v.second()) << 48;
+  }
+  static bool ascii(const char* p, std::size_t n) {
+    std::uint64_t any = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      any |= w;
+    }
+    for (; i < n; ++i) any |= static_cast<unsigned char>(p[i]);
+    return (any & 0x8080808080808080ull) == 0;
+  }
+  // Room for n more bytes at the end of a frame being written; null (and
+  // the stream failed) when the frame would pass its limit.
+  char* room(std::size_t n) {
+    if (buf_.size() - end_ < n && !grow(n)) return nullptr;
+    char* p = buf_.data() + end_;
+    end_ += n;
+    return p;
+  }
   template <class T>
   zpb_stream& put(const T& v) {
-    if (!writable()) return *this;
-    char b[sizeof(T)];
-    std::memcpy(b, &v, sizeof(T));
-    buf_.append(b, sizeof(T));
+    if (!can_write_) return not_writable();
+    if (char* p = room(sizeof(T))) std::memcpy(p, &v, sizeof(T));
     return *this;
   }
   template <class T>
   zpb_stream& get(T& v) {
-    if (!readable(sizeof(T))) return *this;
+    if (!can_read_) return not_readable();
+    if (end_ - pos_ < sizeof(T)) {
+      short_read(sizeof(T));
+      return *this;
+    }
     std::memcpy(&v, buf_.data() + pos_, sizeof(T));
     pos_ += sizeof(T);
     return *this;
   }
-  bool writable() {
-    if (failed_) return false;
-    if (mode_ != Mode::writing || !framed_) return not_ready();
-    if (buf_.size() > zpb_limits::maxFrameBytes) return too_large();
-    return true;
+  zpb_stream& put_text(std::string_view utf8) {
+    if (!can_write_) return not_writable();
+    if (!ascii(utf8.data(), utf8.size()) || utf8.size() > zpb_limits::maxTextBytes) return put_gbk_text(utf8);
+    const std::uint32_t n = static_cast<std::uint32_t>(utf8.size());
+    if (char* p = room(4 + utf8.size())) {
+      std::memcpy(p, &n, 4);
+      std::memcpy(p + 4, utf8.data(), utf8.size());
+    }
+    return *this;
   }
-  bool readable(std::size_t n) {
-    if (failed_) return false;
-    if (mode_ != Mode::reading || !framed_) return not_ready();
-    if (buf_.size() - pos_ < n) return short_read(n);
-    return true;
-  }
+  bool readable_text(std::uint32_t n);
+  bool grow(std::size_t n);
+  zpb_stream& not_writable();
+  zpb_stream& not_readable();
   bool not_ready();
-  bool too_large();
   bool short_read(std::size_t n);
-  zpb_stream& put_text(std::string_view utf8);
+  zpb_stream& put_gbk_text(std::string_view utf8);
+  zpb_stream& get_gbk_text(std::string& v, std::uint32_t n);
   bool read_id(const zpb_name& expected, const char* what);
+  void update_access() {
+    can_write_ = !failed_ && framed_ && mode_ == Mode::writing;
+    can_read_ = !failed_ && framed_ && mode_ == Mode::reading;
+  }
 
-  std::string buf_;
+  // Writing: buf_ is storage, its first end_ bytes the frame so far.
+  // Reading: buf_ is the received frame, end_ its size, pos_ the cursor.
+  mutable std::string buf_;
+  std::size_t end_ = 0;
   std::size_t pos_ = 0;
   std::uint32_t depth_ = 0;
   Mode mode_ = Mode::closed;
   bool framed_ = false;  // between begin_stream and end_stream
   bool ended_ = false;   // end_stream done
   bool failed_ = false;
+  bool can_write_ = false;
+  bool can_read_ = false;
   std::string error_;
   std::string scratch_;
 };

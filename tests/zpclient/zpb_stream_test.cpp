@@ -17,6 +17,13 @@ std::string le(T v) {
   return s;
 }
 
+// A date-time as it travels: year, month, day, hour, minute, second, 0.
+std::string dateBits(int y, int m, int d, int h, int n, int sec) {
+  return le<std::uint16_t>(static_cast<std::uint16_t>(y)) + std::string{static_cast<char>(m), static_cast<char>(d),
+                                                                         static_cast<char>(h), static_cast<char>(n),
+                                                                         static_cast<char>(sec), '\0'};
+}
+
 // A reading stream over bytes written by `write`.
 template <class F>
 std::string written(F write) {
@@ -41,7 +48,7 @@ TEST(ZpbStream, WireLayoutIsFixedWidthLittleEndian) {
   });
   const std::string expect = le(zpb_stream::kFrameMagic) + le(kFrame.id) + le<std::int16_t>(-2) +
                              le<std::int32_t>(0x01020304) + le<std::int64_t>(-5) + le<std::uint64_t>(7) +
-                             le<std::uint32_t>(2) + "ab" + le<std::int64_t>(20261210090807) + le(kRec.id) +
+                             le<std::uint32_t>(2) + "ab" + dateBits(2026, 12, 10, 9, 8, 7) + le(kRec.id) +
                              le(kList.id) + le<std::uint32_t>(0);
   EXPECT_EQ(bytes, expect);
 }
@@ -150,7 +157,7 @@ TEST(ZpbStream, LengthsAndCountsAreBoundedByWhatRemains) {
   const std::string hugeText = le(zpb_stream::kFrameMagic) + le(kFrame.id) + le<std::uint32_t>(0xFFFFFFF0u) + "ab";
   const std::string hugeList =
       le(zpb_stream::kFrameMagic) + le(kFrame.id) + le(kList.id) + le<std::uint32_t>(1000) + std::string(100, '\0');
-  const std::string badDate = le(zpb_stream::kFrameMagic) + le(kFrame.id) + le<std::int64_t>(20261301000000);
+  const std::string badDate = le(zpb_stream::kFrameMagic) + le(kFrame.id) + dateBits(2026, 13, 1, 0, 0, 0);
   {
     zpb_stream r;
     r.open_for_reading(hugeText);
