@@ -13,7 +13,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs)
       if (r.run_type == Run::RT_Iteration || r.aggregate_name == "median")
-        times_[r.run_name.function_name] = r.GetAdjustedRealTime();
+        times_[r.benchmark_name()] = r.GetAdjustedRealTime();
     ConsoleReporter::ReportRuns(runs);
   }
 

@@ -36,7 +36,10 @@ struct Limits {
   std::chrono::milliseconds requestTimeout{std::chrono::seconds(30)};
 
   // Threads that run requests. Bounds how many handlers run at once, and so
-  // how many database connections requests hold. At least 1.
+  // how many database connections requests hold. 0 runs every handler on the
+  // I/O thread itself: only for handlers that never block (in-memory
+  // services, the transport's own benchmark), since one slow handler then
+  // stalls every connection.
   std::size_t workerThreads = 4;
 
   // Requests waiting for a free worker. Blocks queuing without bound under

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <asio.hpp>
+#include <sys/socket.h>
 #include <atomic>
 #include <future>
 #include <mutex>
@@ -20,6 +21,9 @@ namespace zp::transport {
 namespace {
 using asio::ip::tcp;
 using steady = std::chrono::steady_clock;
+// How often deadlines are checked: a connection past its deadline is closed
+// within this much more.
+constexpr auto kSweepInterval = std::chrono::milliseconds(100);
 }  // namespace
 
 class TcpServer::Impl {
@@ -40,6 +44,7 @@ class TcpServer::Impl {
   std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work{asio::make_work_guard(io)};
   tcp::acceptor acceptor{io};
   asio::steady_timer acceptRetry{io};
+  asio::steady_timer sweep{io};
   const std::shared_ptr<const zpd_dispatcher> dispatcher;
   const Limits limits;
   const std::uint32_t maxBody;
@@ -50,11 +55,13 @@ class TcpServer::Impl {
 
  private:
   void accept();
+  void schedule_sweep();
   void begin_stop();
   void forget(const std::shared_ptr<Connection>& c);
   void check_drained();
   // Worker side of one request.
-  void run_request(const std::shared_ptr<Connection>& c, const std::string& body, steady::time_point received);
+  void run_request(const std::shared_ptr<Connection>& c, const std::string& body, steady::time_point received,
+                   bool onIoThread = false);
   void report(std::string_view body, const std::string& reply, steady::time_point received);
 
   // Touched on the I/O thread only.
@@ -73,8 +80,7 @@ class TcpServer::Impl {
 // reference to hand the reply back through the io_context.
 class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connection> {
  public:
-  Connection(Impl& server, tcp::socket socket)
-      : server_(server), socket_(std::move(socket)), timer_(server.io) {}
+  Connection(Impl& server, tcp::socket socket) : server_(server), socket_(std::move(socket)) {}
 
   void start() { parse(); }
   bool busy() const { return busy_; }
@@ -85,43 +91,69 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
     std::error_code ignored;
     socket_.shutdown(tcp::socket::shutdown_both, ignored);
     socket_.close(ignored);
-    timer_.cancel();
     server_.forget(shared_from_this());
   }
 
-  // Called on the I/O thread with the reply envelope of the request in work.
-  void write(std::string reply) {
+  // Worker side: sends what the socket takes at once, without waiting. While
+  // a request is in work the I/O thread leaves the socket alone, so the
+  // worker may write; sending here saves the reply a trip through the I/O
+  // thread before the client has it.
+  std::size_t send_now(const std::string& reply) {
+    std::size_t sent = 0;
+    while (sent < reply.size()) {
+      const ssize_t n = ::send(socket_.native_handle(), reply.data() + sent, reply.size() - sent,
+                               MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n <= 0) break;  // full, or broken: the I/O thread writes the rest or finds the break
+      sent += static_cast<std::size_t>(n);
+    }
+    return sent;
+  }
+
+  // Called on the I/O thread with the reply envelope of the request in work
+  // and how much of it the worker has sent already.
+  void write(std::string reply, std::size_t sent = 0) {
     if (closed_) return;
+    if (sent >= reply.size()) return written();
     out_ = std::move(reply);
     set_deadline(steady::now() + server_.limits.requestTimeout);
-    asio::async_write(socket_, asio::buffer(out_), [self = shared_from_this()](std::error_code ec, std::size_t) {
-      if (self->closed_) return;
-      if (ec) return self->close();
-      self->out_.clear();
-      self->out_.shrink_to_fit();
-      self->busy_ = false;
-      if (self->server_.stopping_) return self->close();
-      self->parse();  // a next request may already be buffered
-    });
+    asio::async_write(socket_, asio::buffer(out_.data() + sent, out_.size() - sent),
+                      [self = shared_from_this()](std::error_code ec, std::size_t) {
+                        if (self->closed_) return;
+                        if (ec) return self->close();
+                        self->out_.clear();
+                        self->written();
+                      });
+  }
+
+  // Closes the connection when its deadline has passed; the server's sweep
+  // calls it on the I/O thread.
+  void check_deadline(steady::time_point now) {
+    if (!closed_ && deadline_ <= now) close();
   }
 
  private:
-  // One timer per connection; moving the deadline re-arms it. A wait that
-  // completed just before the move finds the new expiry in the future and
-  // does nothing.
-  void set_deadline(steady::time_point at) {
-    timer_.expires_at(at);
-    timer_.async_wait([self = shared_from_this()](std::error_code ec) {
-      if (ec == asio::error::operation_aborted || self->closed_) return;
-      if (self->timer_.expiry() <= steady::now()) self->close();
-    });
+  void written() {
+    busy_ = false;
+    if (server_.stopping_) return close();
+    parse();  // a next request may already be buffered
   }
-  void clear_deadline() { timer_.expires_at(steady::time_point::max()); }
+  // A connection's deadline is a plain value checked by the server's sweep
+  // (server_limits.h says how coarse), so moving it costs nothing per request.
+  void set_deadline(steady::time_point at) { deadline_ = at; }
+  void clear_deadline() { deadline_ = steady::time_point::max(); }
 
+  // Waits for the socket to become readable, then reads what is there. A
+  // client sends its next request only after it has read the reply, so a
+  // read tried at once would nearly always find nothing: waiting first saves
+  // that call.
   void read() {
-    socket_.async_read_some(asio::buffer(chunk_), [self = shared_from_this()](std::error_code ec, std::size_t n) {
+    socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](std::error_code ec) {
       if (self->closed_) return;
       if (ec) return self->close();
+      std::error_code rec;
+      const std::size_t n = self->socket_.read_some(asio::buffer(self->chunk_), rec);
+      if (rec == asio::error::would_block || rec == asio::error::try_again) return self->read();
+      if (rec) return self->close();
       self->in_.append(self->chunk_.data(), n);
       self->parse();
     });
@@ -153,6 +185,7 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
     busy_ = true;
     clear_deadline();
     const auto received = steady::now();
+    if (!server_.pool) return server_.run_request(shared_from_this(), *body, received, true);
     auto job = [self = shared_from_this(), body, received] { self->server_.run_request(self, *body, received); };
     if (server_.pool->try_submit(std::move(job))) return;
     std::string reply;
@@ -163,7 +196,7 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
 
   Impl& server_;
   tcp::socket socket_;
-  asio::steady_timer timer_;
+  steady::time_point deadline_ = steady::time_point::max();
   std::array<char, 16 * 1024> chunk_;
   std::string in_;   // received, not yet taken as a request
   std::string out_;  // the reply being written
@@ -197,7 +230,7 @@ void TcpServer::Impl::accept() {
 }
 
 void TcpServer::Impl::run_request(const std::shared_ptr<Connection>& c, const std::string& body,
-                                  steady::time_point received) {
+                                  steady::time_point received, bool onIoThread) {
   std::string reply;
   try {
     reply = dispatcher->handle_envelope(body);
@@ -208,7 +241,9 @@ void TcpServer::Impl::run_request(const std::shared_ptr<Connection>& c, const st
   report(body, reply, received);
   // The connection waits for this reply with no deadline, so it must always
   // be handed back, whatever happened above.
-  asio::post(io, [c, reply = std::move(reply)]() mutable { c->write(std::move(reply)); });
+  const std::size_t sent = c->send_now(reply);
+  if (onIoThread) return c->write(std::move(reply), sent);
+  asio::post(io, [c, reply = std::move(reply), sent]() mutable { c->write(std::move(reply), sent); });
 }
 
 void TcpServer::Impl::report(std::string_view body, const std::string& reply, steady::time_point received) {
@@ -228,11 +263,23 @@ void TcpServer::Impl::report(std::string_view body, const std::string& reply, st
   }
 }
 
+void TcpServer::Impl::schedule_sweep() {
+  sweep.expires_after(kSweepInterval);
+  sweep.async_wait([this](std::error_code ec) {
+    if (ec) return;
+    const auto now = steady::now();
+    const auto all = connections_;
+    for (const auto& c : all) c->check_deadline(now);
+    schedule_sweep();
+  });
+}
+
 void TcpServer::Impl::begin_stop() {
   stopping_ = true;
   std::error_code ignored;
   acceptor.close(ignored);
   acceptRetry.cancel();
+  sweep.cancel();
   // Connections waiting for or receiving a request go now; those with a
   // request in work close once its reply is written.
   const auto all = connections_;
@@ -274,8 +321,9 @@ std::error_code TcpServer::Impl::start(const std::string& host, std::uint16_t wa
     return ec;
   }
   port = acceptor.local_endpoint(ec).port();
-  pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength);
+  if (limits.workerThreads > 0) pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength);
   accept();
+  schedule_sweep();
   ioThread = std::thread([this] {
     for (;;) {
       try {
@@ -299,7 +347,7 @@ void TcpServer::Impl::stop() {
   auto drained = drained_.get_future();
   asio::post(io, [this] { begin_stop(); });
   drained.wait();
-  pool->stop();  // nothing is queued any more: every connection is closed
+  if (pool) pool->stop();  // nothing is queued any more: every connection is closed
   work.reset();
   io.stop();
   ioThread.join();

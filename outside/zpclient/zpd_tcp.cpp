@@ -111,7 +111,7 @@ class tcp_transport final : public zpd_transport {
       fd_.reset();
       return r;
     }
-    return receive(reply, deadline);
+    return receive(reply, timeout, deadline);
   }
 
  private:
@@ -137,6 +137,11 @@ class tcp_transport final : public zpd_transport {
       // Requests are small and each waits for its reply: no Nagle delay.
       const int one = 1;
       ::setsockopt(fd.get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      // From here on the socket blocks, so the wait for a reply is the read
+      // itself, bounded by the receive timeout (see wait_and_read); sends
+      // and every further read say MSG_DONTWAIT and wait with poll.
+      ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+      receiveTimeout_ = std::chrono::milliseconds(-1);
       fd_ = std::move(fd);
       return 0;
     }
@@ -147,23 +152,20 @@ class tcp_transport final : public zpd_transport {
   // End of stream means it closed the connection (an idle deadline, a
   // restart); stray bytes mean the connection is out of step. Either way it
   // must not carry the next request.
+  // One peek answers all three: nothing to read (usable), end of stream,
+  // or stray bytes.
   bool idle_connection_usable() {
-    pollfd p{fd_.get(), POLLIN, 0};
-    int n;
-    do n = ::poll(&p, 1, 0);
-    while (n < 0 && errno == EINTR);
-    if (n == 0) return true;
-    if (n < 0) return false;
-    if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
     char c;
-    const ssize_t k = ::recv(fd_.get(), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    ssize_t k;
+    do k = ::recv(fd_.get(), &c, 1, MSG_PEEK | MSG_DONTWAIT);
+    while (k < 0 && errno == EINTR);
     return k < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
   }
 
   std::int32_t send_all(const std::string& bytes, steady::time_point deadline, bool reopened) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-      const ssize_t k = ::send(fd_.get(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+      const ssize_t k = ::send(fd_.get(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
       if (k > 0) {
         sent += static_cast<std::size_t>(k);
         continue;
@@ -187,56 +189,92 @@ class tcp_transport final : public zpd_transport {
     return 0;
   }
 
-  // Fills `out` with exactly `n` bytes (appended), or says why not.
-  std::int32_t receive_exact(std::string& out, std::size_t n, steady::time_point deadline) {
-    constexpr std::size_t kChunk = 64 * 1024;
-    // Grown as bytes arrive rather than by the announced length, so a peer
-    // that announces a large reply and then stalls costs no memory.
-    while (n > 0) {
-      const std::size_t at = out.size();
-      const std::size_t want = std::min(n, kChunk);
-      out.resize(at + want);
-      const ssize_t k = ::recv(fd_.get(), out.data() + at, want, 0);
-      out.resize(at + (k > 0 ? static_cast<std::size_t>(k) : 0));
-      if (k > 0) {
-        n -= static_cast<std::size_t>(k);
-        continue;
-      }
-      if (k == 0) return ZPE_RECEIVE;
-      if (errno == EINTR) continue;
-      if (errno != EAGAIN && errno != EWOULDBLOCK) return ZPE_RECEIVE;
+  // Appends at least one byte and at most `most` to `out`, waiting for the
+  // first one until the deadline. A reply never arrives the instant its
+  // request left, so the wait comes first and one read takes what is there.
+  std::int32_t receive_some(std::string& out, std::size_t most, steady::time_point deadline) {
+    for (;;) {
       const int w = wait_for(fd_.get(), POLLIN, deadline);
       if (w == 0) return ZPE_TIMEOUT;
       if (w < 0) return ZPE_RECEIVE;
+      const std::size_t at = out.size();
+      out.resize(at + most);
+      const ssize_t k = ::recv(fd_.get(), out.data() + at, most, MSG_DONTWAIT);
+      out.resize(at + (k > 0 ? static_cast<std::size_t>(k) : 0));
+      if (k > 0) return 0;
+      if (k == 0) return ZPE_RECEIVE;
+      if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return ZPE_RECEIVE;
     }
-    return 0;
+  }
+
+  // The first read of a reply: one blocking read bounded by the socket's
+  // receive timeout, which is the call's timeout (set again only when the
+  // timeout changes). The read starts microseconds after the deadline was
+  // taken, so it ends within that much of it; waiting with poll first would
+  // cost a second system call on every call.
+  std::int32_t wait_and_read(std::string& out, std::size_t most, std::chrono::milliseconds timeout,
+                             steady::time_point deadline) {
+    if (timeout != receiveTimeout_) {
+      const auto ms = std::max<long long>(1, timeout.count());
+      timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
+      if (::setsockopt(fd_.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0)
+        return receive_some(out, most, deadline);
+      receiveTimeout_ = timeout;
+    }
+    for (;;) {
+      const std::size_t at = out.size();
+      out.resize(at + most);
+      const ssize_t k = ::recv(fd_.get(), out.data() + at, most, 0);
+      out.resize(at + (k > 0 ? static_cast<std::size_t>(k) : 0));
+      if (k > 0) return 0;
+      if (k == 0) return ZPE_RECEIVE;
+      if (errno == EINTR) {
+        if (steady::now() >= deadline) return ZPE_TIMEOUT;
+        continue;
+      }
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return ZPE_TIMEOUT;
+      return ZPE_RECEIVE;
+    }
   }
 
   // The reply to the request just sent. A failure here leaves the connection
   // out of step, so it is dropped; a server's failure code arrives in a
   // complete envelope and leaves it usable.
-  std::int32_t receive(std::string& reply, steady::time_point deadline) {
+  std::int32_t receive(std::string& reply, std::chrono::milliseconds timeout, steady::time_point deadline) {
     const auto broken = [this](std::int32_t code) {
       fd_.reset();
       return code;
     };
-    std::string header;
-    if (const std::int32_t r = receive_exact(header, zpd_envelope::kHeaderBytes, deadline)) return broken(r);
+    // Grown as bytes arrive rather than by the announced length, so a peer
+    // that announces a large reply and then stalls costs no memory. The
+    // server sends nothing unasked, so nothing beyond this reply can come.
+    constexpr std::size_t kChunk = 64 * 1024;
+    std::string bytes;
+    // Most replies are small: the first read takes up to a page, without
+    // clearing a large buffer for nothing.
+    if (const std::int32_t r = wait_and_read(bytes, 4096, timeout, deadline)) return broken(r);
+    while (bytes.size() < zpd_envelope::kHeaderBytes)
+      if (const std::int32_t r = receive_some(bytes, 4096, deadline)) return broken(r);
     std::uint32_t length = 0;
-    if (!zpd_envelope::decode_header(header, zpd_envelope::kReplyMagic, length)) return broken(ZPE_BAD_REPLY);
-    std::string body;
-    if (const std::int32_t r = receive_exact(body, length, deadline)) return broken(r);
+    if (!zpd_envelope::decode_header(bytes, zpd_envelope::kReplyMagic, length)) return broken(ZPE_BAD_REPLY);
+    const std::size_t total = zpd_envelope::kHeaderBytes + length;
+    if (bytes.size() > total) return broken(ZPE_BAD_REPLY);
+    while (bytes.size() < total)
+      if (const std::int32_t r = receive_some(bytes, std::min(kChunk, total - bytes.size()), deadline))
+        return broken(r);
     zpd_envelope::reply decoded;
-    if (!zpd_envelope::decode_reply_body(body, decoded)) return broken(ZPE_BAD_REPLY);
+    if (!zpd_envelope::decode_reply_body(std::string_view(bytes).substr(zpd_envelope::kHeaderBytes), decoded))
+      return broken(ZPE_BAD_REPLY);
     if (zpd_is_runtime_failure(decoded.result)) return decoded.result;
-    // The frame starts right after the result: drop those four bytes in
-    // place instead of copying up to a whole frame.
-    body.erase(0, 4);
-    reply = std::move(body);
+    // The frame starts right after the header and the result: drop those
+    // twelve bytes in place instead of copying up to a whole frame.
+    bytes.erase(0, zpd_envelope::kHeaderBytes + 4);
+    reply = std::move(bytes);
     return decoded.result;
   }
 
   std::mutex mutex_;  // one request at a time on the connection
+  std::chrono::milliseconds receiveTimeout_{-1};  // the socket's receive timeout, as last set
   const std::string host_;
   const std::string port_;
   unique_fd fd_;
