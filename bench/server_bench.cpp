@@ -19,6 +19,7 @@
 #include "database.h"
 #include "fixtures.h"
 #include "ratio_reporter.h"
+#include "sample_orders.h"
 #include "tcp_server.h"
 #include "vasdesk_service.h"
 #include "zpd_server.h"
@@ -51,14 +52,8 @@ struct World {
   World() {
     file = (scratch() / "orders.db").string();
     db = zp::store::Database::open({"sqlite:" + file, 8});
-    std::string doc = R"({"customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
-    for (int i = 0; i < kUsers; ++i) {
-      if (i) doc += ",";
-      doc += R"({"serv_id": )" + std::to_string(1000000 + i) + R"(, "phone_id": "139)" + std::to_string(10000000 + i) +
-             R"(", "cust_id": 1, "acct_id": 1, "region_code": 571})";
-    }
-    doc += R"(], "number_ranges": [{"first": "50000000", "count": 1000000, "region_code": 571}]})";
-    zp::store::loadFixtures(*db, doc);
+    zp::store::loadFixtures(*db, zp::testing::manySubscribers(1000000, kUsers));
+    zp::store::loadFixtures(*db, R"({"number_ranges": [{"first": "50000000", "count": 1000000, "region_code": 571}]})");
     auto d = std::make_shared<zpd_dispatcher>();
     register_IVasDesk(*d, std::make_shared<zp::backend::VasDeskService>(*db));
     zp::transport::Limits limits;
@@ -74,26 +69,7 @@ World& world() {
   return w;
 }
 
-SSoUserServiceIn gprsOpen(long long servId) {
-  SSoInfo so;
-  so.set_BUSI_CODE(1070);
-  so.set_SERV_ID(servId);
-  so.set_OP_ID(11);
-  SUserServiceOper oper;
-  oper.set_ACT_TYPE(1);
-  oper.set_BUSI_TYPE(5);
-  oper.set_SERV_ID(servId);
-  oper.set_REMARK("GPRS");
-  SSoFee fee;
-  fee.set_BOOK_ITEM_ID(100);
-  fee.set_ITEM_VALUE(1000);
-  SSoUserServiceIn in;
-  in.set_BUSI_CODE(1070);
-  in.set_SOINFO(so);
-  in.set_USERSERVICEOPERLIST({oper});
-  in.set_SOFEELIST({fee});
-  return in;
-}
+using zp::testing::gprsOpen;
 
 void BM_Orders(benchmark::State& state) {
   World& w = world();

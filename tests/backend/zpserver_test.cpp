@@ -15,6 +15,7 @@
 #include "MVasDesk.h"
 #include "database.h"
 #include "rows.h"
+#include "sample_orders.h"
 #include "server_process.h"
 #include "test_store.h"
 #include "zpd_envelope.h"
@@ -29,43 +30,12 @@ namespace {
 constexpr int kUsers = 400;
 
 std::string fixtureFile() {
-  std::string doc = R"({"customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
-  for (int i = 0; i < kUsers; ++i) {
-    if (i) doc += ",";
-    doc += R"({"serv_id": )" + std::to_string(600000 + i) + R"(, "phone_id": "139)" + std::to_string(10000000 + i) +
-           R"(", "cust_id": 1, "acct_id": 1, "region_code": 571})";
-  }
-  doc += "]}";
   const auto path = std::filesystem::temp_directory_path() / zp::testing::uniqueName("zpfixture-");
-  std::ofstream(path) << doc;
+  std::ofstream(path) << zp::testing::manySubscribers(600000, kUsers);
   return path.string();
 }
 
-SSoUserServiceIn gprsOpen(long long servId) {
-  SSoInfo so;
-  so.set_BUSI_CODE(1070);
-  so.set_SERV_ID(servId);
-  so.set_OP_ID(11);
-  SUserServiceOper oper;
-  oper.set_ACT_TYPE(1);
-  oper.set_BUSI_TYPE(5);
-  oper.set_SERV_ID(servId);
-  oper.set_REMARK("GPRS");
-  SSoFee fee;
-  fee.set_BOOK_ITEM_ID(100);
-  fee.set_ITEM_VALUE(1000);
-  SSpromOper prom;
-  prom.set_ACT_TYPE(1);
-  prom.set_SPROM_ID(2001);
-  prom.set_BUSI_TYPE(5);
-  SSoUserServiceIn in;
-  in.set_BUSI_CODE(1070);
-  in.set_SOINFO(so);
-  in.set_USERSERVICEOPERLIST({oper});
-  in.set_SPROMOPERLIST({prom});
-  in.set_SOFEELIST({fee});
-  return in;
-}
+SSoUserServiceIn gprsOpen(long long servId) { return zp::testing::gprsOpen(servId, true); }
 
 class ZpServer : public ::testing::TestWithParam<Backend> {
  protected:

@@ -1,0 +1,54 @@
+// Worlds of many plain subscribers and the order that opens GPRS for one of
+// them: what the durability test and the server benchmark submit by the
+// hundred.
+#pragma once
+
+#include <string>
+
+#include "MVasDesk.h"
+
+namespace zp::testing {
+
+// A fixture document with `count` subscribers of region 571, SERV_ID from
+// `firstServId` on, none with GPRS; one customer and one account.
+inline std::string manySubscribers(long long firstServId, int count) {
+  std::string doc = R"({"customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
+  for (int i = 0; i < count; ++i) {
+    if (i) doc += ",";
+    doc += R"({"serv_id": )" + std::to_string(firstServId + i) + R"(, "phone_id": "139)" +
+           std::to_string(10000000 + i) + R"(", "cust_id": 1, "acct_id": 1, "region_code": 571})";
+  }
+  return doc + "]}";
+}
+
+// Opens GPRS (business code 1070) with one fee line and, when asked, one
+// promotion line: an order of two or three lines.
+inline MVasDesk::SSoUserServiceIn gprsOpen(long long servId, bool withPromotion = false) {
+  MPublicDef::SSoInfo so;
+  so.set_BUSI_CODE(1070);
+  so.set_SERV_ID(servId);
+  so.set_OP_ID(11);
+  MPublicDef::SUserServiceOper oper;
+  oper.set_ACT_TYPE(1);
+  oper.set_BUSI_TYPE(5);
+  oper.set_SERV_ID(servId);
+  oper.set_REMARK("GPRS");
+  MPublicDef::SSoFee fee;
+  fee.set_BOOK_ITEM_ID(100);
+  fee.set_ITEM_VALUE(1000);
+  MVasDesk::SSoUserServiceIn in;
+  in.set_BUSI_CODE(1070);
+  in.set_SOINFO(so);
+  in.set_USERSERVICEOPERLIST({oper});
+  in.set_SOFEELIST({fee});
+  if (withPromotion) {
+    MPublicDef::SSpromOper prom;
+    prom.set_ACT_TYPE(1);
+    prom.set_SPROM_ID(2001);
+    prom.set_BUSI_TYPE(5);
+    in.set_SPROMOPERLIST({prom});
+  }
+  return in;
+}
+
+}  // namespace zp::testing
