@@ -141,41 +141,119 @@ def parse(path):
     return module
 
 
+TYPES_HELP = "int16, int32, int64, text, datetime, a record (Module::Name for another module's) or list<Record>"
+# Plain values that zpb_record.h can marshal as a whole request or reply.
+PLAIN_PARAMS = {"int32"}
+
+
+def split_list(text):
+    """The record name inside list<...>, or None for a text that is no list."""
+    if text.startswith("list<") and text.endswith(">"):
+        return text[5:-1]
+    return None
+
+
 def resolve(modules):
     known = {(m.name, r.name): r for m in modules.values() for r in m.records}
 
-    def target(module, text, where):
-        if "::" in text:
-            mod, name = text.split("::", 1)
-        else:
-            mod, name = module, text
-        if (mod, name) not in known:
-            raise DefError("%s: unknown record %s" % (where, text))
-        return (mod, name)
+    def record_target(module, text, where, whole):
+        mod, name = text.split("::", 1) if "::" in text else (module, text)
+        if not IDENT.match(mod) or not IDENT.match(name):
+            raise DefError("%s: unknown type '%s'; expected %s" % (where, whole, TYPES_HELP))
+        if (mod, name) in known:
+            return (mod, name)
+        if "::" not in text and not name[0].isupper():
+            # A lower-case word is a misspelt plain type rather than a record.
+            raise DefError("%s: unknown type '%s'; expected %s" % (where, whole, TYPES_HELP))
+        if mod not in modules:
+            raise DefError("%s: unknown record '%s': no definition file declares module %s" % (where, text, mod))
+        raise DefError("%s: unknown record '%s': module %s declares no record %s" % (where, text, mod, name))
+
+    def type_of(module, text, where):
+        """(kind, target) of a field or parameter type."""
+        if text in SCALARS:
+            return "scalar", None
+        inner = split_list(text)
+        if inner is not None:
+            if inner in SCALARS:
+                raise DefError("%s: %s: a list holds records, not plain values" % (where, text))
+            if split_list(inner) is not None:
+                raise DefError("%s: %s: a list of lists does not travel; put the inner list in a record" %
+                               (where, text))
+            return "list", record_target(module, inner, where, text)
+        return "record", record_target(module, text, where, text)
 
     for m in modules.values():
         for r in m.records:
             for f in r.fields:
-                t = f.type_text
-                if t in SCALARS:
-                    f.kind = "scalar"
-                elif t.startswith("list<") and t.endswith(">"):
-                    f.kind = "list"
-                    f.target = target(m.name, t[5:-1], f.where)
-                else:
-                    f.kind = "record"
-                    f.target = target(m.name, t, f.where)
+                f.kind, f.target = type_of(m.name, f.type_text, f.where)
             if r.descriptors and any(f.kind != "scalar" for f in r.fields):
-                raise DefError("%s: descriptor tables hold scalar fields only" % r.where)
+                bad = next(f for f in r.fields if f.kind != "scalar")
+                raise DefError("%s: %s has a descriptor table, which holds plain fields only; %s is %s" %
+                               (bad.where, r.name, bad.name, bad.type_text))
         for i in m.interfaces:
             for op in i.ops:
-                for attr in ("in_type", "out_type"):
-                    t = getattr(op, attr)
-                    if t in SCALARS:
-                        continue
-                    inner = t[5:-1] if t.startswith("list<") and t.endswith(">") else t
-                    target(m.name, inner, op.where)
+                for t in (op.in_type, op.out_type):
+                    kind, _ = type_of(m.name, t, op.where)
+                    if kind == "scalar" and t not in PLAIN_PARAMS:
+                        raise DefError("%s: %s as a whole request or reply is not supported; use %s or a record" %
+                                       (op.where, t, ", ".join(sorted(PLAIN_PARAMS))))
+    check_names(modules)
+    check_module_cycles(modules)
+    for m in modules.values():
+        ordered(m)  # raises for a record that holds itself, before anything is written
     return known
+
+
+def check_names(modules):
+    """Everything a module puts into its namespace must be unique there."""
+    for m in modules.values():
+        taken = {}
+
+        def claim(name, where, what):
+            if name in taken:
+                raise DefError("%s: %s clashes with %s" % (where, what, taken[name]))
+            taken[name] = "%s (%s)" % (what, where)
+
+        for r in m.records:
+            if r.name in SCALARS:
+                raise DefError("%s: a record may not be named like the plain type %s" % (r.where, r.name))
+            claim(r.name, r.where, "record %s" % r.name)
+            claim(r.name + "List", r.where, "the list type of record %s" % r.name)
+        for i in m.interfaces:
+            claim(i.name, i.where, "interface %s" % i.name)
+            claim(i.name + "Servant", i.where, "the servant class of interface %s" % i.name)
+            codes = {}
+            for op in i.ops:
+                claim("%s_%s" % (i.name, op.name), op.where, "operation %s.%s" % (i.name, op.name))
+                if op.code in codes:
+                    raise DefError("%s: service code %s is already used by %s" % (op.where, op.code, codes[op.code]))
+                codes[op.code] = op.name
+                params = (op.in_name, op.out_name, "cErrorMsg", "session")
+                if len(set(params)) != len(params):
+                    raise DefError("%s: parameter names of %s must differ from each other and from "
+                                   "cErrorMsg and session" % (op.where, op.name))
+
+
+def check_module_cycles(modules):
+    """Generated headers include the headers of the modules they use, so
+    modules may not use each other in a circle."""
+    state = {}
+
+    def visit(name, path):
+        if state.get(name) == "done":
+            return
+        if state.get(name) == "open":
+            circle = path[path.index(name):] + [name]
+            where = dependency_sites(modules[circle[0]])[circle[1]]
+            raise DefError("%s: modules use each other in a circle: %s" % (where, " -> ".join(circle)))
+        state[name] = "open"
+        for d in dependencies(modules[name]):
+            visit(d, path + [name])
+        state[name] = "done"
+
+    for name in sorted(modules):
+        visit(name, [])
 
 
 def cpp_record(module, target):
@@ -194,10 +272,8 @@ def cpp_type(module, f):
 def cpp_param_type(module, t):
     if t in SCALARS:
         return SCALARS[t][0]
-    if t.startswith("list<"):
-        inner = t[5:-1]
-        return (inner if "::" in inner else inner) + "List"
-    return t
+    inner = split_list(t)
+    return t if inner is None else inner + "List"
 
 
 def ordered(module):
@@ -208,10 +284,11 @@ def ordered(module):
     def visit(r, stack):
         if r.name in done:
             return
-        if r.name in stack:
-            raise DefError("%s: %s holds itself" % (r.where, r.name))
         for f in r.fields:
             if f.kind in ("record", "list") and f.target[0] == module.name:
+                if f.target[1] == r.name or f.target[1] in stack:
+                    raise DefError("%s: record %s holds itself (through %s.%s)" %
+                                   (f.where, f.target[1], r.name, f.name))
                 visit(by_name[f.target[1]], stack | {r.name})
         done.add(r.name)
         out.append(r)
@@ -221,19 +298,24 @@ def ordered(module):
     return out
 
 
-def dependencies(module):
-    deps = set()
+def dependency_sites(module):
+    """The other modules a module uses, each with the first line that uses it."""
+    sites = {}
     for r in module.records:
         for f in r.fields:
             if f.target and f.target[0] != module.name:
-                deps.add(f.target[0])
+                sites.setdefault(f.target[0], f.where)
     for i in module.interfaces:
         for op in i.ops:
             for t in (op.in_type, op.out_type):
-                inner = t[5:-1] if t.startswith("list<") else t
-                if "::" in inner:
-                    deps.add(inner.split("::")[0])
-    return sorted(deps)
+                inner = split_list(t) or t
+                if "::" in inner and inner.split("::")[0] != module.name:
+                    sites.setdefault(inner.split("::")[0], op.where)
+    return sites
+
+
+def dependencies(module):
+    return sorted(dependency_sites(module))
 
 
 def header(module, source):
@@ -246,6 +328,7 @@ def header(module, source):
     if module.interfaces:
         w("#include <memory>")
     w("#include <string>")
+    w("#include <utility>")
     w("#include <vector>")
     w("")
     w('#include "cbsdatetime.h"')
@@ -330,7 +413,8 @@ def header(module, source):
             w("  std::int32_t %s(const %s& %s, %s& %s, CBSErrorMsg& cErrorMsg, SZPSession* session);" % (
                 op.name, cpp_param_type(module.name, op.in_type), op.in_name,
                 cpp_param_type(module.name, op.out_type), op.out_name))
-        w("  std::int32_t reserved_slot() override;")
+        w("  // The runtime's fifth slot; generated interfaces only answer this constant.")
+        w("  std::int32_t reserved_slot() override { return ZPE_CLN_RESERVED_SLOT; }")
         w("};")
         w("")
         w("// The server's side of %s: one handler per operation." % itf.name)
@@ -390,6 +474,8 @@ def source(module, source_path):
             w("  }")
             w("}")
             w("")
+        # Bits beyond the fields (a caller that assigned UsedMarker wholesale)
+        # are not sent: the receiving side would reject the record for them.
         w("bool zpb_write(zpb_stream& s, const %s& r) {" % r.name)
         w("  const std::uint64_t used = r.UsedMarker & %s;" % mask)
         w("  const std::uint64_t marker = r.Marker;")
@@ -440,8 +526,6 @@ def source(module, source_path):
                                                                                  op.out_name))
             w("}")
         w("")
-        w("std::int32_t %s::reserved_slot() { return ZPE_CLN_RESERVED_SLOT; }" % itf.name)
-        w("")
         w("void register_%s(zpd_dispatcher& d, std::shared_ptr<%sServant> servant) {" % (itf.name, itf.name))
         for op in itf.ops:
             it = cpp_param_type(module.name, op.in_type)
@@ -479,7 +563,10 @@ def main(argv):
     try:
         modules = {}
         for p in paths:
-            m = parse(p)
+            try:
+                m = parse(p)
+            except (OSError, UnicodeDecodeError) as e:
+                raise DefError("%s: cannot read: %s" % (p, e))
             if m.name in modules:
                 raise DefError("%s: module %s is also defined in %s" % (p, m.name, modules[m.name].path))
             modules[m.name] = m

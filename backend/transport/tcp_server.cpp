@@ -147,13 +147,9 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
   // read tried at once would nearly always find nothing: waiting first saves
   // that call.
   void read() {
-    socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](std::error_code ec) {
+    socket_.async_read_some(asio::buffer(chunk_), [self = shared_from_this()](std::error_code ec, std::size_t n) {
       if (self->closed_) return;
       if (ec) return self->close();
-      std::error_code rec;
-      const std::size_t n = self->socket_.read_some(asio::buffer(self->chunk_), rec);
-      if (rec == asio::error::would_block || rec == asio::error::try_again) return self->read();
-      if (rec) return self->close();
       self->in_.append(self->chunk_.data(), n);
       self->parse();
     });

@@ -7,27 +7,21 @@
 #include "zpd_envelope.h"
 
 void zpd_dispatcher::add(std::string interfaceName, std::string serviceCode, zpd_handler handler) {
-  handlers_.insert_or_assign({std::move(interfaceName), std::move(serviceCode)}, std::move(handler));
+  handlers_[std::move(interfaceName)].insert_or_assign(std::move(serviceCode), std::move(handler));
 }
 
 std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::string_view serviceCode,
-                                      const std::string& request, std::string& reply) const {
+                                      std::string request, std::string& reply) const {
   reply.clear();
-  auto key = std::make_pair(std::string(interfaceName), std::string(serviceCode));
-  const auto it = handlers_.find(key);
-  if (it == handlers_.end()) {
-    // Keys sort by interface first, so the first key at or after (interface, "")
-    // tells whether the interface exists at all.
-    key.second.clear();
-    const auto near = handlers_.lower_bound(key);
-    const bool knownInterface = near != handlers_.end() && near->first.first == interfaceName;
-    return knownInterface ? ZPE_SRV_NO_SERVICE : ZPE_SRV_NO_INTERFACE;
-  }
+  const auto iface = handlers_.find(interfaceName);
+  if (iface == handlers_.end()) return ZPE_SRV_NO_INTERFACE;
+  const auto it = iface->second.find(serviceCode);
+  if (it == iface->second.end()) return ZPE_SRV_NO_SERVICE;
   if (request.size() > zpb_limits::maxFrameBytes) return ZPE_SRV_BAD_REQUEST;
 
   try {
     zpb_stream in;
-    in.open_for_reading(request);
+    in.open_for_reading(std::move(request));
     zpb_stream out;
     out.open();
     const std::int32_t r = it->second(in, out);

@@ -26,15 +26,16 @@ class zpd_dispatcher {
 
   // Runs one call. Unknown interface or service code, and any exception of a
   // handler, become runtime failure codes with an empty reply.
-  std::int32_t dispatch(std::string_view interfaceName, std::string_view serviceCode,
-                        const std::string& request, std::string& reply) const;
+  std::int32_t dispatch(std::string_view interfaceName, std::string_view serviceCode, std::string request,
+                        std::string& reply) const;
 
   // Runs one call from a request envelope body (see zpd_envelope.h) and
   // returns the complete reply envelope.
   std::string handle_envelope(std::string_view body) const;
 
  private:
-  std::map<std::pair<std::string, std::string>, zpd_handler, std::less<>> handlers_;
+  // Interface name, then service code; looked up by views, without copies.
+  std::map<std::string, std::map<std::string, zpd_handler, std::less<>>, std::less<>> handlers_;
 };
 
 // Registers a dispatcher under a name for "inproc:<name>" addresses for as
