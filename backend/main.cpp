@@ -18,7 +18,7 @@
 #include "database.h"
 #include "demo_data.h"
 #include "fixtures.h"
-#include "privilege_service.h"
+#include "services.h"
 #include "tcp_server.h"
 #include "vasdesk_service.h"
 #include "zpd_server.h"
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
   try {
     db = zp::store::Database::open({o.db, o.workers, std::chrono::milliseconds(5000), o.durable});
     if (o.seedDemo && !storeHasOperators(*db)) {
-      zp::store::loadFixtures(*db, zp::backend::demoData());
+      for (const char* doc : zp::backend::demoData()) zp::store::loadFixtures(*db, doc);
       std::fprintf(stderr, "zpserver: demo region loaded\n");
     }
     if (!o.fixture.empty()) zp::store::loadFixtureFile(*db, o.fixture);
@@ -172,8 +172,7 @@ int main(int argc, char** argv) {
   zp::backend::VasDeskConfig config;
   config.reservationLease = std::chrono::minutes(o.leaseMinutes);
   auto dispatcher = std::make_shared<zpd_dispatcher>();
-  MVasDesk::register_IVasDesk(*dispatcher, std::make_shared<zp::backend::VasDeskService>(*db, config));
-  MPrivmgnt::register_IPrivelege(*dispatcher, std::make_shared<zp::backend::PrivilegeService>(*db));
+  zp::backend::registerServices(*dispatcher, *db, config);
 
   zp::transport::Limits limits;
   limits.workerThreads = o.workers;

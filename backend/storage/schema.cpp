@@ -1,10 +1,12 @@
 #include "schema.h"
 
+#include <algorithm>
+
 namespace zp::store {
 
 // Date-times are stored as their packed decimal YYYYMMDDHHNNSS (as on the
 // wire), lease ends as seconds since 1970; money as BIGINT fen.
-const std::vector<Migration>& migrations() {
+const std::vector<Migration>& coreMigrations() {
   static const std::vector<Migration> all = {
       {1,
        "operators, privileges, subscribers, number pool, orders",
@@ -83,6 +85,18 @@ const std::vector<Migration>& migrations() {
            "PRIMARY KEY (so_nbr, line_no))",
        }},
   };
+  return all;
+}
+
+const std::vector<Migration>& migrations() {
+  static const std::vector<Migration> all = [] {
+    std::vector<Migration> m = coreMigrations();
+    for (const auto* more : {&sysmgntMigrations(), &busiMigrations()}) m.insert(m.end(), more->begin(), more->end());
+    std::sort(m.begin(), m.end(), [](const Migration& a, const Migration& b) { return a.version < b.version; });
+    for (std::size_t i = 0; i < m.size(); ++i)
+      if (m[i].version != static_cast<int>(i) + 1) throw StoreError("schema migrations must be numbered 1, 2, 3, ...");
+    return m;
+  }();
   return all;
 }
 

@@ -16,7 +16,14 @@ struct Migration {
   std::vector<std::string> statements;  // with dialect holders, see schema.cpp
 };
 
+// Every migration, in version order (1, 2, 3, ... without gaps).
 const std::vector<Migration>& migrations();
+
+// Each group of services keeps its migrations in a file of its own; a new
+// migration takes the next free version number.
+const std::vector<Migration>& coreMigrations();     // 1
+const std::vector<Migration>& sysmgntMigrations();  // 2: system management and business data
+const std::vector<Migration>& busiMigrations();     // 3: the business public service
 
 // Statement text for one store: {TEXT_KEY} becomes a text type that sorts
 // byte by byte on either store.

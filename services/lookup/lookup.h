@@ -3,16 +3,19 @@
 // Each lookup keeps its own copy of the list and walks it in order; the first
 // match wins. Results are returned by value.
 //
-// Texts are UTF-8 in memory. The display text and the name a lookup compares
-// are limited to 127 bytes of their GBK form (the width of the catalogue's
-// text columns), cut at a character boundary; so a display text whose name
-// is longer than 121 bytes no longer matches its record.
+// Texts are UTF-8 in memory. The display text, the name a lookup compares and
+// the name it returns are limited to 127 bytes of their GBK form (the width of
+// the catalogue's text columns), cut at a character boundary; so the full
+// display text of a record with a long name no longer matches it, while the
+// cut text the screens show still does.
 #pragma once
 
 #include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "gbk.h"
@@ -86,12 +89,18 @@ class CAutoLookup : public CBasicLookup<List> {
   }
   std::string NameOfCode(int code) override {
     for (const auto& r : this->list_)
-      if (codeOf(r) == code) return (r.*name_)();
+      if (codeOf(r) == code) return zp::lookup::nameText((r.*name_)());
     return std::string();
   }
 
  private:
   using Record = typename List::value_type;
+  using Code = std::remove_cvref_t<std::invoke_result_t<CodeGetter, const Record&>>;
+  // A wider code (an int64 field picked by mistake) would be cut silently.
+  static_assert(std::is_integral_v<Code> && std::is_signed_v<Code> && sizeof(Code) <= sizeof(int),
+                "a catalogue code is a signed 16- or 32-bit integer");
+  static_assert(std::is_convertible_v<std::invoke_result_t<NameGetter, const Record&>, std::string_view>,
+                "a catalogue name is a text");
   int codeOf(const Record& r) const { return static_cast<int>((r.*code_)()); }
   std::string display(const Record& r) const { return zp::lookup::displayText(codeOf(r), (r.*name_)()); }
   std::vector<std::string> texts() const {

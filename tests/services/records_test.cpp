@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "MBusiFeeMgntApp.h"
+#include "MBusiPublic.h"
 #include "MPublicDef.h"
 #include "MSysmgntDef.h"
 #include "MVasDesk.h"
@@ -69,31 +74,118 @@ TEST(Records, SettersMarkTheirBitInBothWordsAndCopiesKeepThem) {
                             le<std::int64_t>(7) + le<std::uint32_t>(0));
 }
 
-TEST(Records, FieldIndexesAreTheWireOrder) {
-  struct Case {
-    int index;
-    int expect;
-    const char* what;
-  };
-  const Case cases[] = {
-      {SFetchCtInfoIn::kIdx_SERV_ID, 5, "SFetchCtInfoIn.SERV_ID"},
-      {SUserInfo::kIdx_PHONE_ID, 18, "SUserInfo.PHONE_ID"},
-      {SUserInfo::kIdx_USER_PROPERTY, 35, "SUserInfo.USER_PROPERTY"},
-      {SCustInfo::kIdx_REGION_DETAIL, 42, "SCustInfo.REGION_DETAIL"},
-      {SAcctInfo::kIdx_ACCT_CLASS, 25, "SAcctInfo.ACCT_CLASS"},
-      {SSoInfo::kIdx_VERIFY_MODE, 36, "SSoInfo.VERIFY_MODE"},
-      {SSoFee::kIdx_PAY_TYPE, 14, "SSoFee.PAY_TYPE"},
-      {SSpromOper::kIdx_PSPROM_ID, 12, "SSpromOper.PSPROM_ID"},
-      {SSoResultInfo::kIdx_NEED_PRINT, 6, "SSoResultInfo.NEED_PRINT"},
-      {MVasDesk::SSoUserServiceIn::kIdx_OPERATORMAN, 10, "SSoUserServiceIn.OPERATORMAN"},
-      {MVasDesk::SQueryResListIn::kIdx_RES_STS, 12, "SQueryResListIn.RES_STS"},
-      {MBusiFeeMgntApp::SGetSoFeeIn::kIdx_PRODUCTOPERLIST, 1, "SGetSoFeeIn.PRODUCTOPERLIST"},
-      {MSysmgntDef::SOperPrivAuth::kIdx_AUTHORIZED, 2, "SOperPrivAuth.AUTHORIZED"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.index, c.expect) << c.what;
+namespace {
+
+// One field as the definition must declare it: its index constant, whether
+// its getter has the expected type, and the presence bits its setter sets.
+struct FieldCheck {
+  const char* name;
+  int index;
+  bool typeMatches;
+  std::uint64_t setterBits;
+};
+
+#define FIELD(R, NAME, T)                                                                             \
+  FieldCheck {                                                                                        \
+    #NAME, R::kIdx_##NAME,                                                                            \
+        std::is_same_v<std::remove_cvref_t<decltype(std::declval<const R&>().get_##NAME())>, T>, [] { \
+          R r;                                                                                        \
+          r.set_##NAME(T{});                                                                          \
+          return r.UsedMarker;                                                                        \
+        }()                                                                                           \
+  }
+
+using I16 = std::int16_t;
+using I32 = std::int32_t;
+using I64 = std::int64_t;
+using Text = std::string;
+using Time = CBSDateTime;
+
+// The table lists the fields in wire order, so entry i must be field i.
+void expectFields(const char* record, int fieldCount, const std::vector<FieldCheck>& table) {
+  EXPECT_EQ(fieldCount, static_cast<int>(table.size())) << record;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const FieldCheck& f = table[i];
+    EXPECT_EQ(f.index, static_cast<int>(i)) << record << "." << f.name;
+    EXPECT_TRUE(f.typeMatches) << record << "." << f.name;
+    EXPECT_EQ(f.setterBits, std::uint64_t{1} << i) << record << "." << f.name;
+  }
+}
+
+}  // namespace
+
+TEST(Records, FieldsAreDeclaredInWireOrderWithTheirTypes) {
+  expectFields("SSoInfo", SSoInfo::kFieldCount,
+               {FIELD(SSoInfo, SO_NBR, I64),         FIELD(SSoInfo, BUSI_CODE, I32),
+                FIELD(SSoInfo, SO_MODE, I16),        FIELD(SSoInfo, SO_CAUSE, I16),
+                FIELD(SSoInfo, ISNORMAL, I16),       FIELD(SSoInfo, AFTER_FLAG, I16),
+                FIELD(SSoInfo, AFTER_DATE, Time),    FIELD(SSoInfo, SERV_ID, I64),
+                FIELD(SSoInfo, RSERV_ID, I64),       FIELD(SSoInfo, CUST_ID, I64),
+                FIELD(SSoInfo, ACCT_ID, I64),        FIELD(SSoInfo, GROUP_ID, I64),
+                FIELD(SSoInfo, OP_ID, I32),          FIELD(SSoInfo, REGION_CODE, I16),
+                FIELD(SSoInfo, COUNTY_CODE, I16),    FIELD(SSoInfo, ORG_ID, I32),
+                FIELD(SSoInfo, SO_REGION_CODE, I16), FIELD(SSoInfo, SO_COUNTY_CODE, I16),
+                FIELD(SSoInfo, SO_ORG_ID, I32),      FIELD(SSoInfo, SO_DATE, Time),
+                FIELD(SSoInfo, PROCESS_ID, I16),     FIELD(SSoInfo, PROCESS_RESULT, I16),
+                FIELD(SSoInfo, OPEN_STS, I16),       FIELD(SSoInfo, DIRECT_FLAG, I16),
+                FIELD(SSoInfo, PROCESS_DATE, Time),  FIELD(SSoInfo, PAY_TYPE, I16),
+                FIELD(SSoInfo, BANK_ID, I32),        FIELD(SSoInfo, BANK_ACCT, Text),
+                FIELD(SSoInfo, CHECK_NO, Text),      FIELD(SSoInfo, SPROM_ID, I32),
+                FIELD(SSoInfo, EXT_HOLDS, Text),     FIELD(SSoInfo, EXT_HOLDS1, Text),
+                FIELD(SSoInfo, EXT_HOLDS2, Text),    FIELD(SSoInfo, RSO_NBR, I64),
+                FIELD(SSoInfo, MSO_NBR, I64),        FIELD(SSoInfo, RELATE_MSO_NBR, I64),
+                FIELD(SSoInfo, VERIFY_MODE, I16),    FIELD(SSoInfo, SCORE, I16),
+                FIELD(SSoInfo, REMARK, Text)});
+  expectFields("SFetchCtInfoIn", SFetchCtInfoIn::kFieldCount,
+               {FIELD(SFetchCtInfoIn, BUSI_CODE, I32), FIELD(SFetchCtInfoIn, SO_MODE, I16),
+                FIELD(SFetchCtInfoIn, SO_CAUSE, I16), FIELD(SFetchCtInfoIn, ISNORMAL, I32),
+                FIELD(SFetchCtInfoIn, AFTER_FLAG, I16), FIELD(SFetchCtInfoIn, SERV_ID, I64),
+                FIELD(SFetchCtInfoIn, CUST_ID, I64), FIELD(SFetchCtInfoIn, ACCT_ID, I64),
+                FIELD(SFetchCtInfoIn, GROUP_ID, I64), FIELD(SFetchCtInfoIn, OP_ID, I32),
+                FIELD(SFetchCtInfoIn, REGION_CODE, I16), FIELD(SFetchCtInfoIn, COUNTY_CODE, I16),
+                FIELD(SFetchCtInfoIn, ORG_ID, I32)});
+  expectFields("SSoFee", SSoFee::kFieldCount,
+               {FIELD(SSoFee, BOOK_ITEM_ID, I32), FIELD(SSoFee, RES_CODE, I32), FIELD(SSoFee, ITEM_VALUE, I64),
+                FIELD(SSoFee, ITEM_DISCOUNT, I64), FIELD(SSoFee, ITEM_RETREAT, I64), FIELD(SSoFee, ITEM_COUNT, I64),
+                FIELD(SSoFee, ITEM_TOTAL, I64), FIELD(SSoFee, REMARK, Text), FIELD(SSoFee, OPER_TYPE, I16),
+                FIELD(SSoFee, SO_REGION_CODE, I16), FIELD(SSoFee, SO_COUNTY_CODE, I16),
+                FIELD(SSoFee, SO_ORG_ID, I32), FIELD(SSoFee, OP_ID, I32), FIELD(SSoFee, CHARGE_DATE, Time),
+                FIELD(SSoFee, PAY_TYPE, I32)});
+  using MVasDesk::SSoUserServiceIn;
+  expectFields("SSoUserServiceIn", SSoUserServiceIn::kFieldCount,
+               {FIELD(SSoUserServiceIn, BUSI_CODE, I32), FIELD(SSoUserServiceIn, SOINFO, SSoInfo),
+                FIELD(SSoUserServiceIn, USERSERVICEOPERLIST, SUserServiceOperList),
+                FIELD(SSoUserServiceIn, MSCFUNCOPERLIST, SMscFuncOperList),
+                FIELD(SSoUserServiceIn, SPROMOPERLIST, SSpromOperList),
+                FIELD(SSoUserServiceIn, DEPOSITOPERLIST, SDepositOperList),
+                FIELD(SSoUserServiceIn, EQPTOPERLIST, SEqptOperList),
+                FIELD(SSoUserServiceIn, SOFEELIST, SSoFeeList),
+                FIELD(SSoUserServiceIn, SPECILDATAINFO, MVasDesk::SSpecilDataInfo),
+                FIELD(SSoUserServiceIn, RESSIGNLIST, MVasDesk::SResSignList),
+                FIELD(SSoUserServiceIn, OPERATORMAN, SOperator),
+                FIELD(SSoUserServiceIn, PREPAYOPERLIST, SPrepayOperList)});
+  using MBusiFeeMgntApp::SFeeBusiInfo;
+  expectFields("SFeeBusiInfo", SFeeBusiInfo::kFieldCount,
+               {FIELD(SFeeBusiInfo, BUSI_CODE, I32), FIELD(SFeeBusiInfo, REGION_CODE, I16),
+                FIELD(SFeeBusiInfo, COUNTY_CODE, I16), FIELD(SFeeBusiInfo, ORG_ID, I32),
+                FIELD(SFeeBusiInfo, SO_REGION_CODE, I16), FIELD(SFeeBusiInfo, SO_COUNTY_CODE, I16),
+                FIELD(SFeeBusiInfo, SO_ORG_ID, I32), FIELD(SFeeBusiInfo, CUST_CLASS, I16),
+                FIELD(SFeeBusiInfo, PLAN_ID, I32), FIELD(SFeeBusiInfo, ISNORMAL, I16),
+                FIELD(SFeeBusiInfo, RESERVED1, I64), FIELD(SFeeBusiInfo, RESERVED2, I64),
+                FIELD(SFeeBusiInfo, RESERVED3, I16)});
+  using MSysmgntDef::SPrivEntity;
+  expectFields("SPrivEntity", SPrivEntity::kFieldCount,
+               {FIELD(SPrivEntity, ENT_ID, I32), FIELD(SPrivEntity, ENT_NAME, Text),
+                FIELD(SPrivEntity, ENT_OWN_ID, I32), FIELD(SPrivEntity, ENT_CLASS_ID, I16),
+                FIELD(SPrivEntity, ENT_TYPE_ID, I16), FIELD(SPrivEntity, NODE_ID, I32)});
+  using MBusiPublic::SSoCheckOut;
+  expectFields("SSoCheckOut", SSoCheckOut::kFieldCount,
+               {FIELD(SSoCheckOut, CHECKRESULT, I32), FIELD(SSoCheckOut, CHECKDESC, Text),
+                FIELD(SSoCheckOut, CHECKPOINT, I32), FIELD(SSoCheckOut, ENTID, I32),
+                FIELD(SSoCheckOut, PRIVID, I32)});
+  EXPECT_EQ(SUserInfo::kIdx_PHONE_ID, 18);
   EXPECT_EQ(SUserInfo::kFieldCount, 36);
   EXPECT_EQ(SCustInfo::kFieldCount, 43);
-  EXPECT_EQ(SSoInfo::kFieldCount, 39);
   EXPECT_EQ(MVasDesk::SGetInfoOut::kFieldCount, 9);
 }
 
@@ -196,19 +288,84 @@ TEST(Records, ARecordOfAnotherShapeFails) {
   EXPECT_NE(why.find("does not have"), std::string::npos) << why;
 }
 
-TEST(Records, DescriptorTablesOfTheSpecialDataRecords) {
-  const std::vector<std::pair<const char*, int>> gpsOper = {
-      {"CARD_NO", 2}, {"CREATE_DATE", 10}, {"GPS_TYPE", 3}, {"REGION_CODE", 3}, {"REMARK", 2},
-      {"SELF_NO", 2}, {"SERV_ID", 5},      {"SP_ID", 4},    {"ACT_TYPE", 3},    {"BUSI_TYPE", 4}};
-  ASSERT_EQ(SGpsOper::kFieldCount, static_cast<int>(gpsOper.size()));
-  for (int i = 0; i < SGpsOper::kFieldCount; ++i) {
-    EXPECT_STREQ(SGpsOper::kFieldTable[i].name, gpsOper[i].first);
-    EXPECT_EQ(SGpsOper::kFieldTable[i].type, gpsOper[i].second) << gpsOper[i].first;
+TEST(Records, PresenceBitsBeyondTheFieldsAreNotSent) {
+  // A caller may mark "everything" by assigning the word wholesale; what
+  // travels must still be a record the other side accepts.
+  SCheckOut sent;
+  sent.set_CHECKDESC("超出");
+  sent.UsedMarker = ~std::uint64_t{0};
+  SCheckOut got;
+  std::string why;
+  ASSERT_TRUE(decode(encode(sent), got, &why)) << why;
+  EXPECT_EQ(got.UsedMarker, 0b11u);
+  EXPECT_EQ(got.get_CHECKDESC(), "超出");
+}
+
+namespace {
+
+// The variant alternative that carries each descriptor type code.
+int typeCodeOf(const zpb_value& v) {
+  constexpr int codes[] = {ZPB_TEXT, ZPB_INT16, ZPB_INT32, ZPB_INT64, ZPB_DATETIME};
+  return codes[v.index()];
+}
+
+// Every entry of a descriptor table agrees with the field of the same index:
+// the value by index has the table's type, and giving it back sets bit i only.
+template <class R>
+void expectTableMatchesFields(const char* record) {
+  for (int i = 0; i < R::kFieldCount; ++i) {
+    const R empty;
+    const zpb_value v = empty.get_by_index(i);
+    EXPECT_EQ(typeCodeOf(v), R::kFieldTable[i].type) << record << "." << R::kFieldTable[i].name;
+    R r;
+    EXPECT_TRUE(r.set_by_index(i, v)) << record << "." << R::kFieldTable[i].name;
+    EXPECT_EQ(r.UsedMarker, std::uint64_t{1} << i) << record << "." << R::kFieldTable[i].name;
+    EXPECT_EQ(r.Marker, std::uint64_t{1} << i) << record << "." << R::kFieldTable[i].name;
   }
-  EXPECT_EQ(SGpsInfo::kFieldCount, 13);
-  EXPECT_EQ(SUserCrbtsInfo::kFieldCount, 14);
-  EXPECT_STREQ(SUserCrbtsOper::kFieldTable[5].name, "SONG_ID");
-  EXPECT_STREQ(SUserCrbtsOper::kFieldTable[11].name, "EXT_HOLDS3");
+}
+
+}  // namespace
+
+TEST(Records, EveryDescriptorTableAgreesWithItsRecord) {
+  expectTableMatchesFields<SGpsInfo>("SGpsInfo");
+  expectTableMatchesFields<SGpsOper>("SGpsOper");
+  expectTableMatchesFields<SUserCrbtsInfo>("SUserCrbtsInfo");
+  expectTableMatchesFields<SUserCrbtsOper>("SUserCrbtsOper");
+  EXPECT_STREQ(SGpsInfo::kFieldTable[SGpsInfo::kIdx_STS_DATE].name, "STS_DATE");
+  EXPECT_STREQ(SUserCrbtsInfo::kFieldTable[SUserCrbtsInfo::kIdx_PASSWD].name, "PASSWD");
+}
+
+TEST(Records, DescriptorTablesOfTheSpecialDataRecords) {
+  struct Case {
+    const char* record;
+    const zpb_field_desc* table;
+    int count;
+    std::vector<std::pair<const char*, int>> expect;  // name and type code, in index order
+  };
+  const Case cases[] = {
+      {"SGpsInfo", SGpsInfo::kFieldTable, SGpsInfo::kFieldCount,
+       {{"CARD_NO", 2}, {"CREATE_DATE", 10}, {"GPS_TYPE", 3}, {"REGION_CODE", 3}, {"REMARK", 2},
+        {"SELF_NO", 2}, {"SERV_ID", 5}, {"SP_ID", 4}, {"BUSI_TYPE", 4}, {"STS", 3}, {"STS_DATE", 10},
+        {"VALID_DATE", 10}, {"EXPIRE_DATE", 10}}},
+      {"SGpsOper", SGpsOper::kFieldTable, SGpsOper::kFieldCount,
+       {{"CARD_NO", 2}, {"CREATE_DATE", 10}, {"GPS_TYPE", 3}, {"REGION_CODE", 3}, {"REMARK", 2},
+        {"SELF_NO", 2}, {"SERV_ID", 5}, {"SP_ID", 4}, {"ACT_TYPE", 3}, {"BUSI_TYPE", 4}}},
+      {"SUserCrbtsInfo", SUserCrbtsInfo::kFieldTable, SUserCrbtsInfo::kFieldCount,
+       {{"SERV_ID", 5}, {"REGION_CODE", 3}, {"BUSI_TYPE", 4}, {"SEND_FLAG", 3}, {"TRADMARK", 3},
+        {"SONG_ID", 2}, {"CREATE_DATE", 10}, {"STS", 3}, {"STS_DATE", 10}, {"REMARK", 2}, {"PASSWD", 2},
+        {"EXT_HOLDS1", 2}, {"EXT_HOLDS2", 2}, {"EXT_HOLDS3", 2}}},
+      {"SUserCrbtsOper", SUserCrbtsOper::kFieldTable, SUserCrbtsOper::kFieldCount,
+       {{"SERV_ID", 5}, {"REGION_CODE", 3}, {"BUSI_TYPE", 4}, {"SEND_FLAG", 3}, {"TRADMARK", 3},
+        {"SONG_ID", 2}, {"ACT_TYPE", 3}, {"REMARK", 2}, {"PASSWD", 2}, {"EXT_HOLDS1", 2}, {"EXT_HOLDS2", 2},
+        {"EXT_HOLDS3", 2}}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(c.count, static_cast<int>(c.expect.size())) << c.record;
+    for (int i = 0; i < c.count; ++i) {
+      EXPECT_STREQ(c.table[i].name, c.expect[i].first) << c.record << " index " << i;
+      EXPECT_EQ(c.table[i].type, c.expect[i].second) << c.record << "." << c.expect[i].first;
+    }
+  }
 
   SUserCrbtsOper op;
   EXPECT_TRUE(op.set_by_index(SUserCrbtsOper::kIdx_SONG_ID, zpb_value(std::string("A01"))));
@@ -220,10 +377,12 @@ TEST(Records, DescriptorTablesOfTheSpecialDataRecords) {
   EXPECT_FALSE(op.set_by_index(12, zpb_value(std::string("x"))));
   EXPECT_FALSE(op.set_by_index(-1, zpb_value(std::string("x"))));
   EXPECT_EQ(op.UsedMarker, (1ull << 5) | 1ull);
+  EXPECT_EQ(op.Marker, (1ull << 5) | 1ull);
   // A field reads by index whether or not it was set.
   EXPECT_EQ(std::get<std::int16_t>(op.get_by_index(SUserCrbtsOper::kIdx_TRADMARK)), 0);
   EXPECT_EQ(std::get<std::string>(op.get_by_index(SUserCrbtsOper::kIdx_SONG_ID)), "A01");
   EXPECT_EQ(std::get<std::string>(op.get_by_index(99)), "");
+  EXPECT_EQ(std::get<std::string>(op.get_by_index(-1)), "");
   SGpsInfo info;
   EXPECT_TRUE(std::get<CBSDateTime>(info.get_by_index(SGpsInfo::kIdx_CREATE_DATE)).isZero());
 }

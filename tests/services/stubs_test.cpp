@@ -154,6 +154,7 @@ TEST(Stubs, ARequestThatCannotBeWrittenIsNeverSent) {
   MVasDesk::SQueryResListOut out;
   CBSErrorMsg err;
   EXPECT_EQ(client.query_resList(in, out, err, nullptr), -9996);
+  EXPECT_EQ(err.code, -9996);
   EXPECT_EQ(err.text2, "MVasDesk::IVasDesk::query_resList marshalling in error: sIn");
   EXPECT_EQ(client.calls, 0);
 }
@@ -241,4 +242,46 @@ TEST(Stubs, GeneratedServerAnswersTheGeneratedClient) {
   MPublicDef::SFetchCtInfoIn bad;
   EXPECT_EQ(client.get_info(bad, out, err, nullptr), ZPE_SRV_EXCEPTION);
   EXPECT_EQ(err.text2, zpd_getErrorMsg(ZPE_SRV_EXCEPTION));
+}
+
+namespace {
+
+class Entities : public MPrivmgnt::IPrivelegeServant {
+ public:
+  std::int32_t query_privelegeClassEntities(const std::int32_t& iPrivClass, MSysmgntDef::SPrivEntityList& list,
+                                            CBSErrorMsg&) override {
+    for (int i = 0; i < iPrivClass % 10; ++i) {
+      MSysmgntDef::SPrivEntity e;
+      e.set_ENT_ID(iPrivClass * 100 + i);
+      e.set_ENT_NAME("5000");
+      list.push_back(e);
+    }
+    return 0;
+  }
+};
+
+}  // namespace
+
+TEST(Stubs, PrivilegeQueryThroughTheGeneratedServerAppendsToTheCallersList) {
+  zpd_dispatcher d;
+  MPrivmgnt::register_IPrivelege(d, std::make_shared<Entities>());
+  Scripted<MPrivmgnt::IPrivelege> client;
+  client.answer = [&](zpb_stream& in, zpb_stream& out) {
+    std::string reply;
+    const std::int32_t r = d.dispatch(client.lastInterface, client.lastCode, in.bytes(), reply);
+    out.open_for_reading(reply);
+    return r;
+  };
+  MSysmgntDef::SPrivEntityList list(1);  // what the caller already held stays first
+  CBSErrorMsg err;
+  ASSERT_EQ(client.query_privelegeClassEntities(42, list, err, nullptr), 0) << err.text2;
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0].UsedMarker, 0u);
+  EXPECT_EQ(list[1].get_ENT_ID(), 4200);
+  EXPECT_EQ(list[2].get_ENT_ID(), 4201);
+  EXPECT_EQ(list[2].get_ENT_NAME(), "5000");
+
+  // A class without entities: success and nothing appended.
+  ASSERT_EQ(client.query_privelegeClassEntities(40, list, err, nullptr), 0) << err.text2;
+  EXPECT_EQ(list.size(), 3u);
 }

@@ -1,7 +1,7 @@
 // A back end in the test's own process: a fresh store on SQLite or
-// PostgreSQL with a small world loaded through the fixture loader, the
-// services registered on a dispatcher, reachable as broker ZEPHYRON through
-// "inproc:". The clock is the test's.
+// PostgreSQL with a small world loaded through the fixture loader, every
+// service of zpserver registered on a dispatcher, reachable as broker
+// ZEPHYRON through "inproc:". The clock is the test's.
 #pragma once
 
 #include <soci/soci.h>
@@ -15,7 +15,7 @@
 #include "MVasDesk.h"
 #include "database.h"
 #include "fixtures.h"
-#include "privilege_service.h"
+#include "services.h"
 #include "test_store.h"
 #include "vasdesk_service.h"
 #include "zpd_server.h"
@@ -32,8 +32,7 @@ class BackendWorld {
     backend::VasDeskConfig config;
     config.clock = [this] { return clock; };
     auto dispatcher = std::make_shared<zpd_dispatcher>();
-    MVasDesk::register_IVasDesk(*dispatcher, std::make_shared<backend::VasDeskService>(*db, config));
-    MPrivmgnt::register_IPrivelege(*dispatcher, std::make_shared<backend::PrivilegeService>(*db));
+    backend::registerServices(*dispatcher, *db, config);
     const std::string name = uniqueName("world");
     registration = std::make_unique<zpd_inproc_registration>(name, dispatcher);
     ::setenv("ZP_BROKER_ZEPHYRON", ("inproc:" + name).c_str(), 1);

@@ -1,0 +1,7 @@
+#include "services.h"
+
+namespace zp::backend {
+
+void registerSysMgntServices(zpd_dispatcher& d, store::Database& db, const VasDeskConfig& config) {}
+
+}  // namespace zp::backend
