@@ -8,8 +8,10 @@ client stub class, the server-side servant class and its registration.
 usage: recgen.py OUTPUT_DIR DEFINITION...
 
 All definitions are read together, so records may refer to records of other
-modules. A file is only rewritten when its content changes, so a build only
-recompiles what a definition change touched.
+modules. Everything is checked before anything is written: a definition the
+generator cannot accept ends it with status 1 and "file:line: what is wrong".
+Output is deterministic, and a file is only rewritten when its content
+changes, so a build only recompiles what a definition change touched.
 """
 
 import os
@@ -114,7 +116,7 @@ def parse(path):
                     raise DefError("%s: record %s is defined twice" % (where, current.name))
                 module.records.append(current)
             elif words[0] == "interface":
-                m = re.match(r"interface (\w+) package (\w+) name (\w+)$", " ".join(words))
+                m = re.match(r"interface (\w+) package (\w+) name (\w+)$", " ".join(words), re.ASCII)
                 if not m:
                     raise DefError("%s: expected 'interface NAME package P name N'" % where)
                 current = Interface(module.name, m.group(1), m.group(2), m.group(3), where)
@@ -130,7 +132,7 @@ def parse(path):
             if len(current.fields) > 64:
                 raise DefError("%s: %s has more than 64 fields; presence words hold 64" % (where, current.name))
         elif isinstance(current, Interface):
-            m = re.match(r"op (\w+) (\w{8}) (\S+) (\w+) -> (\S+) (\w+)$", " ".join(words))
+            m = re.match(r"op (\w+) (\w{8}) (\S+) (\w+) -> (\S+) (\w+)$", " ".join(words), re.ASCII)
             if not m:
                 raise DefError("%s: expected 'op NAME CODE IN_TYPE IN_NAME -> OUT_TYPE OUT_NAME'" % where)
             current.ops.append(Operation(*m.groups(), where=where))
@@ -545,7 +547,7 @@ def source(module, source_path):
 def write_if_changed(path, text):
     try:
         with open(path, encoding="utf-8") as f:
-            if False:
+            if f.read() == text:
                 return
     except FileNotFoundError:
         pass

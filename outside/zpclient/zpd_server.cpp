@@ -1,10 +1,16 @@
 #include "zpd_server.h"
 
 #include <mutex>
+#include <optional>
+#include <thread>
 
 #include "zpb_stream.h"
 #include "zpd_client.h"
 #include "zpd_envelope.h"
+
+namespace {
+thread_local const zpd_fault* zpd_dispatcher_active_fault = nullptr;
+}  // namespace
 
 void zpd_dispatcher::add(std::string interfaceName, std::string serviceCode, zpd_handler handler) {
   handlers_[std::move(interfaceName)].insert_or_assign(std::move(serviceCode), std::move(handler));
@@ -18,6 +24,21 @@ std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::strin
   const auto it = iface->second.find(serviceCode);
   if (it == iface->second.end()) return ZPE_SRV_NO_SERVICE;
   if (request.size() > zpb_limits::maxFrameBytes) return ZPE_SRV_BAD_REQUEST;
+
+  // The handler runs on this thread: the fault, if any, is handed to it here.
+  std::optional<zpd_fault> fault;
+  {
+    std::lock_guard lock(faultsMutex_);
+    if (!faults_.empty()) {
+      const auto f = faults_.find(std::make_pair(std::string(interfaceName), std::string(serviceCode)));
+      if (f != faults_.end()) fault = f->second;
+    }
+  }
+  struct FaultScope {
+    explicit FaultScope(const zpd_fault* f) : saved(zpd_dispatcher_active_fault) { zpd_dispatcher_active_fault = f; }
+    ~FaultScope() { zpd_dispatcher_active_fault = saved; }
+    const zpd_fault* saved;
+  } scope(fault ? &*fault : nullptr);
 
   try {
     zpb_stream in;
@@ -36,6 +57,18 @@ std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::strin
     return ZPE_SRV_EXCEPTION;
   }
 }
+
+void zpd_dispatcher::set_fault(const std::string& interfaceName, const std::string& serviceCode, zpd_fault fault) {
+  std::lock_guard lock(faultsMutex_);
+  faults_[std::make_pair(interfaceName, serviceCode)] = std::move(fault);
+}
+
+void zpd_dispatcher::clear_faults() {
+  std::lock_guard lock(faultsMutex_);
+  faults_.clear();
+}
+
+const zpd_fault* zpd_dispatcher::current_fault() { return zpd_dispatcher_active_fault; }
 
 std::string zpd_dispatcher::handle_envelope(std::string_view body) const {
   std::string out;

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <chrono>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -19,6 +21,17 @@ class zpb_stream;
 // `reply` (open for writing). Returns the call's result; a runtime failure
 // code tells the client that the reply is not to be read.
 using zpd_handler = std::function<std::int32_t(zpb_stream& request, zpb_stream& reply)>;
+
+// A failure a test server injects into one operation: the call waits
+// `delay`, then answers with `result` and the error record's texts and an
+// empty reply value (a result of 0 only delays the real answer).
+struct zpd_fault {
+  std::int32_t result = 0;
+  std::int32_t code2 = 0;
+  std::string text1;
+  std::string text2;
+  std::chrono::milliseconds delay{0};
+};
 
 class zpd_dispatcher {
  public:
@@ -33,9 +46,19 @@ class zpd_dispatcher {
   // returns the complete reply envelope.
   std::string handle_envelope(std::string_view body) const;
 
+  // Fault injection for test servers: every later call of the operation
+  // meets the fault until it is cleared. Thread-safe against running calls.
+  void set_fault(const std::string& interfaceName, const std::string& serviceCode, zpd_fault fault);
+  void clear_faults();
+  // The fault of an operation, if one is set. The generated servers ask it
+  // after reading the request, so a faulty answer still has the reply's shape.
+  static const zpd_fault* current_fault();
+
  private:
   // Interface name, then service code; looked up by views, without copies.
   std::map<std::string, std::map<std::string, zpd_handler, std::less<>>, std::less<>> handlers_;
+  mutable std::mutex faultsMutex_;
+  std::map<std::pair<std::string, std::string>, zpd_fault> faults_;
 };
 
 // Registers a dispatcher under a name for "inproc:<name>" addresses for as

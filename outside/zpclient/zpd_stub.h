@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "cbserrormsg.h"
 #include "zpb_record.h"
@@ -96,7 +97,21 @@ zpd_handler zpd_serve(const zpd_operation& op,
     if (request.failed() || !request.end_stream()) return ZPE_SRV_BAD_REQUEST;
     Out out{};
     CBSErrorMsg err;
-    const std::int32_t r = service(in, out, err);
+    std::int32_t r;
+    if (const zpd_fault* fault = zpd_dispatcher::current_fault()) {
+      if (fault->delay.count() > 0) std::this_thread::sleep_for(fault->delay);
+      if (fault->result != 0) {
+        r = fault->result;
+        err.code = fault->result;
+        err.code2 = fault->code2;
+        err.text1 = fault->text1;
+        err.text2 = fault->text2;
+      } else {
+        r = service(in, out, err);
+      }
+    } else {
+      r = service(in, out, err);
+    }
     if (!reply.begin_stream(op.replyFrame)) return ZPE_SRV_BAD_REPLY;
     zpb_write(reply, out);
     reply << err;

@@ -442,5 +442,30 @@ TEST_P(VasDesk, SixteenCountersRacingForTheSameNumbersNeverShareOne) {
   }
 }
 
+TEST_P(VasDesk, AnyOperationCanBeMadeToFailOrStall) {
+  world->fail(IVasDesk_get_info, {4711, 3, "故障注入", "后台暂时不可用"});
+  std::int32_t r = 0;
+  info(502, 1302, &r);
+  EXPECT_EQ(r, 4711);
+  SFetchCtInfoIn in;
+  in.set_BUSI_CODE(1302);
+  in.set_SERV_ID(502);
+  SGetInfoOut out;
+  CBSErrorMsg err;
+  EXPECT_EQ(client.get_info(in, out, err, nullptr), 4711);
+  EXPECT_EQ(err, (CBSErrorMsg{4711, 3, "故障注入", "后台暂时不可用"}));
+  EXPECT_TRUE(freeNumbers("55100000", "55100009", 10).size() == 10);  // other operations unharmed
+
+  world->dispatcher->clear_faults();
+  world->fail(IVasDesk_get_info, {0, 0, "", "", std::chrono::milliseconds(1500)});
+  world->serveTcp();
+  IVasDesk remote;
+  remote.set_timeout(std::chrono::milliseconds(300));
+  ASSERT_EQ(remote.bind_zpBroker("ZEPHYRON"), 0);
+  EXPECT_EQ(remote.get_info(in, out, err, nullptr), ZPE_TIMEOUT);
+  world->dispatcher->clear_faults();
+  world->tcp->stop();  // waits for the stalled call before the store goes
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, VasDesk, ::testing::Values(Backend::sqlite, Backend::postgresql),
                          [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });

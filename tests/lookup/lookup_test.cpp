@@ -84,6 +84,8 @@ TEST(LookupTranslation, CodeOfTextMatchesDisplayTextsAndElseReadsTheLeadingNumbe
       {"2147483647", INT_MAX},
       {"2147483648", INT_MAX},  // clamped, not wrapped
       {"99999999999999999999999", INT_MAX},
+      {"18446744073709551617", INT_MAX},  // 2^64 + 1: no wrap in a wider type either
+      {"-18446744073709551617", INT_MIN},
       {"-2147483648", INT_MIN},
       {"-99999999999", INT_MIN},
       {"", 0},

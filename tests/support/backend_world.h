@@ -16,9 +16,11 @@
 #include "database.h"
 #include "fixtures.h"
 #include "services.h"
+#include "tcp_server.h"
 #include "test_store.h"
 #include "vasdesk_service.h"
 #include "zpd_server.h"
+#include "zpd_stub.h"
 
 namespace zp::testing {
 
@@ -31,12 +33,23 @@ class BackendWorld {
     store::loadFixtures(*db, fixture);
     backend::VasDeskConfig config;
     config.clock = [this] { return clock; };
-    auto dispatcher = std::make_shared<zpd_dispatcher>();
+    dispatcher = std::make_shared<zpd_dispatcher>();
     backend::registerServices(*dispatcher, *db, config);
     const std::string name = uniqueName("world");
     registration = std::make_unique<zpd_inproc_registration>(name, dispatcher);
     ::setenv("ZP_BROKER_ZEPHYRON", ("inproc:" + name).c_str(), 1);
   }
+
+  // Serves the same dispatcher over loopback as well and points broker
+  // ZEPHYRON there: for deadlines, which an in-process call does not have.
+  void serveTcp() {
+    tcp = std::make_unique<transport::TcpServer>(dispatcher);
+    tcp->start("127.0.0.1", 0);
+    ::setenv("ZP_BROKER_ZEPHYRON", ("tcp://127.0.0.1:" + std::to_string(tcp->port())).c_str(), 1);
+  }
+
+  // Makes every later call of an operation fail or stall (zpd_fault).
+  void fail(const zpd_operation& op, zpd_fault fault) { dispatcher->set_fault(op.interfaceName, op.serviceCode, fault); }
 
   long long count(const std::string& query) {
     long long n = -1;
@@ -47,7 +60,9 @@ class BackendWorld {
   // 2026-12-10 10:00:00 local time, moved by the tests.
   long long clock = 1796896800;
   std::unique_ptr<store::Database> db;
+  std::shared_ptr<zpd_dispatcher> dispatcher;
   std::unique_ptr<zpd_inproc_registration> registration;
+  std::unique_ptr<transport::TcpServer> tcp;
 };
 
 }  // namespace zp::testing
