@@ -8,6 +8,7 @@ namespace zp::lookup {
 void appendToCombo(QComboBox* combo, const std::vector<std::string>& texts) {
   if (!combo) return;
   for (const std::string& t : texts) combo->addItem(QString::fromStdString(t));
+  if (combo->count() > 0) combo->setCurrentIndex(0);
 }
 
 void appendToList(QListWidget* list, const std::vector<std::string>& texts) {
