@@ -189,6 +189,8 @@ TEST(Records, FieldsAreDeclaredInWireOrderWithTheirTypes) {
   EXPECT_EQ(MVasDesk::SGetInfoOut::kFieldCount, 9);
 }
 
+#undef FIELD
+
 TEST(Records, AbsentFieldsKeepTheirValueOnRead) {
   SUserInfo sent;
   sent.set_PHONE_ID("13957100002");
