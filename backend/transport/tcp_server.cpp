@@ -173,15 +173,19 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
       return close();
     if (in_.size() - zpd_envelope::kHeaderBytes < length) return read();
 
-    auto body = std::make_shared<std::string>(in_, zpd_envelope::kHeaderBytes, length);
-    in_.erase(0, zpd_envelope::kHeaderBytes + length);
     inFrame_ = false;
     if (server_.stopping_) return close();
-
     busy_ = true;
     clear_deadline();
     const auto received = steady::now();
-    if (!server_.pool) return server_.run_request(shared_from_this(), *body, received, true);
+    if (!server_.pool) {
+      // Handled here and now: the request is read where it lies.
+      const std::string request = in_.substr(zpd_envelope::kHeaderBytes, length);
+      in_.erase(0, zpd_envelope::kHeaderBytes + length);
+      return server_.run_request(shared_from_this(), request, received, true);
+    }
+    auto body = std::make_shared<std::string>(in_, zpd_envelope::kHeaderBytes, length);
+    in_.erase(0, zpd_envelope::kHeaderBytes + length);
     auto job = [self = shared_from_this(), body, received] { self->server_.run_request(self, *body, received); };
     if (server_.pool->try_submit(std::move(job))) return;
     std::string reply;

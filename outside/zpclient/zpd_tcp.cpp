@@ -98,7 +98,8 @@ class tcp_transport final : public zpd_transport {
     reply.clear();
     const auto deadline = steady::now() + timeout;
     if (request.size() > zpb_limits::maxFrameBytes) return ZPE_BAD_REQUEST_STREAM;
-    std::string envelope;
+    std::string& envelope = tx_;  // kept between calls: no allocation per call
+    envelope.clear();
     if (!zpd_envelope::encode_request(interfaceName, serviceCode, request, envelope)) return ZPE_SEND;
 
     bool reopened = false;
@@ -189,19 +190,18 @@ class tcp_transport final : public zpd_transport {
     return 0;
   }
 
-  // Appends at least one byte and at most `most` to `out`, waiting for the
-  // first one until the deadline. A reply never arrives the instant its
-  // request left, so the wait comes first and one read takes what is there.
-  std::int32_t receive_some(std::string& out, std::size_t most, steady::time_point deadline) {
+  // Reads at least one byte and at most `most` into `at`, waiting for the
+  // first one until the deadline; `got` is how many.
+  std::int32_t receive_some(char* at, std::size_t most, std::size_t& got, steady::time_point deadline) {
     for (;;) {
       const int w = wait_for(fd_.get(), POLLIN, deadline);
       if (w == 0) return ZPE_TIMEOUT;
       if (w < 0) return ZPE_RECEIVE;
-      const std::size_t at = out.size();
-      out.resize(at + most);
-      const ssize_t k = ::recv(fd_.get(), out.data() + at, most, MSG_DONTWAIT);
-      out.resize(at + (k > 0 ? static_cast<std::size_t>(k) : 0));
-      if (k > 0) return 0;
+      const ssize_t k = ::recv(fd_.get(), at, most, MSG_DONTWAIT);
+      if (k > 0) {
+        got = static_cast<std::size_t>(k);
+        return 0;
+      }
       if (k == 0) return ZPE_RECEIVE;
       if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) return ZPE_RECEIVE;
     }
@@ -209,24 +209,25 @@ class tcp_transport final : public zpd_transport {
 
   // The first read of a reply: one blocking read bounded by the socket's
   // receive timeout, which is the call's timeout (set again only when the
-  // timeout changes). The read starts microseconds after the deadline was
-  // taken, so it ends within that much of it; waiting with poll first would
-  // cost a second system call on every call.
-  std::int32_t wait_and_read(std::string& out, std::size_t most, std::chrono::milliseconds timeout,
+  // timeout changes). A reply never arrives the instant its request left, so
+  // waiting with poll first would only cost a second system call; the read
+  // starts microseconds after the deadline was taken, so it ends within
+  // that much of it.
+  std::int32_t wait_and_read(char* at, std::size_t most, std::size_t& got, std::chrono::milliseconds timeout,
                              steady::time_point deadline) {
     if (timeout != receiveTimeout_) {
       const auto ms = std::max<long long>(1, timeout.count());
       timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};
       if (::setsockopt(fd_.get(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0)
-        return receive_some(out, most, deadline);
+        return receive_some(at, most, got, deadline);
       receiveTimeout_ = timeout;
     }
     for (;;) {
-      const std::size_t at = out.size();
-      out.resize(at + most);
-      const ssize_t k = ::recv(fd_.get(), out.data() + at, most, 0);
-      out.resize(at + (k > 0 ? static_cast<std::size_t>(k) : 0));
-      if (k > 0) return 0;
+      const ssize_t k = ::recv(fd_.get(), at, most, 0);
+      if (k > 0) {
+        got = static_cast<std::size_t>(k);
+        return 0;
+      }
       if (k == 0) return ZPE_RECEIVE;
       if (errno == EINTR) {
         if (steady::now() >= deadline) return ZPE_TIMEOUT;
@@ -245,36 +246,44 @@ class tcp_transport final : public zpd_transport {
       fd_.reset();
       return code;
     };
-    // Grown as bytes arrive rather than by the announced length, so a peer
-    // that announces a large reply and then stalls costs no memory. The
-    // server sends nothing unasked, so nothing beyond this reply can come.
-    constexpr std::size_t kChunk = 64 * 1024;
-    std::string bytes;
-    // Most replies are small: the first read takes up to a page, without
-    // clearing a large buffer for nothing.
-    if (const std::int32_t r = wait_and_read(bytes, 4096, timeout, deadline)) return broken(r);
-    while (bytes.size() < zpd_envelope::kHeaderBytes)
-      if (const std::int32_t r = receive_some(bytes, 4096, deadline)) return broken(r);
+    // The receive buffer is kept between calls. It grows only as far as the
+    // announced length once the header is in, and by the bytes that actually
+    // arrive, so a peer that announces a large reply and stalls costs little.
+    constexpr std::size_t kFirst = 4096, kChunk = 64 * 1024;
+    if (rx_.size() < kFirst) rx_.resize(kFirst);
+    std::size_t have = 0, got = 0;
+    if (const std::int32_t r = wait_and_read(rx_.data(), kFirst, got, timeout, deadline)) return broken(r);
+    have = got;
+    while (have < zpd_envelope::kHeaderBytes) {
+      if (const std::int32_t r = receive_some(rx_.data() + have, kFirst - have, got, deadline)) return broken(r);
+      have += got;
+    }
     std::uint32_t length = 0;
-    if (!zpd_envelope::decode_header(bytes, zpd_envelope::kReplyMagic, length)) return broken(ZPE_BAD_REPLY);
-    const std::size_t total = zpd_envelope::kHeaderBytes + length;
-    if (bytes.size() > total) return broken(ZPE_BAD_REPLY);
-    while (bytes.size() < total)
-      if (const std::int32_t r = receive_some(bytes, std::min(kChunk, total - bytes.size()), deadline))
-        return broken(r);
-    zpd_envelope::reply decoded;
-    if (!zpd_envelope::decode_reply_body(std::string_view(bytes).substr(zpd_envelope::kHeaderBytes), decoded))
+    if (!zpd_envelope::decode_header(std::string_view(rx_.data(), have), zpd_envelope::kReplyMagic, length))
       return broken(ZPE_BAD_REPLY);
-    if (zpd_is_runtime_failure(decoded.result)) return decoded.result;
-    // The frame starts right after the header and the result: drop those
-    // twelve bytes in place instead of copying up to a whole frame.
-    bytes.erase(0, zpd_envelope::kHeaderBytes + 4);
-    reply = std::move(bytes);
+    const std::size_t total = zpd_envelope::kHeaderBytes + length;
+    if (have > total) return broken(ZPE_BAD_REPLY);  // the server sends nothing unasked
+    while (have < total) {
+      const std::size_t want = std::min(kChunk, total - have);
+      if (rx_.size() < have + want) rx_.resize(have + want);
+      if (const std::int32_t r = receive_some(rx_.data() + have, want, got, deadline)) return broken(r);
+      have += got;
+    }
+    zpd_envelope::reply decoded;
+    if (!zpd_envelope::decode_reply_body(std::string_view(rx_.data() + zpd_envelope::kHeaderBytes, length), decoded))
+      return broken(ZPE_BAD_REPLY);
+    if (!zpd_is_runtime_failure(decoded.result)) reply.assign(decoded.frame);
+    if (rx_.size() > 1024 * 1024) {  // a large buffer is not kept after a large reply
+      rx_.clear();
+      rx_.shrink_to_fit();
+    }
     return decoded.result;
   }
 
   std::mutex mutex_;  // one request at a time on the connection
   std::chrono::milliseconds receiveTimeout_{-1};  // the socket's receive timeout, as last set
+  std::string tx_;  // the request envelope being sent
+  std::string rx_;  // receive buffer
   const std::string host_;
   const std::string port_;
   unique_fd fd_;
