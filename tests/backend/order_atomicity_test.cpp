@@ -1,0 +1,119 @@
+// An order is written whole or not at all: a store that fails at any one of
+// the submission's writes leaves no trace of the order, and the same order
+// goes through once the store is well again.
+#include <gtest/gtest.h>
+#include <soci/soci.h>
+
+#include "backend_world.h"
+
+using namespace MPublicDef;
+using namespace MVasDesk;
+using zp::store::Backend;
+
+namespace {
+
+const char* kWorld = R"({
+  "operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1}],
+  "customers": [{"cust_id": 1, "cust_name": "周明", "region_code": 571}],
+  "accounts": [{"acct_id": 2, "cust_id": 1}],
+  "users": [{"serv_id": 501, "phone_id": "13900000501", "cust_id": 1, "acct_id": 2, "region_code": 571}],
+  "number_ranges": [{"first": "55100000", "count": 10, "region_code": 571}]
+})";
+
+// What the store holds of subscriber 501's business: orders, lines, service,
+// promotions, and the number's state.
+struct Trace {
+  long long orders, lines, services, promotions, numberSts;
+  bool operator==(const Trace&) const = default;
+};
+
+Trace trace(zp::testing::BackendWorld& w) {
+  return {w.count("SELECT COUNT(*) FROM zp_order"), w.count("SELECT COUNT(*) FROM zp_order_line"),
+          w.count("SELECT COUNT(*) FROM zp_user_service"), w.count("SELECT COUNT(*) FROM zp_user_promotion"),
+          w.count("SELECT sts FROM zp_res_number WHERE res_id = '55100003'")};
+}
+
+SSoUserServiceIn globalCallOpen() {
+  SSoInfo so;
+  so.set_BUSI_CODE(1302);
+  so.set_SERV_ID(501);
+  so.set_OP_ID(11);
+  SUserServiceOper oper;
+  oper.set_ACT_TYPE(1);
+  oper.set_BUSI_TYPE(101);
+  oper.set_SERV_ID(501);
+  oper.set_RES_CODE(1);
+  oper.set_RES_ID("55100003");
+  SResSign sign;
+  sign.set_RES_ID("55100003");
+  sign.set_OP_ID(11);
+  SSpromOper prom;
+  prom.set_ACT_TYPE(1);
+  prom.set_SPROM_ID(31);
+  prom.set_BUSI_TYPE(101);
+  SSoFee fee;
+  fee.set_BOOK_ITEM_ID(100);
+  fee.set_ITEM_VALUE(2000);
+  SOperator agent;
+  agent.set_SO_MAN("吴晓燕");
+  agent.set_REG_TYPE(1);
+  agent.set_REG_NBR("330106199002023456");
+  SSoUserServiceIn in;
+  in.set_BUSI_CODE(1302);
+  in.set_SOINFO(so);
+  in.set_USERSERVICEOPERLIST({oper});
+  in.set_RESSIGNLIST({sign});
+  in.set_SPROMOPERLIST({prom});
+  in.set_SOFEELIST({fee});
+  in.set_OPERATORMAN(agent);
+  return in;
+}
+
+}  // namespace
+
+TEST(OrderAtomicity, AFailureAtAnyWriteLeavesNoTraceOfTheOrder) {
+  zp::testing::BackendWorld world(Backend::sqlite, kWorld);
+  IVasDesk client;
+  ASSERT_EQ(client.bind_zpBroker("ZEPHYRON"), 0);
+  SDoSignResIn sign;
+  sign.set_REGION_CODE(571);
+  sign.set_OP_ID(11);
+  sign.set_RES_ID("55100003");
+  sign.set_ACT_TYPE(1);
+  SDoSignResOut signed_;
+  CBSErrorMsg err;
+  ASSERT_EQ(client.do_signRes(sign, signed_, err, nullptr), 0);
+  const Trace before = trace(world);
+
+  // Each write of the submission in turn is made to fail inside the store:
+  // every line of the order (by its number), the header, the service, the
+  // promotion, the number becoming the subscriber's, the order number.
+  std::vector<std::string> faults;
+  for (int line = 1; line <= 5; ++line)
+    faults.push_back("CREATE TRIGGER fault BEFORE INSERT ON zp_order_line WHEN NEW.line_no = " +
+                     std::to_string(line) + " BEGIN SELECT RAISE(ABORT, 'injected'); END");
+  for (const char* table : {"zp_order", "zp_user_service", "zp_user_promotion"})
+    faults.push_back(std::string("CREATE TRIGGER fault BEFORE INSERT ON ") + table +
+                     " BEGIN SELECT RAISE(ABORT, 'injected'); END");
+  faults.push_back("CREATE TRIGGER fault BEFORE UPDATE ON zp_res_number BEGIN SELECT RAISE(ABORT, 'injected'); END");
+  faults.push_back("CREATE TRIGGER fault BEFORE UPDATE ON zp_sequence BEGIN SELECT RAISE(ABORT, 'injected'); END");
+
+  for (const std::string& fault : faults) {
+    world.db->transact(zp::store::Database::Intent::write, [&](soci::session& sql) { sql << fault; });
+    SSoUserServiceOut out;
+    EXPECT_NE(client.so_userService(globalCallOpen(), out, err, nullptr), 0) << fault;
+    EXPECT_NE(err.text2.find("injected"), std::string::npos) << fault << ": " << err.text2;
+    EXPECT_EQ(trace(world), before) << fault;
+
+    world.db->transact(zp::store::Database::Intent::write,
+                       [](soci::session& sql) { sql << "DROP TRIGGER fault"; });
+  }
+
+  SSoUserServiceOut out;
+  ASSERT_EQ(client.so_userService(globalCallOpen(), out, err, nullptr), 0) << err.text2;
+  const Trace after = trace(world);
+  EXPECT_EQ(after.orders, before.orders + 1);
+  EXPECT_EQ(after.lines, before.lines + 5);  // service, promotion, fee, reservation, agent
+  EXPECT_EQ(after.services, before.services + 1);
+  EXPECT_EQ(after.numberSts, 3);
+}
