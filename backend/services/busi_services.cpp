@@ -1,7 +1,13 @@
+#include "MBusiPublic.h"
+#include "busi_public_service.h"
 #include "services.h"
 
 namespace zp::backend {
 
-void registerBusiServices(zpd_dispatcher& d, store::Database& db, const VasDeskConfig& config) {}
+void registerBusiServices(zpd_dispatcher& d, store::Database& db, const VasDeskConfig& config) {
+  BusiPublicConfig busi;
+  busi.clock = config.clock;
+  MBusiPublic::register_IBusiPublic(d, std::make_shared<BusiPublicService>(db, std::move(busi)));
+}
 
 }  // namespace zp::backend
