@@ -1,6 +1,9 @@
 #!/bin/sh
 # Installs what is missing, builds, and starts the system on its embedded
-# default: zpserver on SQLite with the demo data.
+# default: zpserver on SQLite with the demo region, and the host shell zphost
+# logged in as demo operator 1001 with a workspace open. Without a display,
+# zphost runs offscreen once and saves a picture of itself; zpserver keeps
+# running until Ctrl+C.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -10,7 +13,31 @@ JOBS=${JOBS:-$(nproc)}
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$JOBS"
 
-DB=${ZP_DB:-build/run/demo.db}
-mkdir -p "$(dirname "$DB")"
-echo "zpserver on SQLite ($DB) with the demo region; clients use ZP_BROKER_ZEPHYRON=tcp://127.0.0.1:7070"
-exec build/backend/zpserver --db "sqlite:$DB" --seed-demo --listen 127.0.0.1:7070
+RUN=build/run
+DB=${ZP_DB:-$RUN/demo.db}
+PORT=${ZP_PORT:-7070}
+mkdir -p "$RUN"
+rm -f "$RUN/zpserver.port"
+build/backend/zpserver --db "sqlite:$DB" --seed-demo --listen "127.0.0.1:$PORT" --port-file "$RUN/zpserver.port" &
+SERVER=$!
+trap 'kill $SERVER 2>/dev/null || true; wait $SERVER 2>/dev/null || true' EXIT INT TERM
+i=0
+while [ ! -s "$RUN/zpserver.port" ]; do
+  i=$((i + 1))
+  if [ $i -gt 300 ] || ! kill -0 $SERVER 2>/dev/null; then echo "zpserver did not start" >&2; exit 1; fi
+  sleep 0.1
+done
+export ZP_BROKER_ZEPHYRON="tcp://127.0.0.1:$PORT"
+echo "zpserver on SQLite ($DB) with the demo region; clients use ZP_BROKER_ZEPHYRON=$ZP_BROKER_ZEPHYRON"
+
+HOST="$RUN/zphost --op 1001 --org 5710101 --county 1 --region 571 --open 10001"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  $HOST
+else
+  mkdir -p "${XDG_RUNTIME_DIR:=/tmp/zp-runtime-$(id -u)}" && chmod 700 "$XDG_RUNTIME_DIR" && export XDG_RUNTIME_DIR
+  QT_QPA_PLATFORM=offscreen $HOST --screenshot "$RUN/zphost.png"
+  echo "No display: zphost ran offscreen and saved $RUN/zphost.png."
+  echo "For the real window, run this command from a desktop session (or under Xvfb: xvfb-run ./scripts/run.sh)."
+  echo "zpserver keeps serving; Ctrl+C stops it."
+  wait $SERVER
+fi

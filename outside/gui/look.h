@@ -1,0 +1,31 @@
+// The suite's look of data controls. MakeReadOnly and MakeDefault act on a
+// control and everything inside it: edits, combo boxes, spin and date edits,
+// list and tree views, check boxes and radio buttons (push buttons are left
+// alone: they are commands, not data).
+#pragma once
+
+#include <QColor>
+
+class QWidget;
+
+namespace zpgui {
+// Base colour of controls the operator may change, and of those he may not.
+inline const QColor kEditableColour{0xFF, 0xFF, 0xFF};
+inline const QColor kReadOnlyColour{0xEC, 0xE9, 0xD8};
+// Window colour of the suite's forms.
+inline const QColor kFormColour{0xEE, 0xF3, 0xFA};
+
+bool IsReadOnly(const QWidget* control);
+}  // namespace zpgui
+
+// Read-only look and behaviour: nothing can be typed, ticked, picked or
+// dropped; scrolling, moving through a list by keys and copying still work.
+void MakeReadOnly(QWidget* control);
+// The normal editable look and behaviour again.
+void MakeDefault(QWidget* control);
+// The initial look of a form's controls: each gets the look of the state it
+// is in (read-only stays read-only, the rest look editable).
+void MakeInit(QWidget* form);
+// The suite's font (one that covers Chinese) and colours; applying it again
+// changes nothing.
+void SetGUIStyle(QWidget* form);

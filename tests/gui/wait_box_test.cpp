@@ -1,0 +1,60 @@
+#include "wait_box.h"
+
+#include <QLabel>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+TEST(WaitBox, LogRecordsOpenAndCloseInPairs) {
+  zpgui::WaitBoxLog log;
+  ShowWaitBox("处理中，请稍侯...");
+  CloseWaitBox();
+  {
+    zpgui::WaitBox box("正在查询可用资源");
+    EXPECT_EQ(log.Depth(), 1);
+  }
+  {
+    zpgui::WaitBox box("正在取数据库时间...");
+    box.Close();  // closed early on one path, not again at the end
+  }
+  EXPECT_EQ(log.Events(), (std::vector<std::string>{"+处理中，请稍侯...", "-", "+正在查询可用资源", "-",
+                                                     "+正在取数据库时间...", "-"}));
+  EXPECT_TRUE(log.Balanced());
+}
+
+TEST(WaitBox, LogTellsAnUnbalancedUse) {
+  {
+    zpgui::WaitBoxLog log;
+    ShowWaitBox("a");
+    EXPECT_FALSE(log.Balanced());
+  }
+  {
+    zpgui::WaitBoxLog log;
+    CloseWaitBox();
+    ShowWaitBox("a");
+    EXPECT_EQ(log.Depth(), 1);
+    CloseWaitBox();
+    EXPECT_FALSE(log.Balanced());  // the stray close is remembered
+  }
+}
+
+TEST(WaitBox, ProductionBoxIsModelessFramelessAndNests) {
+  ASSERT_EQ(zpgui::CurrentWaitBox(), nullptr);
+  ShowWaitBox("处理中，请稍侯...");
+  QWidget* box = zpgui::CurrentWaitBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->isVisible());
+  EXPECT_FALSE(box->isModal());
+  EXPECT_TRUE(box->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(box->findChild<QLabel*>()->text(), QStringLiteral("处理中，请稍侯..."));
+
+  ShowWaitBox("正在查询可用资源");
+  EXPECT_EQ(zpgui::CurrentWaitBox(), box);
+  EXPECT_EQ(box->findChild<QLabel*>()->text(), QStringLiteral("正在查询可用资源"));
+  CloseWaitBox();
+  EXPECT_EQ(zpgui::CurrentWaitBox(), box);  // the outer call still waits
+  CloseWaitBox();
+  EXPECT_EQ(zpgui::CurrentWaitBox(), nullptr);
+  CloseWaitBox();  // one too many does no harm
+  EXPECT_EQ(zpgui::CurrentWaitBox(), nullptr);
+}
