@@ -9,6 +9,8 @@
 
 #include "password.h"
 #include "rows.h"
+#include "service_support.h"
+#include "subscriber_records.h"
 
 namespace zp::backend {
 namespace {
@@ -18,21 +20,8 @@ using namespace MPublicDef;
 using store::Database;
 using store::Row;
 
-template <class R>
-bool has(const R& r, int index) {
-  return (r.UsedMarker >> index) & 1u;
-}
-
-std::int32_t refuse(CBSErrorMsg& err, std::int32_t code, std::string what, std::string message) {
-  err.code = code;
-  err.code2 = 0;
-  err.text1 = std::move(what);
-  err.text2 = std::move(message);
-  return code;
-}
-
 std::int32_t storeFailed(CBSErrorMsg& err, const char* what, const std::exception& e) {
-  return refuse(err, kBusiStore, what, std::string("数据库访问失败:") + e.what());
+  return backend::storeFailed(err, kBusiStore, what, e);
 }
 
 std::tm localTime(long long seconds) {
@@ -142,30 +131,7 @@ std::int32_t BusiPublicService::get_userInfo(const SServIdIn& sIn, SUserInfo& sO
   bool found = false;
   try {
     db_.transact(Database::Intent::read, [&](soci::session& sql) {
-      Row r;
-      found = store::firstRow(sql,
-                              "SELECT serv_id, phone_id, cust_id, acct_id, region_code, county_code, org_id, "
-                              "plan_id, brand, user_type, user_sts, os_sts, bill_type, sim_id, password_flag, "
-                              "create_date, sts_date FROM zp_user WHERE serv_id = :s",
-                              "isiiiiiiiiisisiii", {static_cast<long long>(sIn.get_SERV_ID())}, r);
-      if (!found) return;
-      sOut.set_SERV_ID(r.i(0));
-      sOut.set_PHONE_ID(r.s(1));
-      sOut.set_CUST_ID(r.i(2));
-      sOut.set_ACCT_ID(r.i(3));
-      sOut.set_REGION_CODE(static_cast<std::int16_t>(r.i(4)));
-      sOut.set_COUNTY_CODE(static_cast<std::int16_t>(r.i(5)));
-      sOut.set_ORG_ID(static_cast<std::int32_t>(r.i(6)));
-      sOut.set_PLAN_ID(static_cast<std::int32_t>(r.i(7)));
-      sOut.set_BRAND(static_cast<std::int32_t>(r.i(8)));
-      sOut.set_USER_TYPE(static_cast<std::int16_t>(r.i(9)));
-      sOut.set_USER_STS(static_cast<std::int16_t>(r.i(10)));
-      sOut.set_OS_STS(r.s(11));
-      sOut.set_BILL_TYPE(static_cast<std::int16_t>(r.i(12)));
-      sOut.set_SIM_ID(r.s(13));
-      sOut.set_PASSWORD_FLAG(static_cast<std::int16_t>(r.i(14)));
-      sOut.set_CREATE_DATE(CBSDateTime(r.i(15)));
-      sOut.set_STS_DATE(CBSDateTime(r.i(16)));
+      found = findUser(sql, sIn.get_SERV_ID(), "", sOut);
     });
   } catch (const std::exception& e) {
     sOut = SUserInfo{};

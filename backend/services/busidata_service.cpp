@@ -5,19 +5,12 @@
 #include <string>
 
 #include "rows.h"
+#include "service_support.h"
 
 namespace zp::backend {
 namespace {
 
 using namespace MBusiDataMgnt;
-
-std::int32_t refuse(CBSErrorMsg& err, std::int32_t code, std::string what, std::string message) {
-  err.code = code;
-  err.code2 = 0;
-  err.text1 = std::move(what);
-  err.text2 = std::move(message);
-  return code;
-}
 
 }  // namespace
 

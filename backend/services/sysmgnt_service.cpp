@@ -6,27 +6,15 @@
 #include <string>
 
 #include "rows.h"
+#include "service_support.h"
 
 namespace zp::backend {
 namespace {
 
 using namespace MSysmgntDef;
 
-template <class R>
-bool has(const R& r, int index) {
-  return (r.UsedMarker >> index) & 1u;
-}
-
-std::int32_t refuse(CBSErrorMsg& err, std::int32_t code, std::string what, std::string message) {
-  err.code = code;
-  err.code2 = 0;
-  err.text1 = std::move(what);
-  err.text2 = std::move(message);
-  return code;
-}
-
 std::int32_t storeFailed(CBSErrorMsg& err, const char* what, const std::exception& e) {
-  return refuse(err, kSysMgntStore, what, std::string("数据库访问失败:") + e.what());
+  return backend::storeFailed(err, kSysMgntStore, what, e);
 }
 
 }  // namespace

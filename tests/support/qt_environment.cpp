@@ -1,5 +1,5 @@
-// One QApplication for the whole test program: widgets need it, and Qt
-// allows only one per process.
+// One QApplication for a whole test program: widgets need it, and Qt allows
+// only one per process. Linked into every test program that shows widgets.
 #include <QApplication>
 #include <QDir>
 
@@ -13,8 +13,10 @@ namespace {
 class QtEnvironment : public testing::Environment {
  public:
   void SetUp() override {
+    // Run by hand as well as by ctest, which sets the platform itself.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (!std::getenv("XDG_RUNTIME_DIR")) {
-      const QString runtime = QDir::temp().filePath(QStringLiteral("zpgui-runtime"));
+      const QString runtime = QDir::temp().filePath(QStringLiteral("zptest-runtime"));
       QDir().mkpath(runtime);
       QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
       qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
@@ -25,7 +27,7 @@ class QtEnvironment : public testing::Environment {
 
  private:
   int argc_ = 1;
-  char name_[9] = "test_gui";
+  char name_[5] = "test";
   char* argv_[2] = {name_, nullptr};
   std::unique_ptr<QApplication> app_;
 };
