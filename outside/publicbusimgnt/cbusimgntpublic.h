@@ -32,8 +32,6 @@ class CBusimgntPublic {
   const CBSErrorMsg& LastError() const { return error_; }
 
  private:
-  bool finish(std::int32_t result, const char* what);
-  bool fail(std::int32_t code, const char* what, std::string message);
 
   MBusiDataMgnt::IBusiDataMgnt client_;
   CBSErrorMsg error_;

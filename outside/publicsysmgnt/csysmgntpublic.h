@@ -42,8 +42,6 @@ class CSysMgntPublic {
   const CBSErrorMsg& LastError() const { return error_; }
 
  private:
-  bool finish(std::int32_t result, const char* what);
-  bool fail(std::int32_t code, const char* what, std::string message);
 
   MSysmgntDef::ISysmgntPublic client_;
   CBSErrorMsg error_;

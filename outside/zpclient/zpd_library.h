@@ -1,0 +1,57 @@
+// One operation of the suite's public client libraries, the way each of them
+// runs it: the object's error record is reset at the start; a failure leaves
+// its reason there, with the first text naming the operation (the runtime and
+// the stubs fill only the second); and no exception leaves the operation.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#include "cbserrormsg.h"
+#include "zpd_client.h"
+#include "zpd_stub.h"
+
+class zpd_library_call {
+ public:
+  zpd_library_call(CBSErrorMsg& error, const char* what) : error_(error), what_(what) { error_.reset(); }
+
+  // The result of a stub call: true for 0, else false with the record named.
+  bool finish(std::int32_t result) {
+    if (result == 0) return true;
+    if (error_.code == 0) error_.code = result;
+    if (error_.text1.empty() || error_.text1 == "no error") error_.text1 = what_;
+    return false;
+  }
+
+  // A failure the library finds itself.
+  bool fail(std::int32_t code, std::string message) {
+    error_.code = code;
+    error_.code2 = 0;
+    error_.text1 = what_;
+    error_.text2 = std::move(message);
+    return false;
+  }
+
+  // Binds a client object to the broker; false with the runtime's text.
+  bool bind(CZpdClientObject& client, const char* broker) {
+    const std::int32_t r = client.bind_zpBroker(broker);
+    return r == 0 || fail(r, zpd_getErrorMsg(r));
+  }
+
+  // Runs the operation's body; an exception becomes a failure.
+  template <class Body>
+  bool run(Body&& body) {
+    try {
+      return body();
+    } catch (const std::exception& e) {
+      return fail(ZPE_CLN_ZPB_EXCEPTION, e.what());
+    } catch (...) {
+      return fail(ZPE_CLN_ZPB_EXCEPTION, "未知异常");
+    }
+  }
+
+ private:
+  CBSErrorMsg& error_;
+  const char* what_;
+};
