@@ -67,10 +67,10 @@ TEST(ZpbStream, EveryValueRoundTrips) {
   zpb_stream r;
   r.open_for_reading(bytes);
   ASSERT_TRUE(r.begin_stream(kFrame));
-  std::int16_t a;
-  std::int32_t b;
-  std::int64_t c;
-  std::uint64_t d;
+  std::int16_t a = 0;
+  std::int32_t b = 0;
+  std::int64_t c = 0;
+  std::uint64_t d = 0;
   std::string e, empty = "x";
   CBSDateTime f, g = when;
   CBSErrorMsg h;
