@@ -42,7 +42,9 @@ TEST(RecordTable, ATextLongerThanItsFieldIsRefusedNotCut) {
     const std::string before = t.get(c.field);
     EXPECT_EQ(t.set(c.field, c.value, &why), c.ok) << c.field << " " << c.value;
     EXPECT_EQ(t.get(c.field), c.ok ? c.value : before) << c.field;
-    if (!c.ok) EXPECT_FALSE(why.empty());
+    if (!c.ok) {
+      EXPECT_FALSE(why.empty());
+    }
   }
 }
 
