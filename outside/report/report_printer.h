@@ -1,0 +1,26 @@
+// Printing a template filled from a record table: to a named printer (or a
+// "PDF:<folder>" pseudo-printer), or into a preview the operator prints from.
+#pragma once
+
+#include <string>
+
+#include "record_table.h"
+#include "report_template.h"
+
+class QPrinter;
+
+namespace zp::report {
+
+// Draws one page per record of the table on the printer, the template's
+// millimetres shifted by the offsets. False with the reason when the printer
+// cannot be painted on.
+bool renderReport(const ReportTemplate& layout, const RecordTable& table, PrintOffsets offsets, QPrinter& printer,
+                  std::string* error = nullptr);
+
+// Loads the template (and its settings file), points a printer at the named
+// one and prints, or with `preview` shows the preview dialog instead (which
+// prints when the operator asks it to). False with the reason otherwise.
+bool printReport(const std::string& templatePath, const RecordTable& table, const std::string& printerName,
+                 bool preview, std::string* error = nullptr);
+
+}  // namespace zp::report
