@@ -66,7 +66,8 @@ bool printReport(const std::string& templatePath, const RecordTable& table, cons
   std::string document = templatePath.substr(templatePath.rfind('/') + 1);
   document = document.substr(0, document.rfind('.'));
   QPrinter printer(QPrinter::HighResolution);
-  if (!zpgui::ApplyPrinterName(printer, printerName, document)) {
+  // A preview needs no printer until the operator prints from it.
+  if (!(preview && printerName.empty()) && !zpgui::ApplyPrinterName(printer, printerName, document)) {
     if (error) *error = "no printer named " + printerName;
     return false;
   }

@@ -19,7 +19,8 @@ bool renderReport(const ReportTemplate& layout, const RecordTable& table, PrintO
 
 // Loads the template (and its settings file), points a printer at the named
 // one and prints, or with `preview` shows the preview dialog instead (which
-// prints when the operator asks it to). False with the reason otherwise.
+// prints when the operator asks it to; an empty name then leaves the choice
+// to the dialog). False with the reason otherwise.
 bool printReport(const std::string& templatePath, const RecordTable& table, const std::string& printerName,
                  bool preview, std::string* error = nullptr);
 

@@ -1,0 +1,23 @@
+// Printing the papers of a submitted order: choosing a printer the system
+// knows (asking the operator when the configured one is not), and printing a
+// template from a record table, the receipt until the operator says it came
+// out right.
+#pragma once
+
+#include <string>
+
+#include "record_table.h"
+
+class QWidget;
+
+// A printer that can be printed to, starting from the host's configured one:
+// when that is unknown the operator is told and chooses another, which then
+// becomes the configured printer. False when the operator gives up printing.
+bool EnsurePrinter(std::string* printerName);
+
+// Prints the template with the table (or previews it). False without an
+// owner, when the template cannot be loaded, when no printer was chosen, or
+// when printing failed. The receipt is printed again for as long as the
+// operator answers that it did not print correctly.
+bool PrintTemplate(QWidget* owner, const std::string& templatePath, const zp::report::RecordTable& table,
+                   bool preview);
