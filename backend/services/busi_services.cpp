@@ -1,4 +1,5 @@
 #include "MBusiPublic.h"
+#include "busi_catalogue_service.h"
 #include "busi_public_service.h"
 #include "services.h"
 
@@ -8,6 +9,7 @@ void registerBusiServices(zpd_dispatcher& d, store::Database& db, const VasDeskC
   BusiPublicConfig busi;
   busi.clock = config.clock;
   MBusiPublic::register_IBusiPublic(d, std::make_shared<BusiPublicService>(db, std::move(busi)));
+  MBusiPublic::register_IBusiCatalogue(d, std::make_shared<BusiCatalogueService>(db, config.clock));
 }
 
 }  // namespace zp::backend

@@ -48,8 +48,9 @@ bool CBusinessPublic::finish(std::int32_t result, const char* what) {
   return false;
 }
 
-bool CBusinessPublic::Init(int, int, int, int, int) {
+bool CBusinessPublic::Init(int, int, int, int, int opId) {
   error_.reset();
+  opId_ = opId;  // the catalogue narrows what this operator may sell
   static const char* const kWhat = "营业公共服务初始化";
   return guarded(error_, kWhat, [&] {
     const std::int32_t r = client_.bind_zpBroker(kBroker);

@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <string>
 
+#include "MBusiFeeMgntApp.h"
 #include "MBusiPublic.h"
+#include "MProductIntfApp.h"
 #include "MPublicDef.h"
 #include "cbserrormsg.h"
 
@@ -54,10 +56,49 @@ class CBusinessPublic {
 
   const CBSErrorMsg& LastError() const { return error_; }
 
+  // The sales catalogue. On success a list becomes the catalogue's; on false
+  // it is left as it was. popedom 1 narrows an offer to what the operator may
+  // sell (a plan's mandatory entries stay); valid 1 hides entries outside
+  // their valid dates. Unnamed arguments follow the callers' convention and
+  // are not read.
+  // busiType 0: every type; otherwise that type alone, none when unknown.
+  bool GetBusiType(int, short busiType, MProductIntfApp::SBusiTypeList& list);
+  bool GetBrands(MProductIntfApp::SBrandInfoList& list, int, short, short);
+  bool GetPlans(MProductIntfApp::SPlanIdInfoList& list);
+  // Every promotion of the business under the plan, mandatory ones included.
+  bool GetBusiPlanSpromList(int busiType, int planId, MProductIntfApp::SSpromPlanMapList& list, int, short popedom);
+  // The promotions offered by business type, whatever the plan.
+  bool GetBusiPromList(short busiType, MProductIntfApp::SBusiProdInfoList& list, int, short popedom, short valid);
+  // The relations of the plan; planId 0 gives those that hold under every plan.
+  bool GetPdrel(int planId, int, int, MProductIntfApp::SProductRelationList& list);
+  // busiType 0: the plan's products of every type.
+  bool GetBusiPlanProdList(int busiType, int planId, MProductIntfApp::SProdPlanMapList& list, int, short popedom);
+  // prodId 0: the names of every product; otherwise that product's.
+  bool GetFuncn(int prodId, MProductIntfApp::SProdNameList& list);
+  // Every fee item; GetPpyn the prepayment items only.
+  bool GetItemInfoList(MProductIntfApp::SBookItemList& list);
+  bool GetPpyn(MProductIntfApp::SBookItemList& list);
+  // Which discount item each fee item is discounted on; flag -1 every
+  // relation, otherwise the relations of that kind (0 the counter's).
+  bool GetBusiItem2AccItemList(MProductIntfApp::SAccItemRelList& list, int flag);
+
+  // flag 1 when the business is priced for the region and user type, else 0;
+  // soMode, soCause and afterFlag travel unread.
+  bool GetCalFeeFlag(int busiCode, int region, int userType, int soMode, int soCause, int afterFlag, int& flag);
+  // The fees and prepayments of an order by the back end's fee rules: the
+  // business's own first, then those of each priced item in request order.
+  bool GetBusinessSoFee(const MBusiFeeMgntApp::SGetSoFeeIn in, MBusiFeeMgntApp::SGetSoFeeOut& out);
+
  private:
   bool finish(std::int32_t result, const char* what);
   bool fail(std::int32_t code, const char* what, std::string message);
 
+  template <class In, class List>
+  bool catalogueCall(const char* what, const zpd_operation& op, const In& in, List& list);
+  MBusiPublic::SCatalogueIn catalogueIn(int busiType, int planId, int popedom, int valid, int flag) const;
+
   MBusiPublic::IBusiPublic client_;
   CBSErrorMsg error_;
+  // The operator the catalogue narrows an offer for (popedom 1), from Init.
+  int opId_ = 0;
 };
