@@ -1,5 +1,6 @@
 #include "MBusiPublic.h"
 #include "busi_catalogue_service.h"
+#include "busi_print_service.h"
 #include "busi_public_service.h"
 #include "services.h"
 
@@ -10,6 +11,7 @@ void registerBusiServices(zpd_dispatcher& d, store::Database& db, const VasDeskC
   busi.clock = config.clock;
   MBusiPublic::register_IBusiPublic(d, std::make_shared<BusiPublicService>(db, std::move(busi)));
   MBusiPublic::register_IBusiCatalogue(d, std::make_shared<BusiCatalogueService>(db, config.clock));
+  MBusiPublic::register_IBusiPrint(d, std::make_shared<BusiPrintService>(db));
 }
 
 }  // namespace zp::backend

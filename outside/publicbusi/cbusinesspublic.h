@@ -14,6 +14,7 @@
 
 #include "MBusiFeeMgntApp.h"
 #include "MBusiPublic.h"
+#include "record_table.h"
 #include "MProductIntfApp.h"
 #include "MPublicDef.h"
 #include "cbserrormsg.h"
@@ -88,6 +89,23 @@ class CBusinessPublic {
   // The fees and prepayments of an order by the back end's fee rules: the
   // business's own first, then those of each priced item in request order.
   bool GetBusinessSoFee(const MBusiFeeMgntApp::SGetSoFeeIn in, MBusiFeeMgntApp::SGetSoFeeOut& out);
+
+  // The receipt of a submitted order, prepared by the back end into one new
+  // record of `table` (the receipt's table). False, with the table as it was,
+  // when the order is unknown or a text does not fit its field.
+  bool PrintDataGetSoVoucher(int busiCode, int verifyMode, const std::string& phoneId,
+                             const MPublicDef::SSoInfo& soInfo, const MPublicDef::SSoResultInfo& result,
+                             const MPublicDef::SCustInfo& cust, const MPublicDef::SOperator& agent,
+                             const std::string& memo, zp::report::RecordTable& table);
+  // The invoice of a submitted order with its invoice lines (at most six),
+  // into one new record of `table` (the invoice's table).
+  bool PrintDataGetSoInvoice(const std::string& phoneId, const MPublicDef::SCustInfo& cust,
+                             const MPublicDef::SSoResultInfo& result, const MPublicDef::STiketInfoList& tickets,
+                             const std::string& remark, int opId, zp::report::RecordTable& table);
+  // Counts one more printed invoice of the order header's SO_NBR; `count` is
+  // then how many have been printed. The last three arguments travel unread.
+  bool SetSoPrint(const MPublicDef::SSoInfo& header, int& count, int flag, const std::string& a,
+                  const std::string& b);
 
  private:
   bool finish(std::int32_t result, const char* what);

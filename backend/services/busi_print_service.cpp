@@ -1,0 +1,235 @@
+#include "busi_print_service.h"
+
+#include <soci/soci.h>
+
+#include "rows.h"
+#include "service_support.h"
+
+namespace zp::backend {
+namespace {
+
+using namespace MBusiPublic;
+using store::Row;
+
+void add(SPrintFieldList& list, const char* name, const std::string& value) {
+  SPrintField f;
+  f.set_NAME(name);
+  f.set_VALUE(value);
+  list.push_back(std::move(f));
+}
+
+std::string yuan(long long fen) {
+  const bool negative = fen < 0;
+  const unsigned long long m = negative ? 0ULL - static_cast<unsigned long long>(fen) : static_cast<unsigned long long>(fen);
+  std::string cents = std::to_string(m % 100);
+  if (cents.size() < 2) cents.insert(0, 1, '0');
+  return (negative ? "-" : "") + std::to_string(m / 100) + "." + cents;
+}
+
+const char* businessName(int busiCode) {
+  switch (busiCode) {
+    case 1302: return "全球呼开通";
+    case 1303: return "全球呼取消";
+    case 1304: return "GPS开通";
+    case 1305: return "GPS取消";
+    case 1070: return "GPRS开通";
+    case 1071: return "GPRS取消";
+    case 1073: return "GPRS变更";
+    case 1324: return "彩铃开通";
+    case 1325: return "彩铃取消";
+    case 1076: return "GPRS接入点开通";
+    case 1077: return "GPRS接入点取消";
+    case 1078: return "GPRS接入点变更";
+    default: return "新业务受理";
+  }
+}
+
+const char* documentName(int regType) {
+  switch (regType) {
+    case 1: return "身份证";
+    case 2: return "营业执照";
+    case 3: return "护照";
+    case 4: return "军官证";
+    default: return "其他证件";
+  }
+}
+
+// The stored order: its operator and organisation; false when there is none.
+bool storedOrder(soci::session& sql, long long soNbr, long long& opId, long long& orgId) {
+  Row r;
+  if (!store::firstRow(sql, "SELECT op_id, so_org_id FROM zp_order WHERE so_nbr = :n", "ii", {soNbr}, r)) return false;
+  opId = r.i(0);
+  orgId = r.i(1);
+  return true;
+}
+
+std::string operatorText(soci::session& sql, long long opId) {
+  Row r;
+  if (store::firstRow(sql, "SELECT op_name FROM zp_operator WHERE op_id = :o", "s", {opId}, r))
+    return std::to_string(opId) + " " + r.s(0);
+  return std::to_string(opId);
+}
+
+}  // namespace
+
+std::string upperCaseAmount(long long fen) {
+  static const char* const kDigit[] = {"零", "壹", "贰", "叁", "肆", "伍", "陆", "柒", "捌", "玖"};
+  static const char* const kUnit[] = {"", "拾", "佰", "仟"};
+  static const char* const kSection[] = {"", "万", "亿", "万亿"};
+  std::string out = fen < 0 ? "负" : "";
+  const unsigned long long m = fen < 0 ? 0ULL - static_cast<unsigned long long>(fen) : static_cast<unsigned long long>(fen);
+  unsigned long long yuanPart = m / 100;
+  const int jiao = static_cast<int>(m / 10 % 10), fenPart = static_cast<int>(m % 10);
+  std::string integer;
+  if (yuanPart == 0) {
+    integer = "零";
+  } else {
+    // Four digits a section, from the lowest; zeros inside a number read once.
+    std::vector<std::string> sections;
+    while (yuanPart > 0) {
+      sections.push_back(std::to_string(yuanPart % 10000));
+      yuanPart /= 10000;
+    }
+    bool zeroPending = false;
+    for (std::size_t s = sections.size(); s-- > 0;) {
+      const unsigned value = static_cast<unsigned>(std::stoul(sections[s]));
+      if (value == 0) {
+        zeroPending = !integer.empty();
+        continue;
+      }
+      if (!integer.empty() && (zeroPending || value < 1000)) integer += "零";
+      zeroPending = false;
+      bool innerZero = false;
+      bool started = false;
+      for (int d = 3; d >= 0; --d) {
+        unsigned p = 1;
+        for (int k = 0; k < d; ++k) p *= 10;
+        const unsigned digit = value / p % 10;
+        if (digit == 0) {
+          innerZero = started;
+          continue;
+        }
+        if (innerZero) integer += "零";
+        innerZero = false;
+        started = true;
+        integer += kDigit[digit];
+        integer += kUnit[d];
+      }
+      integer += kSection[s < 4 ? s : 3];
+    }
+  }
+  out += integer + "元";
+  if (jiao == 0 && fenPart == 0) return out + "整";
+  if (jiao != 0) out += std::string(kDigit[jiao]) + "角";
+  else if (integer != "零") out += "零";
+  if (fenPart != 0) out += std::string(kDigit[fenPart]) + "分";
+  return out;
+}
+
+std::int32_t BusiPrintService::get_soVoucher(const SPrintVoucherIn& sIn, SPrintFieldList& listOut, CBSErrorMsg& err) {
+  static const char* const kWhat = "取受理回执打印数据";
+  const MPublicDef::SSoResultInfo& result = sIn.get_SORESULT();
+  if (!has(result, MPublicDef::SSoResultInfo::kIdx_SO_NBR) || result.get_SO_NBR() == 0)
+    return refuse(err, kPrintRequest, kWhat, "请求中缺少业务流水号SO_NBR");
+  SPrintFieldList fields;
+  bool found = false;
+  try {
+    db_.transact(store::Database::Intent::read, [&](soci::session& sql) {
+      long long opId = 0, orgId = 0;
+      found = storedOrder(sql, result.get_SO_NBR(), opId, orgId);
+      if (!found) return;
+      const MPublicDef::SCustInfo& cust = sIn.get_CUSTINFO();
+      const MPublicDef::SOperator& agent = sIn.get_AGENT();
+      add(fields, "soNbr", std::to_string(result.get_SO_NBR()));
+      add(fields, "soDate", result.get_SO_DATE().toString("%Y/%M/%D %H:%N:%S"));
+      add(fields, "custName", cust.get_CUST_NAME());
+      add(fields, "custNum", sIn.get_PHONE_ID());
+      add(fields, "regType", documentName(cust.get_REG_TYPE()));
+      add(fields, "regNum", cust.get_REG_NBR());
+      add(fields, "assurer", agent.get_SO_MAN());
+      add(fields, "assureLinkPhone", agent.get_LINK_PHONE());
+      add(fields, "assureRegType", agent.get_REG_TYPE() ? documentName(agent.get_REG_TYPE()) : "");
+      add(fields, "assureRegNum", agent.get_REG_NBR());
+      add(fields, "busiSoMode", sIn.get_VERIFY_MODE() == 2 ? "密码" : "证件");
+      add(fields, "busiSoMode2", sIn.get_VERIFY_MODE() == 2 ? "凭服务密码受理" : "凭有效证件受理");
+      add(fields, "busiName", businessName(sIn.get_BUSI_CODE()));
+      add(fields, "busiMemo", sIn.get_MEMO());
+      add(fields, "soOpId", operatorText(sql, opId));
+      add(fields, "soOrgId", std::to_string(orgId));
+    });
+  } catch (const std::exception& e) {
+    return storeFailed(err, kPrintStore, kWhat, e);
+  }
+  if (!found) return refuse(err, kPrintNoOrder, kWhat, "业务流水号[" + std::to_string(result.get_SO_NBR()) + "]不存在");
+  listOut.insert(listOut.end(), fields.begin(), fields.end());
+  return 0;
+}
+
+std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintFieldList& listOut, CBSErrorMsg& err) {
+  static const char* const kWhat = "取发票打印数据";
+  const MPublicDef::SSoResultInfo& result = sIn.get_SORESULT();
+  if (!has(result, MPublicDef::SSoResultInfo::kIdx_SO_NBR) || result.get_SO_NBR() == 0)
+    return refuse(err, kPrintRequest, kWhat, "请求中缺少业务流水号SO_NBR");
+  if (sIn.get_TIKETINFOLIST().size() > 6)
+    return refuse(err, kPrintRequest, kWhat, "一张发票最多打印6个费用项");
+  SPrintFieldList fields;
+  bool found = false;
+  try {
+    db_.transact(store::Database::Intent::read, [&](soci::session& sql) {
+      long long opId = 0, orgId = 0;
+      found = storedOrder(sql, result.get_SO_NBR(), opId, orgId);
+      if (!found) return;
+      const std::string day = result.get_SO_DATE().toString("%Y/%M/%D");
+      add(fields, "date", day);
+      add(fields, "phoneId", sIn.get_PHONE_ID());
+      add(fields, "soNbr", std::to_string(result.get_SO_NBR()));
+      add(fields, "payName", sIn.get_CUSTINFO().get_CUST_NAME());
+      add(fields, "linkPhone", sIn.get_CUSTINFO().get_LINK_PHONE());
+      long long total = 0;
+      int i = 0;
+      for (const MPublicDef::STiketInfo& t : sIn.get_TIKETINFOLIST()) {
+        ++i;
+        add(fields, ("feeItemName" + std::to_string(i)).c_str(), t.get_BOOK_ITEM_NAME());
+        add(fields, ("feeValue" + std::to_string(i)).c_str(), yuan(t.get_ITEM_TOTAL()));
+        total += t.get_ITEM_TOTAL();
+      }
+      add(fields, "newBusiFee", yuan(total));
+      add(fields, "totalFeeLower", yuan(total));
+      add(fields, "totalFeeUpper", upperCaseAmount(total));
+      add(fields, "ticketer", std::to_string(sIn.get_OP_ID()));
+      add(fields, "soOper", std::to_string(opId));
+      add(fields, "operDate", day);
+      add(fields, "remark", sIn.get_REMARK());
+    });
+  } catch (const std::exception& e) {
+    return storeFailed(err, kPrintStore, kWhat, e);
+  }
+  if (!found) return refuse(err, kPrintNoOrder, kWhat, "业务流水号[" + std::to_string(result.get_SO_NBR()) + "]不存在");
+  listOut.insert(listOut.end(), fields.begin(), fields.end());
+  return 0;
+}
+
+std::int32_t BusiPrintService::set_soPrint(const MPublicDef::SSoInfo& sIn, SSoPrintOut& sOut, CBSErrorMsg& err) {
+  static const char* const kWhat = "发票打印次数回写";
+  if (sIn.get_SO_NBR() == 0) return refuse(err, kPrintRequest, kWhat, "请求中缺少业务流水号SO_NBR");
+  long long count = -1;
+  try {
+    db_.transact(store::Database::Intent::write, [&](soci::session& sql) {
+      if (store::execute(sql, "UPDATE zp_order SET print_count = print_count + 1 WHERE so_nbr = :n",
+                         {static_cast<long long>(sIn.get_SO_NBR())}) != 1)
+        return;
+      Row r;
+      store::firstRow(sql, "SELECT print_count FROM zp_order WHERE so_nbr = :n", "i",
+                      {static_cast<long long>(sIn.get_SO_NBR())}, r);
+      count = r.i(0);
+    });
+  } catch (const std::exception& e) {
+    return storeFailed(err, kPrintStore, kWhat, e);
+  }
+  if (count < 0) return refuse(err, kPrintNoOrder, kWhat, "业务流水号[" + std::to_string(sIn.get_SO_NBR()) + "]不存在");
+  sOut.set_SO_NBR(sIn.get_SO_NBR());
+  sOut.set_PRINT_COUNT(static_cast<std::int32_t>(count));
+  return 0;
+}
+
+}  // namespace zp::backend
