@@ -1,5 +1,7 @@
 #include "print_papers.h"
 
+#include "cbusinesspublic.h"
+#include "csysmgntpublic.h"
 #include "gui_message.h"
 #include "printers.h"
 #include "report_printer.h"
@@ -37,6 +39,40 @@ bool PrintTemplate(QWidget* owner, const std::string& templatePath, const zp::re
   if (templatePath.find("publicBusiSoVoucher.rmf") != std::string::npos) {
     while (ShowGUIMessage("是否打印成功？", "提示", 52) == 7) {
       if (!zp::report::printReport(templatePath, table, printer, false)) return false;
+    }
+  }
+  return true;
+}
+
+bool PrintOrderPapers(QWidget* owner, const std::string& runPath, CBusinessPublic& busiPublic, const OrderPapers& order,
+                      zp::report::RecordTable& cdsSoVoucher, zp::report::RecordTable& cdsBusiInvoice) {
+  if (ShowGUIMessage("是否打印回执...!", "提示", 36) == 6) {
+    std::string memo;
+    {
+      CSysMgntPublic sysMgnt;
+      if (sysMgnt.Init(0, 0, 0, 0, 0))
+        sysMgnt.GetSysParaMaxValue(order.user.get_REGION_CODE(), 0, "GUI" + std::to_string(order.busiCode), memo);
+    }
+    memo += "\n";
+    if (!busiPublic.PrintDataGetSoVoucher(order.busiCode, order.verifyMode, order.user.get_PHONE_ID(), order.soInfo,
+                                          order.result, order.cust, order.agent, memo, cdsSoVoucher))
+      return false;
+    if (!PrintTemplate(owner, runPath + "/print/publicBusiSoVoucher.rmf", cdsSoVoucher, false))
+      ShowGUIMessage("回执打印失败...!", "提示", 64);
+  }
+  if (!order.tickets.empty() && ShowGUIMessage("是否打印发票!", "提示", 36) == 6) {
+    if (!busiPublic.PrintDataGetSoInvoice(order.user.get_PHONE_ID(), order.cust, order.result, order.tickets, "",
+                                          order.soInfo.get_OP_ID(), cdsBusiInvoice))
+      return false;
+    if (!PrintTemplate(owner, runPath + "/print/publicBusiInvoice.rmf", cdsBusiInvoice, false)) {
+      ShowGUIMessage("发票打印失败...!", "提示", 64);
+    } else {
+      MPublicDef::SSoInfo header = order.soInfo;
+      header.set_SO_NBR(order.result.get_SO_NBR());
+      int count = 0;
+      if (!busiPublic.SetSoPrint(header, count, 0, "", ""))
+        ShowGUIMessage("发票信息打印次数回写失败!\n错误[%s]\n[%s]请稍后再试!", "异常", 16, busiPublic.LastError().text2,
+                       busiPublic.LastError().text1);
     }
   }
   return true;

@@ -9,6 +9,9 @@
 #include "record_table.h"
 
 class QWidget;
+class CBusinessPublic;
+
+#include "MPublicDef.h"
 
 // A printer that can be printed to, starting from the host's configured one:
 // when that is unknown the operator is told and chooses another, which then
@@ -21,3 +24,22 @@ bool EnsurePrinter(std::string* printerName);
 // operator answers that it did not print correctly.
 bool PrintTemplate(QWidget* owner, const std::string& templatePath, const zp::report::RecordTable& table,
                    bool preview);
+
+// The papers of a submitted order, as the commit prints them: the receipt
+// (when the operator wants it) with the business's memo, then the invoice
+// (when the order has invoice lines and the operator wants it) and its print
+// count. Print failures are reported and the commit goes on; false only when
+// the data of a chosen paper could not be prepared. `busiPublic` is the
+// workspace's initialised library object; the tables are the workspace's.
+struct OrderPapers {
+  int busiCode = 0;
+  int verifyMode = 0;
+  MPublicDef::SSoInfo soInfo;
+  MPublicDef::SSoResultInfo result;
+  MPublicDef::STiketInfoList tickets;
+  MPublicDef::SUserInfo user;
+  MPublicDef::SCustInfo cust;
+  MPublicDef::SOperator agent;
+};
+bool PrintOrderPapers(QWidget* owner, const std::string& runPath, CBusinessPublic& busiPublic, const OrderPapers& order,
+                      zp::report::RecordTable& cdsSoVoucher, zp::report::RecordTable& cdsBusiInvoice);
