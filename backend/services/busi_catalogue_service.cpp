@@ -8,6 +8,7 @@
 
 #include "cbsdatetime.h"
 #include "rows.h"
+#include "service_support.h"
 
 namespace zp::backend {
 namespace {
@@ -17,19 +18,6 @@ using namespace MProductIntfApp;
 using store::Database;
 using store::Param;
 using store::Row;
-
-template <class R>
-bool has(const R& r, int index) {
-  return (r.UsedMarker >> index) & 1u;
-}
-
-std::int32_t refuse(CBSErrorMsg& err, std::int32_t code, std::string what, std::string message) {
-  err.code = code;
-  err.code2 = 0;
-  err.text1 = std::move(what);
-  err.text2 = std::move(message);
-  return code;
-}
 
 std::int16_t i16(long long v) { return static_cast<std::int16_t>(v); }
 std::int32_t i32(long long v) { return static_cast<std::int32_t>(v); }
@@ -41,7 +29,7 @@ std::int32_t readList(Database& db, CBSErrorMsg& err, const char* what, List& li
     db.transact(Database::Intent::read, [&](soci::session& sql) { fill(sql); });
   } catch (const std::exception& e) {
     list.clear();
-    return refuse(err, kCatalogueStore, what, std::string("数据库访问失败:") + e.what());
+    return storeFailed(err, kCatalogueStore, what, e);
   }
   return 0;
 }
@@ -71,10 +59,7 @@ struct Offer {
 }  // namespace
 
 long long BusiCatalogueService::nowPacked() const {
-  const std::time_t t = static_cast<std::time_t>(clock_ ? clock_() : std::time(nullptr));
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return CBSDateTime::make(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec).packed();
+  return dateTimeAt(clock_ ? clock_() : static_cast<long long>(std::time(nullptr))).packed();
 }
 
 std::int32_t BusiCatalogueService::get_busiType(const SCatalogueIn& sIn, SBusiTypeList& listOut, CBSErrorMsg& err) {

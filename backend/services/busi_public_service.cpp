@@ -24,26 +24,9 @@ std::int32_t storeFailed(CBSErrorMsg& err, const char* what, const std::exceptio
   return backend::storeFailed(err, kBusiStore, what, e);
 }
 
-std::tm localTime(long long seconds) {
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return tm;
-}
+long long packedAt(long long seconds) { return dateTimeAt(seconds).packed(); }
 
-long long packedAt(long long seconds) {
-  const std::tm tm = localTime(seconds);
-  return CBSDateTime::make(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec).packed();
-}
-
-std::string clockText(long long seconds) {
-  const std::tm tm = localTime(seconds);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
-  return buf;
-}
-
-std::string forUpdate(Database& db) { return db.backend() == store::Backend::postgresql ? " FOR UPDATE" : ""; }
+std::string clockText(long long seconds) { return dateTimeAt(seconds).toString("%H:%N:%S"); }
 
 bool sixDigits(const std::string& s) {
   if (s.size() != 6) return false;
@@ -242,7 +225,7 @@ std::int32_t BusiPublicService::check_userPassword(const SCheckPasswordIn& sIn, 
       // counting the same wrong attempt once.
       user = store::firstRow(sql,
                              "SELECT serv_id, password_flag, password_salt, password_hash FROM zp_user "
-                             "WHERE phone_id = :p" + forUpdate(db_),
+                             "WHERE phone_id = :p" + std::string(db_.rowLock()),
                              "iiss", {sIn.get_PHONE_ID()}, r);
       if (!user) return;
       const long long servId = r.i(0);

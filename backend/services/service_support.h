@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <exception>
 #include <string>
 
+#include "cbsdatetime.h"
 #include "cbserrormsg.h"
 
 namespace zp::backend {
@@ -28,6 +30,15 @@ inline std::int32_t refuse(CBSErrorMsg& err, std::int32_t code, std::string what
 
 inline std::int32_t storeFailed(CBSErrorMsg& err, std::int32_t code, const char* what, const std::exception& e) {
   return refuse(err, code, what, std::string("数据库访问失败:") + e.what());
+}
+
+// The local date and time of a moment in seconds since 1970, as the store
+// and the records keep it.
+inline CBSDateTime dateTimeAt(long long seconds) {
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return CBSDateTime::make(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
 }  // namespace zp::backend

@@ -23,17 +23,6 @@ using store::Row;
 constexpr long long kForever = 20991231235959LL;
 constexpr int kNumberFree = 1, kNumberReserved = 2, kNumberInUse = 3;
 
-CBSDateTime fromEpoch(long long seconds) {
-  const std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  return CBSDateTime::make(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-}
-
-std::string forUpdate(soci::session& sql, Database& db) {
-  return db.backend() == store::Backend::postgresql ? " FOR UPDATE" : "";
-}
-
 std::string hex(const std::string& bytes) {
   static const char* d = "0123456789abcdef";
   std::string out;
@@ -292,7 +281,7 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
   }
   ctx.business = *business;
   const SSoInfo& so = in.get_SOINFO();
-  const std::string lock = submitting ? forUpdate(sql, db) : "";
+  const std::string lock = submitting ? db.rowLock() : "";
   ctx.userFound = so.get_SERV_ID() != 0 && findUser(sql, so.get_SERV_ID(), lock, ctx.user);
   if (!ctx.userFound) {
     found.push_back({2, "用户[" + std::to_string(so.get_SERV_ID()) + "]不存在,不能受理"});
@@ -342,7 +331,7 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
 
   if (so.get_AFTER_FLAG() == 1) {
     const CBSDateTime after = so.get_AFTER_DATE();
-    const CBSDateTime today = fromEpoch(now);
+    const CBSDateTime today = dateTimeAt(now);
     if (after.isZero())
       found.push_back({9, "事后补单必须给出补单日期"});
     else if (after > today)
@@ -476,7 +465,7 @@ std::int32_t VasDeskService::check_so(const SSoUserServiceIn& sIn, SCheckSoOut& 
 
 std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUserServiceOut& sOut, CBSErrorMsg& err) {
   const long long at = now();
-  const CBSDateTime today = fromEpoch(at);
+  const CBSDateTime today = dateTimeAt(at);
   std::vector<Finding> found;
   SSoResultInfo result;
   STiketInfoList tickets;
@@ -656,7 +645,7 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
   if (act != 1 && act != 2)
     return refuse(err, kRefusedRequest, "号码预占", "预占操作类型[" + std::to_string(act) + "]无效,应为1预占或2释放");
   const long long at = now();
-  const CBSDateTime signTime = fromEpoch(at);
+  const CBSDateTime signTime = dateTimeAt(at);
   const long long op = sIn.get_OP_ID();
   std::string refusal;
   SResSign sign;

@@ -44,6 +44,10 @@ class Database {
 
   Backend backend() const { return backend_; }
   int schemaVersion() const { return version_; }
+  // What a SELECT appends to lock the rows it reads until the transaction
+  // ends: " FOR UPDATE" where the store has row locks; nothing on SQLite,
+  // whose write transactions hold the whole store from their start.
+  const char* rowLock() const { return backend_ == Backend::postgresql ? " FOR UPDATE" : ""; }
 
   enum class Intent { read, write };
   // Runs fn(session) inside one transaction: commits when fn returns, rolls

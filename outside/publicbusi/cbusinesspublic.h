@@ -108,9 +108,6 @@ class CBusinessPublic {
                   const std::string& b);
 
  private:
-  bool finish(std::int32_t result, const char* what);
-  bool fail(std::int32_t code, const char* what, std::string message);
-
   template <class In, class List>
   bool catalogueCall(const char* what, const zpd_operation& op, const In& in, List& list);
   MBusiPublic::SCatalogueIn catalogueIn(int busiType, int planId, int popedom, int valid, int flag) const;

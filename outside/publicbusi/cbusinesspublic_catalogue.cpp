@@ -1,34 +1,9 @@
 // The catalogue and fee operations of CBusinessPublic, served by the
 // IBusiCatalogue interface of the same broker; they travel on the object's
 // one connection, so Init binds them too.
-#include <exception>
-
 #include "cbusinesspublic.h"
-#include "zpd_client.h"
-#include "zpd_stub.h"
+#include "zpd_library.h"
 
-namespace {
-
-// The same boundary as the subscriber operations: nothing thrown gets out.
-template <class F>
-bool guarded(CBSErrorMsg& err, const char* what, F&& f) {
-  try {
-    return f();
-  } catch (const std::exception& e) {
-    err.code = ZPE_CLN_ZPB_EXCEPTION;
-    err.code2 = 0;
-    err.text1 = what;
-    err.text2 = e.what();
-  } catch (...) {
-    err.code = ZPE_CLN_ZPB_EXCEPTION;
-    err.code2 = 0;
-    err.text1 = what;
-    err.text2 = "未知异常";
-  }
-  return false;
-}
-
-}  // namespace
 
 MBusiPublic::SCatalogueIn CBusinessPublic::catalogueIn(int busiType, int planId, int popedom, int valid,
                                                        int flag) const {
@@ -46,10 +21,10 @@ MBusiPublic::SCatalogueIn CBusinessPublic::catalogueIn(int busiType, int planId,
 // caller's only when the call succeeded.
 template <class In, class List>
 bool CBusinessPublic::catalogueCall(const char* what, const zpd_operation& op, const In& in, List& list) {
-  error_.reset();
-  return guarded(error_, what, [&] {
+  zpd_library_call call(error_, what);
+  return call.run([&] {
     List got;
-    if (!finish(zpd_invoke(client_, op, in, got, error_, nullptr), what)) return false;
+    if (!call.finish(zpd_invoke(client_, op, in, got, error_, nullptr))) return false;
     list = std::move(got);
     return true;
   });
@@ -106,9 +81,8 @@ bool CBusinessPublic::GetBusiItem2AccItemList(MProductIntfApp::SAccItemRelList& 
 
 bool CBusinessPublic::GetCalFeeFlag(int busiCode, int region, int userType, int soMode, int soCause, int afterFlag,
                                     int& flag) {
-  error_.reset();
-  static const char* const kWhat = "取收费标志";
-  return guarded(error_, kWhat, [&] {
+  zpd_library_call call(error_, "取收费标志");
+  return call.run([&] {
     MBusiPublic::SCalFeeFlagIn in;
     in.set_BUSI_CODE(busiCode);
     in.set_REGION_CODE(static_cast<std::int16_t>(region));
@@ -117,7 +91,7 @@ bool CBusinessPublic::GetCalFeeFlag(int busiCode, int region, int userType, int 
     in.set_SO_CAUSE(static_cast<std::int16_t>(soCause));
     in.set_AFTER_FLAG(static_cast<std::int16_t>(afterFlag));
     std::int32_t got = 0;
-    if (!finish(zpd_invoke(client_, MBusiPublic::IBusiCatalogue_get_calFeeFlag, in, got, error_, nullptr), kWhat))
+    if (!call.finish(zpd_invoke(client_, MBusiPublic::IBusiCatalogue_get_calFeeFlag, in, got, error_, nullptr)))
       return false;
     flag = got;
     return true;
@@ -125,11 +99,10 @@ bool CBusinessPublic::GetCalFeeFlag(int busiCode, int region, int userType, int 
 }
 
 bool CBusinessPublic::GetBusinessSoFee(const MBusiFeeMgntApp::SGetSoFeeIn in, MBusiFeeMgntApp::SGetSoFeeOut& out) {
-  error_.reset();
-  static const char* const kWhat = "计算业务费用";
-  return guarded(error_, kWhat, [&] {
+  zpd_library_call call(error_, "计算业务费用");
+  return call.run([&] {
     MBusiFeeMgntApp::SGetSoFeeOut got;
-    if (!finish(zpd_invoke(client_, MBusiPublic::IBusiCatalogue_get_soFee, in, got, error_, nullptr), kWhat))
+    if (!call.finish(zpd_invoke(client_, MBusiPublic::IBusiCatalogue_get_soFee, in, got, error_, nullptr)))
       return false;
     out = std::move(got);
     return true;

@@ -21,6 +21,7 @@ class zpd_library_call {
     if (result == 0) return true;
     if (error_.code == 0) error_.code = result;
     if (error_.text1.empty() || error_.text1 == "no error") error_.text1 = what_;
+    if (error_.text2.empty() || error_.text2 == "no error") error_.text2 = zpd_getErrorMsg(result);
     return false;
   }
 

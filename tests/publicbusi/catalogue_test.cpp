@@ -97,7 +97,9 @@ TEST_P(Catalogue, GivesEveryBusinessTypeInOrderOrOneTypeAlone) {
     SBusiTypeList one;
     ASSERT_TRUE(bp.GetBusiType(0, c.busiType, one)) << c.busiType;
     EXPECT_EQ(keys(one, [](const SBusiType& t) { return t.get_BUSI_TYPE(); }), c.found) << c.busiType;
-    if (!one.empty()) EXPECT_EQ(one.front().get_TYPE(), c.type) << c.busiType;
+    if (!one.empty()) {
+      EXPECT_EQ(one.front().get_TYPE(), c.type) << c.busiType;
+    }
   }
 
   SBusiTypeList gc;
