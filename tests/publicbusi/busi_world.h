@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "scoped_env.h"
 #include "backend_world.h"
 
 namespace zp::testing {
@@ -51,23 +52,5 @@ inline const char* kBusiWorld = R"json({
                  {"list_no": 64, "code": 1, "name": "车辆定位"}],
   "verify_types": [{"busi_code": 1302, "verify_type": 2}, {"busi_code": 1304, "verify_type": 1}]
 })json";
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 }  // namespace zp::testing

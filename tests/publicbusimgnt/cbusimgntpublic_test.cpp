@@ -1,3 +1,4 @@
+#include "scoped_env.h"
 #include "cbusimgntpublic.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,8 @@ using zp::testing::BackendWorld;
 
 namespace {
 
+using zp::testing::ScopedEnv;
+
 // Providers 1, 3 and 4 are in service; 2 and 5 are not (listed out of order
 // on purpose). Songs of regions 571 and 572, out of order too.
 const char* kWorld = R"({
@@ -33,24 +36,6 @@ const char* kWorld = R"({
     {"region_code": 571, "song_id": "S02", "song_name": "高山流水"},
     {"region_code": 572, "song_id": "T01", "song_name": "太湖美"}]
 })";
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 SCrbtsInfo regionFilter(short region) {
   SCrbtsInfo f;

@@ -1,3 +1,4 @@
+#include "scoped_env.h"
 #include "csysmgntpublic.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,8 @@ using zp::store::Backend;
 using zp::testing::BackendWorld;
 
 namespace {
+
+using zp::testing::ScopedEnv;
 
 // Region 571 has its own PromPopedomValid, region 572 an explicitly empty
 // one, every other region falls back to region 0. Operator 11 holds three
@@ -38,24 +41,6 @@ const char* kWorld = R"({
 })";
 
 // Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 SOperPrivAuth ask(int entId, std::optional<int> privId) {
   SOperPrivAuth a;
   a.set_ENT_ID(entId);

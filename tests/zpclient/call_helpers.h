@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "scoped_env.h"
 #include "zpb_stream.h"
 #include "zpd_client.h"
 #include "zpd_server.h"
@@ -60,30 +61,5 @@ inline zpd_handler echo_handler(std::int32_t result = 0) {
     return result;
   };
 }
-
-// Sets (or with nullopt removes) an environment variable until the end of
-// the scope.
-class ScopedEnv {
- public:
-  ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
-    if (const char* old = std::getenv(name_.c_str())) old_ = old;
-    if (value)
-      ::setenv(name_.c_str(), value->c_str(), 1);
-    else
-      ::unsetenv(name_.c_str());
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_.c_str(), old_->c_str(), 1);
-    else
-      ::unsetenv(name_.c_str());
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
 
 }  // namespace zp::testing
