@@ -1,0 +1,304 @@
+#include "CVasDesk.h"
+
+#include <utility>
+
+#include "gui_message.h"
+
+namespace {
+// The messages of a failed call. The service calls name the server's text
+// (the second) first; the fee calculation names the first text first.
+constexpr const char* kSignFailed = "预占号码[%s]失败!\n错误[%s]\n[%s]\n请稍后再试!";
+constexpr const char* kUnsignFailed = "释放号码[%s]失败!\n错误[%s]\n[%s]\n请稍后再试!";
+constexpr const char* kCallFailed = "对不起,\n[%s!]\n[%s!]";
+constexpr const char* kCheckFound = "数据检查错误,\n[%s]";
+constexpr const char* kFeeFailed = "计算受理费用失败,\n[%s]\n[%s]";
+constexpr const char* kNotice = "提示";
+constexpr const char* kException = "异常";
+constexpr int kInformation = 64;
+constexpr int kError = 16;
+
+// The business type whose order carries a number from the pool.
+constexpr int kGlobalCall = 101;
+}  // namespace
+
+CVasDesk::~CVasDesk() { vasDesk.unbind(); }
+
+bool CVasDesk::Init(int busiCode, short regionCode, short countyCode, int orgId, int opId) {
+  this->busiCode = busiCode;
+  this->regionCode = regionCode;
+  this->countyCode = countyCode;
+  this->orgId = orgId;
+  this->opId = opId;
+  busiPublic.Init(busiCode, regionCode, countyCode, orgId, opId);  // its result is not the facade's
+  return vasDesk.bind_zpBroker("ZEPHYRON") == 0;
+}
+
+void CVasDesk::GetInitParams(int& busiCode, short& regionCode, short& countyCode, int& orgId, int& opId) const {
+  busiCode = this->busiCode;
+  regionCode = this->regionCode;
+  countyCode = this->countyCode;
+  orgId = this->orgId;
+  opId = this->opId;
+}
+
+bool CVasDesk::GetInfo(MVasDesk::SGetInfoOut& out) {
+  MPublicDef::SFetchCtInfoIn in;
+  in.set_BUSI_CODE(busiCode);
+  in.set_REGION_CODE(userInfo.get_REGION_CODE());
+  in.set_COUNTY_CODE(userInfo.get_COUNTY_CODE());
+  in.set_ORG_ID(userInfo.get_ORG_ID());
+  in.set_OP_ID(opId);
+  in.set_ISNORMAL(1);
+  in.set_SERV_ID(userInfo.get_SERV_ID());
+  in.set_CUST_ID(custInfo.get_CUST_ID());
+
+  lastError.reset();
+  serviceInfoList.clear();
+  const bool ok = vasDesk.get_info(in, out, lastError, nullptr) == 0;
+  // Whatever the reply carried, even from a failed call.
+  serviceInfoList = out.get_USERSERVICEINFOLIST();
+  return ok;
+}
+
+bool CVasDesk::QueryResList(std::int32_t maxNum, const std::string& startNo, const std::string& endNo,
+                            MVasDesk::SResInfoList& out) {
+  MVasDesk::SQueryResListIn in;
+  in.set_BUSI_CODE(busiCode);
+  in.set_REGION_CODE(regionCode);
+  in.set_COUNTY_CODE(countyCode);
+  in.set_ORG_ID(orgId);
+  in.set_OP_ID(opId);
+  in.set_BRAND(0);
+  in.set_MAX_NUM(maxNum);
+  in.set_START_NO(startNo);
+  in.set_END_NO(endNo);
+  in.set_RES_STS(1);
+  in.set_RES_TYPE(30);
+
+  lastError.reset();
+  MVasDesk::SQueryResListOut reply;
+  if (vasDesk.query_resList(in, reply, lastError, nullptr) != 0) return false;
+  out = reply.get_RESINFOLIST();
+  return true;
+}
+
+bool CVasDesk::SignRes(const MVasDesk::SResInfo& res) {
+  UnsignRes();
+  resSign = {};
+
+  MVasDesk::SDoSignResIn in;
+  in.set_BUSI_CODE(busiCode);
+  in.set_REGION_CODE(regionCode);
+  in.set_COUNTY_CODE(countyCode);
+  in.set_ORG_ID(orgId);
+  in.set_OP_ID(opId);
+  in.set_AGENT_ID(0);
+  in.set_RES_CODE(res.get_RES_CODE());
+  in.set_RES_ID(res.get_RES_ID());
+  in.set_ACT_TYPE(1);
+
+  lastError.reset();
+  MVasDesk::SDoSignResOut reply;
+  if (vasDesk.do_signRes(in, reply, lastError, nullptr) != 0) {
+    ShowGUIMessage(kSignFailed, kNotice, kInformation, res.get_RES_ID(), lastError.text2, lastError.text1);
+    return false;
+  }
+  resSign = reply.get_RESSIGN();
+  return true;
+}
+
+bool CVasDesk::UnsignRes() {
+  if (resSign.get_RES_ID().empty()) return false;
+
+  MVasDesk::SDoSignResIn in;
+  in.set_BUSI_CODE(busiCode);
+  in.set_REGION_CODE(resSign.get_REGION_CODE());
+  in.set_COUNTY_CODE(resSign.get_COUNTY_CODE());
+  in.set_ORG_ID(resSign.get_ORG_ID());
+  in.set_OP_ID(resSign.get_OP_ID());
+  in.set_AGENT_ID(resSign.get_AGENT_ID());
+  in.set_RES_CODE(resSign.get_RES_CODE());
+  in.set_RES_ID(resSign.get_RES_ID());
+  in.set_ACT_TYPE(2);
+  // Forgotten before the call: whatever happens, the facade holds nothing.
+  resSign = {};
+
+  lastError.reset();
+  MVasDesk::SDoSignResOut reply;
+  if (vasDesk.do_signRes(in, reply, lastError, nullptr) != 0) {
+    ShowGUIMessage(kUnsignFailed, kNotice, kInformation, in.get_RES_ID(), lastError.text2, lastError.text1);
+    return false;
+  }
+  return true;
+}
+
+void CVasDesk::AddUserServiceOper(short actType, const std::string& remark) {
+  serviceOperList.clear();
+  MPublicDef::SUserServiceOper oper;
+  oper.set_ACT_TYPE(actType);
+  oper.set_BUSI_TYPE(busiType);
+  oper.set_SERV_ID(userInfo.get_SERV_ID());
+  oper.set_REGION_CODE(userInfo.get_REGION_CODE());
+  oper.set_SERV_PARAM(" ");
+  oper.set_SPROM_ID(0);
+  if (busiType == kGlobalCall) {
+    // The number the subscriber already has, else the one just reserved.
+    if (!serviceInfoList.empty()) {
+      oper.set_RES_CODE(serviceInfoList.front().get_RES_CODE());
+      oper.set_RES_ID(serviceInfoList.front().get_RES_ID());
+    } else {
+      oper.set_RES_CODE(resSign.get_RES_CODE());
+      oper.set_RES_ID(resSign.get_RES_ID());
+    }
+  }
+  oper.set_REMARK(remark);
+  serviceOperList.push_back(std::move(oper));
+}
+
+int CVasDesk::CheckSo(short afterFlag, CBSDateTime afterDate, short verifyMode) {
+  soInfo = {};
+  soInfo.set_BUSI_CODE(busiCode);
+  soInfo.set_SO_NBR(0);
+  soInfo.set_SO_MODE(1);
+  soInfo.set_SO_CAUSE(0);
+  soInfo.set_ISNORMAL(0);
+  soInfo.set_AFTER_FLAG(afterFlag);
+  if (afterFlag == 1) soInfo.set_AFTER_DATE(afterDate);
+  soInfo.set_SERV_ID(userInfo.get_SERV_ID());
+  soInfo.set_RSERV_ID(0);
+  soInfo.set_CUST_ID(userInfo.get_CUST_ID());
+  soInfo.set_ACCT_ID(userInfo.get_ACCT_ID());
+  soInfo.set_GROUP_ID(0);
+  soInfo.set_OP_ID(opId);
+  soInfo.set_REGION_CODE(userInfo.get_REGION_CODE());
+  soInfo.set_COUNTY_CODE(userInfo.get_COUNTY_CODE());
+  soInfo.set_ORG_ID(userInfo.get_ORG_ID());
+  soInfo.set_SO_REGION_CODE(regionCode);
+  soInfo.set_SO_COUNTY_CODE(countyCode);
+  soInfo.set_SO_ORG_ID(orgId);
+  soInfo.set_PAY_TYPE(0);
+  soInfo.set_BANK_ID(0);
+  soInfo.set_EXT_HOLDS("1");
+  soInfo.set_EXT_HOLDS1("2");
+  soInfo.set_EXT_HOLDS2("3");
+  soInfo.set_RSO_NBR(0);
+  soInfo.set_MSO_NBR(0);
+  soInfo.set_REMARK("");
+  soInfo.set_VERIFY_MODE(verifyMode);
+
+  const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::check);
+  lastError.reset();
+  MPublicDef::SCheckSoOut out;
+  if (vasDesk.check_so(in, out, lastError, nullptr) != 0) {
+    ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
+    return 1;
+  }
+  if (out.get_VALID_COUNT() >= 1) {
+    std::string findings;
+    for (const auto& finding : out.get_CHECKDATALIST()) findings += finding.get_CHECKDESC() + "\n";
+    ShowGUIMessage(kCheckFound, kNotice, kInformation, findings);
+    return 6;
+  }
+  return 0;
+}
+
+MVasDesk::SSoUserServiceIn CVasDesk::OrderRequest(RequestFor what) const {
+  const bool submit = what == RequestFor::submit;
+  MVasDesk::SSoUserServiceIn in;
+  in.set_BUSI_CODE(busiCode);
+  in.set_SOINFO(soInfo);
+  in.set_USERSERVICEOPERLIST(serviceOperList);
+  if (submit && specilDataInfo.get_BUSI_TYPE() > 0) in.set_SPECILDATAINFO(specilDataInfo);
+  if (!resSign.get_RES_ID().empty() && busiType == kGlobalCall) in.set_RESSIGNLIST({resSign});
+  if (!spromOperList.empty()) in.set_SPROMOPERLIST(spromOperList);
+  if (!mscFuncOperList.empty()) in.set_MSCFUNCOPERLIST(mscFuncOperList);
+  if (submit && !soFeeList.empty()) in.set_SOFEELIST(soFeeList);
+  if (submit && operatorMan.get_REG_TYPE() != 0 && !operatorMan.get_REG_NBR().empty()) {
+    in.set_OPERATORMAN(operatorMan);
+  }
+  // Deposits, equipment and prepayments are never sent: prepayments reach
+  // the back end as fee lines.
+  return in;
+}
+
+int CVasDesk::CalcSoFee() {
+  lastError.reset();
+
+  MBusiFeeMgntApp::SFeeBusiInfo header;
+  header.set_BUSI_CODE(soInfo.get_BUSI_CODE());
+  header.set_REGION_CODE(userInfo.get_REGION_CODE());
+  header.set_COUNTY_CODE(userInfo.get_COUNTY_CODE());
+  header.set_ORG_ID(userInfo.get_ORG_ID());
+  header.set_SO_REGION_CODE(soInfo.get_SO_REGION_CODE());
+  header.set_SO_COUNTY_CODE(soInfo.get_SO_COUNTY_CODE());
+  header.set_SO_ORG_ID(soInfo.get_SO_ORG_ID());
+  header.set_CUST_CLASS(custInfo.get_CUST_CLASS());
+  header.set_PLAN_ID(userInfo.get_PLAN_ID());
+  header.set_ISNORMAL(soInfo.get_ISNORMAL());
+
+  // Promotions first, then products under the subscriber's own plan; the
+  // entries' own action plays no part in the price.
+  MBusiFeeMgntApp::SProductOperList products;
+  for (const auto& prom : spromOperList) {
+    MBusiFeeMgntApp::SProductOper p;
+    p.set_BUSI_TYPE(prom.get_BUSI_TYPE());
+    p.set_PLAN_ID(prom.get_PLAN_ID());
+    p.set_PROD_ID(prom.get_SPROM_ID());
+    p.set_SERVICE_ID(prom.get_SERVICE_ID());
+    p.set_OPER_TYPE(2);
+    products.push_back(std::move(p));
+  }
+  for (const auto& func : mscFuncOperList) {
+    MBusiFeeMgntApp::SProductOper p;
+    p.set_BUSI_TYPE(func.get_BUSI_TYPE());
+    p.set_PLAN_ID(userInfo.get_PLAN_ID());
+    p.set_PROD_ID(func.get_PROD_ID());
+    p.set_SERVICE_ID(func.get_SERVICE_ID());
+    p.set_OPER_TYPE(2);
+    products.push_back(std::move(p));
+  }
+
+  MBusiFeeMgntApp::SGetSoFeeIn in;
+  in.set_BUSIINFO(header);
+  if (!products.empty()) in.set_PRODUCTOPERLIST(std::move(products));
+
+  soFeeOut = {};
+  const bool ok = busiPublic.GetBusinessSoFee(in, soFeeOut);
+  lastError = busiPublic.LastError();
+  if (!ok) {
+    ShowGUIMessage(kFeeFailed, kException, kError, lastError.text1, lastError.text2);
+    return 1;
+  }
+  return 0;
+}
+
+void CVasDesk::SetSoFeeList(const MPublicDef::SSoFeeList& fees, const MPublicDef::SPrepayOperList& prepays) {
+  soFeeList = fees;
+  prepayOperList = prepays;
+}
+
+bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
+  const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::submit);
+  lastError.reset();
+  if (vasDesk.so_userService(in, out, lastError, nullptr) != 0) {
+    ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
+    return true;
+  }
+  spromOperList.clear();
+  mscFuncOperList.clear();
+  soFeeList.clear();
+  return false;
+}
+
+void CVasDesk::Reset() {
+  spromOperList.clear();
+  mscFuncOperList.clear();
+  soFeeList.clear();
+  prepayOperList.clear();
+  serviceInfoList.clear();
+  serviceOperList.clear();
+  resSign = {};  // forgotten, not given back: the pool's lease frees it
+  specilDataInfo = {};
+  soInfo = {};
+  soFeeOut = {};
+}

@@ -1,0 +1,106 @@
+// CVasDesk: the one way from a counter window to the acceptance service and
+// the fee calculation. It holds the operator context and the order under
+// construction, builds every request from that state, calls, and turns a
+// failed call into one message box; the caller only tests the result.
+//
+// Every call resets the error record first; afterwards GetErrorMsg gives
+// the call's record. Everything runs on the user-interface thread and
+// blocks until the call returns.
+#pragma once
+
+#include <cstdint>
+
+#include "MBusiFeeMgntApp.h"
+#include "MPublicDef.h"
+#include "MVasDesk.h"
+#include "cbsdatetime.h"
+#include "cbserrormsg.h"
+#include "cbusinesspublic.h"
+
+class CVasDesk {
+ public:
+  CVasDesk() = default;
+  virtual ~CVasDesk();
+  CVasDesk(const CVasDesk&) = delete;
+  CVasDesk& operator=(const CVasDesk&) = delete;
+
+  // Stores the operator context and binds to broker ZEPHYRON; true when
+  // bound. The fee library's own Init result is not part of it.
+  bool Init(int busiCode, short regionCode, short countyCode, int orgId, int opId);
+  void SetBusiCode(int code) { busiCode = code; }
+  void SetBusiType(int type) { busiType = type; }
+  void GetInitParams(int& busiCode, short& regionCode, short& countyCode, int& orgId, int& opId) const;
+
+  void SetCustInfo(const MPublicDef::SCustInfo& info) { custInfo = info; }
+  void SetUserInfo(const MPublicDef::SUserInfo& info) { userInfo = info; }
+  void GetCustInfo(MPublicDef::SCustInfo& info) const { info = custInfo; }
+  void GetUserInfo(MPublicDef::SUserInfo& info) const { info = userInfo; }
+  void GetSoInfo(MPublicDef::SSoInfo& info) const { info = soInfo; }
+
+  // The subscriber's current services; they are kept for
+  // AddUserServiceOper even when the call fails. Shows nothing.
+  bool GetInfo(MVasDesk::SGetInfoOut& out);
+  // Free numbers of the pool between startNo and endNo; `out` is written on
+  // success only. Shows nothing: the number dialog reports a failure.
+  bool QueryResList(std::int32_t maxNum, const std::string& startNo, const std::string& endNo,
+                    MVasDesk::SResInfoList& out);
+  // Reserves `res`, giving back the number held before. On failure no
+  // number is held.
+  bool SignRes(const MVasDesk::SResInfo& res);
+  // Gives back the held number; false when none is held (nothing is called)
+  // or the release failed. Either way the number is forgotten.
+  bool UnsignRes();
+
+  // The order's one service operation: actType 1 open, 2 modify, 3 close.
+  void AddUserServiceOper(short actType, const std::string& remark);
+  void SetSpecilDataInfo(const MVasDesk::SSpecilDataInfo& info) { specilDataInfo = info; }
+  void SetSpromOperList(const MPublicDef::SSpromOperList& list) { spromOperList = list; }
+  void SetMscFuncOperList(const MPublicDef::SMscFuncOperList& list) { mscFuncOperList = list; }
+  void SetOperatorMan(const MPublicDef::SOperator& agent) { operatorMan = agent; }
+
+  // Builds the order header and has the order checked: 0 passed, 1 the call
+  // failed, 6 the check found errors (both shown).
+  int CheckSo(short afterFlag, CBSDateTime afterDate, short verifyMode);
+  // Prices the checked order: 0 success, 1 failure (shown).
+  int CalcSoFee();
+  void GetSoFeeOut(MBusiFeeMgntApp::SGetSoFeeOut& out) const { out = soFeeOut; }
+  // The fees the operator confirmed; the prepayments are kept, not sent.
+  void SetSoFeeList(const MPublicDef::SSoFeeList& fees, const MPublicDef::SPrepayOperList& prepays);
+  // Submits the order. True means FAILURE (shown); on success the
+  // promotion, product and fee lists are emptied.
+  bool SubmitSo(MVasDesk::SSoUserServiceOut& out);
+  void GetErrorMsg(CBSErrorMsg& error) const { error = lastError; }
+
+  // Forgets the order, and a held number without giving it back. The
+  // operator context, business type, subscriber and agent stay.
+  void Reset();
+
+ private:
+  // The order as check_so or so_userService carries it.
+  enum class RequestFor { check, submit };
+  MVasDesk::SSoUserServiceIn OrderRequest(RequestFor what) const;
+
+  // In the order the facade has always declared them.
+  CBSErrorMsg lastError;
+  CBusinessPublic busiPublic;
+  std::int32_t busiCode = 0;
+  std::int16_t regionCode = 0;
+  std::int16_t countyCode = 0;
+  std::int32_t orgId = 0;
+  std::int32_t opId = 0;
+  std::int32_t busiType = 0;
+  MPublicDef::SCustInfo custInfo;
+  MPublicDef::SUserInfo userInfo;
+  MVasDesk::SResSign resSign;
+  MPublicDef::SUserServiceInfoList serviceInfoList;
+  MPublicDef::SUserServiceOperList serviceOperList;
+  MVasDesk::SSpecilDataInfo specilDataInfo;
+  MPublicDef::SSpromOperList spromOperList;
+  MPublicDef::SMscFuncOperList mscFuncOperList;
+  MPublicDef::SSoInfo soInfo;
+  MBusiFeeMgntApp::SGetSoFeeOut soFeeOut;
+  MPublicDef::SSoFeeList soFeeList;
+  MPublicDef::SPrepayOperList prepayOperList;
+  MPublicDef::SOperator operatorMan;
+  MVasDesk::IVasDesk vasDesk;
+};

@@ -1,0 +1,565 @@
+// The order facade against the real back end in the test's process. What
+// the facade sends is read on the server's side of the wire (wiretaps on the
+// operations); what the operator sees is read from the message log.
+#include "CVasDesk.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "MBusiPublic.h"
+#include "backend_world.h"
+#include "busi_catalogue_service.h"
+#include "gui_message.h"
+#include "scoped_env.h"
+#include "wiretap.h"
+
+using namespace MPublicDef;
+using namespace MVasDesk;
+using MBusiFeeMgntApp::SGetSoFeeIn;
+using MBusiFeeMgntApp::SGetSoFeeOut;
+using zp::store::Backend;
+using zp::testing::BackendWorld;
+using zp::testing::Fields;
+using zp::testing::Sent;
+using zp::testing::Wiretap;
+using zpgui::GUIMessage;
+
+namespace {
+
+// Region 571, county 1: operators 11 (organisation 110) and 12. Subscriber
+// 501 (plan 7, customer class 2) has nothing; 502 has Global Call with
+// 55000001; 503 is stopped. Free numbers 55100000-55100019. Business 1302
+// costs 500 fen, more for products 11, 12 and 61.
+const char* kWorld = R"({
+  "operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1},
+                {"op_id": 12, "org_id": 120, "region_code": 571, "county_code": 1}],
+  "customers": [{"cust_id": 1, "cust_name": "周明", "region_code": 571, "cust_class": 2}],
+  "accounts": [{"acct_id": 2, "cust_id": 1, "acct_name": "周明"}],
+  "users": [{"serv_id": 501, "phone_id": "13900000501", "cust_id": 1, "acct_id": 2, "region_code": 571,
+             "county_code": 1, "org_id": 110, "plan_id": 7},
+            {"serv_id": 502, "phone_id": "13900000502", "cust_id": 1, "acct_id": 2, "region_code": 571},
+            {"serv_id": 503, "phone_id": "13900000503", "cust_id": 1, "acct_id": 2, "region_code": 571, "user_sts": 0}],
+  "user_services": [{"serv_id": 502, "busi_type": 101, "res_code": 1, "res_id": "55000001", "remark": "主号"}],
+  "numbers": [{"res_id": "55000001", "region_code": 571, "sts": 3, "serv_id": 502}],
+  "number_ranges": [{"first": "55100000", "count": 20, "region_code": 571}],
+  "fee_rules": [{"busi_code": 1302, "book_item_id": 103, "item_value": 500, "remark": "手续费"},
+                {"busi_code": 1302, "prod_id": 11, "book_item_id": 101, "item_value": 1000},
+                {"busi_code": 1302, "prod_id": 12, "book_item_id": 101, "item_value": 1500},
+                {"busi_code": 1302, "prod_id": 61, "book_item_id": 102, "item_value": 300}]
+})";
+
+constexpr int kOpenGlobalCall = 1302, kOpenGps = 1304, kOpenGprs = 1070;
+
+SResInfo number(const std::string& id) {
+  SResInfo r;
+  r.set_RES_CODE(1);
+  r.set_RES_ID(id);
+  r.set_RES_STS(1);
+  return r;
+}
+
+GUIMessage notice(std::string text) { return {std::move(text), "提示", 64}; }
+
+SSpromOper promotion(int busiType, int planId, int spromId, int serviceId) {
+  SSpromOper p;
+  p.set_ACT_TYPE(1);
+  p.set_BUSI_TYPE(busiType);
+  p.set_PLAN_ID(planId);
+  p.set_SPROM_ID(spromId);
+  p.set_SERVICE_ID(serviceId);
+  return p;
+}
+
+SMscFuncOper product(int busiType, int planId, int prodId, int serviceId) {
+  SMscFuncOper p;
+  p.set_ACT_TYPE(3);  // the action plays no part in the price
+  p.set_BUSI_TYPE(busiType);
+  p.set_PLAN_ID(planId);
+  p.set_PROD_ID(prodId);
+  p.set_SERVICE_ID(serviceId);
+  return p;
+}
+
+class Facade : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    ZP_REQUIRE_BACKEND(GetParam());
+    world = std::make_unique<BackendWorld>(GetParam(), kWorld);
+    auto& d = *world->dispatcher;
+    zp::backend::VasDeskConfig config;
+    config.clock = [w = world.get()] { return w->clock; };
+    service = std::make_shared<zp::backend::VasDeskService>(*world->db, config);
+    catalogue = std::make_shared<zp::backend::BusiCatalogueService>(*world->db, config.clock);
+    auto s = service;
+    getInfo = std::make_unique<Wiretap<SFetchCtInfoIn, SGetInfoOut>>(
+        d, IVasDesk_get_info, [s](auto& in, auto& out, auto& err) { return s->get_info(in, out, err); });
+    checkSo = std::make_unique<Wiretap<SSoUserServiceIn, SCheckSoOut>>(
+        d, IVasDesk_check_so, [s](auto& in, auto& out, auto& err) { return s->check_so(in, out, err); });
+    submit = std::make_unique<Wiretap<SSoUserServiceIn, SSoUserServiceOut>>(
+        d, IVasDesk_so_userService, [s](auto& in, auto& out, auto& err) { return s->so_userService(in, out, err); });
+    signRes = std::make_unique<Wiretap<SDoSignResIn, SDoSignResOut>>(
+        d, IVasDesk_do_signRes, [s](auto& in, auto& out, auto& err) { return s->do_signRes(in, out, err); });
+    queryRes = std::make_unique<Wiretap<SQueryResListIn, SQueryResListOut>>(
+        d, IVasDesk_query_resList, [s](auto& in, auto& out, auto& err) { return s->query_resList(in, out, err); });
+    auto c = catalogue;
+    soFee = std::make_unique<Wiretap<SGetSoFeeIn, SGetSoFeeOut>>(
+        d, MBusiPublic::IBusiCatalogue_get_soFee, [c](auto& in, auto& out, auto& err) { return c->get_soFee(in, out, err); });
+    ASSERT_TRUE(desk.Init(kOpenGlobalCall, 571, 1, 110, 11));
+  }
+
+  // The subscriber as the workspace loads it: identified, then pictured.
+  void identify(long long servId, int busiType = 101) {
+    SUserInfo u;
+    u.set_SERV_ID(servId);
+    desk.SetUserInfo(u);
+    desk.SetBusiType(busiType);
+    SGetInfoOut out;
+    ASSERT_TRUE(desk.GetInfo(out)) << error().text2;
+    desk.SetUserInfo(out.get_USERINFO());
+    desk.SetCustInfo(out.get_CUSTINFO());
+  }
+
+  CBSErrorMsg error() const {
+    CBSErrorMsg e;
+    desk.GetErrorMsg(e);
+    return e;
+  }
+
+  long long numberStatus(const std::string& id) {
+    return world->count("SELECT sts FROM zp_res_number WHERE res_id = '" + id + "'");
+  }
+
+  std::unique_ptr<BackendWorld> world;
+  std::shared_ptr<zp::backend::VasDeskService> service;
+  std::shared_ptr<zp::backend::BusiCatalogueService> catalogue;
+  std::unique_ptr<Wiretap<SFetchCtInfoIn, SGetInfoOut>> getInfo;
+  std::unique_ptr<Wiretap<SSoUserServiceIn, SCheckSoOut>> checkSo;
+  std::unique_ptr<Wiretap<SSoUserServiceIn, SSoUserServiceOut>> submit;
+  std::unique_ptr<Wiretap<SDoSignResIn, SDoSignResOut>> signRes;
+  std::unique_ptr<Wiretap<SQueryResListIn, SQueryResListOut>> queryRes;
+  std::unique_ptr<Wiretap<SGetSoFeeIn, SGetSoFeeOut>> soFee;
+  zpgui::MessageLog messages;
+  CVasDesk desk;
+};
+
+TEST_P(Facade, InitBindsToTheBrokerAndKeepsTheOperatorContext) {
+  int busiCode = 0, orgId = 0, opId = 0;
+  short region = 0, county = 0;
+  desk.GetInitParams(busiCode, region, county, orgId, opId);
+  EXPECT_EQ(std::tie(busiCode, region, county, orgId, opId), std::make_tuple(1302, short{571}, short{1}, 110, 11));
+  desk.SetBusiCode(1303);
+  desk.GetInitParams(busiCode, region, county, orgId, opId);
+  EXPECT_EQ(busiCode, 1303);
+
+  zp::testing::ScopedEnv nowhere("ZP_BROKER_ZEPHYRON", "inproc:nobody-serves-this");
+  CVasDesk unbound;
+  EXPECT_FALSE(unbound.Init(1302, 571, 1, 110, 11));
+  EXPECT_TRUE(messages.Shown().empty());  // the workspace gives up silently
+}
+
+TEST_P(Facade, GetInfoAsksForTheSubscribersServicesAndKeepsThemForTheServiceLine) {
+  identify(502);
+  const SFetchCtInfoIn& in = getInfo->Last();
+  EXPECT_EQ(in.UsedMarker,
+            Fields({SFetchCtInfoIn::kIdx_BUSI_CODE, SFetchCtInfoIn::kIdx_REGION_CODE, SFetchCtInfoIn::kIdx_COUNTY_CODE,
+                    SFetchCtInfoIn::kIdx_ORG_ID, SFetchCtInfoIn::kIdx_OP_ID, SFetchCtInfoIn::kIdx_ISNORMAL,
+                    SFetchCtInfoIn::kIdx_SERV_ID, SFetchCtInfoIn::kIdx_CUST_ID}));
+  EXPECT_EQ(in.get_BUSI_CODE(), 1302);
+  EXPECT_EQ(in.get_OP_ID(), 11);
+  EXPECT_EQ(in.get_ISNORMAL(), 1);
+  EXPECT_EQ(in.get_SERV_ID(), 502);
+
+  // A failed picture is the caller's to report, and leaves no services.
+  world->fail(IVasDesk_get_info, {1003, 0, "查询新业务信息", "用户资料不存在"});
+  SGetInfoOut out;
+  EXPECT_FALSE(desk.GetInfo(out));
+  EXPECT_EQ(error().text2, "用户资料不存在");
+  EXPECT_TRUE(messages.Shown().empty());
+  desk.AddUserServiceOper(1, "");
+  world->dispatcher->clear_faults();
+  desk.CheckSo(0, {}, 0);
+  // Not the subscriber's 55000001 any more: the failed reply had no services.
+  EXPECT_EQ(checkSo->Last().get_USERSERVICEOPERLIST().at(0).get_RES_ID(), "");
+}
+
+TEST_P(Facade, QueryResListSendsTheRangeAndFillsTheListOnlyOnSuccess) {
+  SResInfoList found;
+  ASSERT_TRUE(desk.QueryResList(5, "55100003", "55199999", found));
+  ASSERT_EQ(found.size(), 5u);
+  EXPECT_EQ(found.front().get_RES_ID(), "55100003");
+  const SQueryResListIn& in = queryRes->Last();
+  EXPECT_EQ(in.UsedMarker,
+            Fields({SQueryResListIn::kIdx_BUSI_CODE, SQueryResListIn::kIdx_REGION_CODE,
+                    SQueryResListIn::kIdx_COUNTY_CODE, SQueryResListIn::kIdx_ORG_ID, SQueryResListIn::kIdx_OP_ID,
+                    SQueryResListIn::kIdx_BRAND, SQueryResListIn::kIdx_MAX_NUM, SQueryResListIn::kIdx_START_NO,
+                    SQueryResListIn::kIdx_END_NO, SQueryResListIn::kIdx_RES_STS, SQueryResListIn::kIdx_RES_TYPE}));
+  EXPECT_EQ(std::make_tuple(in.get_BUSI_CODE(), in.get_REGION_CODE(), in.get_COUNTY_CODE(), in.get_ORG_ID(),
+                            in.get_OP_ID(), in.get_BRAND(), in.get_RES_STS(), in.get_RES_TYPE()),
+            std::make_tuple(1302, short{571}, short{1}, 110, 11, 0, short{1}, 30));
+
+  world->fail(IVasDesk_query_resList, {77, 0, "查询资源", "资源服务忙"});
+  EXPECT_FALSE(desk.QueryResList(5, "55100000", "55199999", found));
+  EXPECT_EQ(found.size(), 5u);  // as it was
+  EXPECT_EQ(error(), (CBSErrorMsg{77, 0, "查询资源", "资源服务忙"}));
+  EXPECT_TRUE(messages.Shown().empty());  // the number dialog reports it
+}
+
+TEST_P(Facade, UnsignResWithNothingHeldCallsNothing) {
+  EXPECT_FALSE(desk.UnsignRes());
+  EXPECT_EQ(signRes->Count(), 0u);
+  EXPECT_TRUE(messages.Shown().empty());
+}
+
+TEST_P(Facade, SignResReservesAndGivesBackTheNumberHeldBefore) {
+  ASSERT_TRUE(desk.SignRes(number("55100001")));
+  const SDoSignResIn first = signRes->Last();
+  EXPECT_EQ(first.UsedMarker,
+            Fields({SDoSignResIn::kIdx_BUSI_CODE, SDoSignResIn::kIdx_REGION_CODE, SDoSignResIn::kIdx_COUNTY_CODE,
+                    SDoSignResIn::kIdx_ORG_ID, SDoSignResIn::kIdx_OP_ID, SDoSignResIn::kIdx_AGENT_ID,
+                    SDoSignResIn::kIdx_RES_CODE, SDoSignResIn::kIdx_RES_ID, SDoSignResIn::kIdx_ACT_TYPE}));
+  EXPECT_EQ(std::make_tuple(first.get_BUSI_CODE(), first.get_REGION_CODE(), first.get_COUNTY_CODE(),
+                            first.get_ORG_ID(), first.get_OP_ID(), first.get_AGENT_ID(), first.get_RES_CODE(),
+                            first.get_RES_ID(), first.get_ACT_TYPE()),
+            std::make_tuple(1302, short{571}, short{1}, 110, 11, 0, 1, std::string("55100001"), short{1}));
+  EXPECT_EQ(numberStatus("55100001"), 2);
+
+  ASSERT_TRUE(desk.SignRes(number("55100002")));
+  ASSERT_EQ(signRes->Count(), 3u);
+  const SDoSignResIn& release = signRes->Seen()[1];
+  EXPECT_EQ(release.get_ACT_TYPE(), 2);
+  EXPECT_EQ(release.get_RES_ID(), "55100001");
+  EXPECT_EQ(release.get_OP_ID(), 11);  // from the reservation the server returned
+  EXPECT_EQ(release.get_ORG_ID(), 110);
+  EXPECT_EQ(signRes->Last().get_ACT_TYPE(), 1);
+  EXPECT_EQ(numberStatus("55100001"), 1);
+  EXPECT_EQ(numberStatus("55100002"), 2);
+  EXPECT_TRUE(messages.Shown().empty());
+}
+
+TEST_P(Facade, AFailedReservationLeavesNoNumberHeld) {
+  ASSERT_TRUE(desk.SignRes(number("55100001")));
+  EXPECT_FALSE(desk.SignRes(number("55000001")));  // in use by 502
+  const CBSErrorMsg e = error();
+  ASSERT_NE(e.text1, e.text2);
+  EXPECT_EQ(messages.Shown(), std::vector<GUIMessage>{notice("预占号码[55000001]失败!\n错误[" + e.text2 + "]\n[" +
+                                                             e.text1 + "]\n请稍后再试!")});
+  EXPECT_EQ(numberStatus("55100001"), 1);  // the old one went back first
+  const std::size_t calls = signRes->Count();
+  EXPECT_FALSE(desk.UnsignRes());
+  EXPECT_EQ(signRes->Count(), calls);
+}
+
+TEST_P(Facade, AFailedReleaseStillForgetsTheNumberAndNamesIt) {
+  ASSERT_TRUE(desk.SignRes(number("55100007")));
+  world->fail(IVasDesk_do_signRes, {9, 0, "释放出错", "号码服务不可用"});
+  EXPECT_FALSE(desk.UnsignRes());
+  EXPECT_EQ(messages.Shown(),
+            std::vector<GUIMessage>{notice("释放号码[55100007]失败!\n错误[号码服务不可用]\n[释放出错]\n请稍后再试!")});
+  world->dispatcher->clear_faults();
+  const std::size_t calls = signRes->Count();
+  EXPECT_FALSE(desk.UnsignRes());
+  EXPECT_EQ(signRes->Count(), calls);
+  EXPECT_EQ(numberStatus("55100007"), 2);  // still the back end's until its lease ends
+}
+
+// The service line of each case, as check_so received it.
+TEST_P(Facade, TheServiceLineCarriesTheGlobalCallNumberOnlyForGlobalCall) {
+  const struct {
+    const char* name;
+    long long servId;
+    int busiType;
+    const char* reserve;  // number to reserve first, or null
+    bool numberSent;
+    const char* resId;
+  } cases[] = {
+      {"101, the subscriber's own number", 502, 101, "55100004", true, "55000001"},
+      {"101, nothing held", 501, 101, nullptr, true, ""},
+      {"101, a number held", 501, 101, "55100005", true, "55100005"},
+      {"GPRS, a number held", 501, 5, "55100006", false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    desk.Reset();
+    identify(c.servId, c.busiType);
+    if (c.reserve) ASSERT_TRUE(desk.SignRes(number(c.reserve)));
+    desk.AddUserServiceOper(1, "柜台开通");
+    desk.CheckSo(0, {}, 0);
+    const SUserServiceOperList& lines = checkSo->Last().get_USERSERVICEOPERLIST();
+    ASSERT_EQ(lines.size(), 1u);
+    const SUserServiceOper& line = lines[0];
+    std::uint64_t expected = Fields({SUserServiceOper::kIdx_ACT_TYPE, SUserServiceOper::kIdx_BUSI_TYPE,
+                                     SUserServiceOper::kIdx_SERV_ID, SUserServiceOper::kIdx_REGION_CODE,
+                                     SUserServiceOper::kIdx_SERV_PARAM, SUserServiceOper::kIdx_SPROM_ID,
+                                     SUserServiceOper::kIdx_REMARK});
+    if (c.numberSent) expected |= Fields({SUserServiceOper::kIdx_RES_CODE, SUserServiceOper::kIdx_RES_ID});
+    EXPECT_EQ(line.UsedMarker, expected);
+    EXPECT_EQ(line.get_RES_ID(), c.resId);
+    EXPECT_EQ(line.get_RES_CODE(), c.numberSent && *c.resId ? 1 : 0);
+    EXPECT_EQ(std::make_tuple(line.get_ACT_TYPE(), line.get_BUSI_TYPE(), line.get_SERV_ID(), line.get_REGION_CODE(),
+                              line.get_SERV_PARAM(), line.get_SPROM_ID(), line.get_REMARK()),
+              std::make_tuple(short{1}, c.busiType, c.servId, short{571}, std::string(" "), 0,
+                              std::string("柜台开通")));
+    // Only a Global Call order carries the reservation.
+    const SResSignList& signs = checkSo->Last().get_RESSIGNLIST();
+    EXPECT_EQ(signs.size(), c.busiType == 101 && c.reserve ? 1u : 0u);
+    if (!signs.empty()) EXPECT_EQ(signs[0].get_RES_ID(), c.reserve);
+  }
+}
+
+TEST_P(Facade, CheckSoSendsTheHeaderFieldByFieldAndTheDateOnlyForABackDatedOrder) {
+  identify(501, 5);
+  desk.SetBusiCode(kOpenGprs);
+  desk.AddUserServiceOper(1, "");
+  const CBSDateTime date = CBSDateTime::make(2026, 12, 1);
+  using S = SSoInfo;
+  const std::uint64_t header =
+      Fields({S::kIdx_BUSI_CODE, S::kIdx_SO_NBR, S::kIdx_SO_MODE, S::kIdx_SO_CAUSE, S::kIdx_ISNORMAL,
+              S::kIdx_AFTER_FLAG, S::kIdx_SERV_ID, S::kIdx_RSERV_ID, S::kIdx_CUST_ID, S::kIdx_ACCT_ID,
+              S::kIdx_GROUP_ID, S::kIdx_OP_ID, S::kIdx_REGION_CODE, S::kIdx_COUNTY_CODE, S::kIdx_ORG_ID,
+              S::kIdx_SO_REGION_CODE, S::kIdx_SO_COUNTY_CODE, S::kIdx_SO_ORG_ID, S::kIdx_PAY_TYPE, S::kIdx_BANK_ID,
+              S::kIdx_EXT_HOLDS, S::kIdx_EXT_HOLDS1, S::kIdx_EXT_HOLDS2, S::kIdx_RSO_NBR, S::kIdx_MSO_NBR,
+              S::kIdx_REMARK, S::kIdx_VERIFY_MODE});
+
+  ASSERT_EQ(desk.CheckSo(0, date, 2), 0) << (messages.Shown().empty() ? "" : messages.Shown()[0].text);
+  const SSoInfo& so = checkSo->Last().get_SOINFO();
+  EXPECT_EQ(so.UsedMarker, header);
+  EXPECT_EQ(std::make_tuple(so.get_BUSI_CODE(), so.get_SO_MODE(), so.get_AFTER_FLAG(), so.get_SERV_ID(),
+                            so.get_CUST_ID(), so.get_ACCT_ID(), so.get_OP_ID(), so.get_REGION_CODE(),
+                            so.get_COUNTY_CODE(), so.get_ORG_ID(), so.get_VERIFY_MODE()),
+            std::make_tuple(kOpenGprs, short{1}, short{0}, 501LL, 1LL, 2LL, 11, short{571}, short{1}, 110, short{2}));
+  EXPECT_EQ(std::make_tuple(so.get_SO_REGION_CODE(), so.get_SO_COUNTY_CODE(), so.get_SO_ORG_ID()),
+            std::make_tuple(short{571}, short{1}, 110));
+  EXPECT_EQ(std::make_tuple(so.get_EXT_HOLDS(), so.get_EXT_HOLDS1(), so.get_EXT_HOLDS2(), so.get_REMARK()),
+            std::make_tuple(std::string("1"), std::string("2"), std::string("3"), std::string()));
+  SSoInfo kept;
+  desk.GetSoInfo(kept);
+  EXPECT_EQ(kept, so);
+
+  ASSERT_EQ(desk.CheckSo(1, date, 0), 0);
+  EXPECT_EQ(checkSo->Last().get_SOINFO().UsedMarker, header | Fields({S::kIdx_AFTER_DATE}));
+  EXPECT_EQ(checkSo->Last().get_SOINFO().get_AFTER_DATE(), date);
+  EXPECT_TRUE(messages.Shown().empty());
+}
+
+TEST_P(Facade, TheCheckCarriesNeitherSpecialDataNorFeesNorTheAgent) {
+  identify(501, 102);
+  desk.SetBusiCode(kOpenGps);
+  desk.AddUserServiceOper(1, "");
+  SSpecilDataInfo sd;
+  sd.set_BUSI_TYPE(102);
+  desk.SetSpecilDataInfo(sd);
+  SSoFee fee;
+  fee.set_BOOK_ITEM_ID(103);
+  desk.SetSoFeeList({fee}, {});
+  SOperator agent;
+  agent.set_REG_TYPE(1);
+  agent.set_REG_NBR("330102197003071231");
+  desk.SetOperatorMan(agent);
+  desk.SetSpromOperList({promotion(102, 7, 21, 1201)});
+  ASSERT_EQ(desk.CheckSo(0, {}, 0), 0);
+  using R = SSoUserServiceIn;
+  EXPECT_EQ(checkSo->Last().UsedMarker,
+            Fields({R::kIdx_BUSI_CODE, R::kIdx_SOINFO, R::kIdx_USERSERVICEOPERLIST, R::kIdx_SPROMOPERLIST}));
+}
+
+TEST_P(Facade, CheckFindingsAreShownOneALineAndAFailedCallShowsTheServersTextFirst) {
+  // 503 is stopped and the order is dated tomorrow: two findings.
+  identify(503, 5);
+  desk.SetBusiCode(kOpenGprs);
+  desk.AddUserServiceOper(1, "");
+  const CBSDateTime tomorrow = CBSDateTime::make(2026, 12, 11);
+  EXPECT_EQ(desk.CheckSo(1, tomorrow, 0), 6);
+  ASSERT_EQ(messages.Shown().size(), 1u);
+  EXPECT_EQ(messages.Shown()[0],
+            notice("数据检查错误,\n[用户[13900000503]已停机,不能受理新业务\n补单日期[2026-12-11]不能晚于当前日期\n]"));
+
+  world->fail(IVasDesk_check_so, {1001, 0, "订单检查", "数据库访问失败"});
+  EXPECT_EQ(desk.CheckSo(0, {}, 0), 1);
+  EXPECT_EQ(messages.Shown().back(), notice("对不起,\n[数据库访问失败!]\n[订单检查!]"));
+  EXPECT_EQ(error(), (CBSErrorMsg{1001, 0, "订单检查", "数据库访问失败"}));
+}
+
+TEST_P(Facade, OnlyTheCountOfFindingsDecides) {
+  // A reply that lists entries but counts none passes.
+  Wiretap<SSoUserServiceIn, SCheckSoOut> lenient(*world->dispatcher, IVasDesk_check_so,
+                                                 [](const SSoUserServiceIn&, SCheckSoOut& out, CBSErrorMsg&) {
+                                                   SCheckOut entry;
+                                                   entry.set_CHECKDESC("仅供参考");
+                                                   out.set_VALID_COUNT(0);
+                                                   out.set_CHECKDATALIST({entry, entry});
+                                                   return 0;
+                                                 });
+  identify(501, 5);
+  desk.AddUserServiceOper(1, "");
+  EXPECT_EQ(desk.CheckSo(0, {}, 0), 0);
+  EXPECT_TRUE(messages.Shown().empty());
+}
+
+TEST_P(Facade, CalcSoFeePricesPromotionsThenProductsUnderTheSubscribersPlan) {
+  identify(501, 101);
+  ASSERT_TRUE(desk.SignRes(number("55100003")));
+  desk.AddUserServiceOper(1, "");
+  desk.SetSpromOperList({promotion(101, 9, 11, 1101), promotion(101, 8, 12, 1102)});
+  desk.SetMscFuncOperList({product(104, 99, 61, 1401)});
+  ASSERT_EQ(desk.CheckSo(0, {}, 0), 0);
+  ASSERT_EQ(desk.CalcSoFee(), 0) << error().text2;
+
+  const SGetSoFeeIn& in = soFee->Last();
+  EXPECT_EQ(in.UsedMarker, Fields({SGetSoFeeIn::kIdx_BUSIINFO, SGetSoFeeIn::kIdx_PRODUCTOPERLIST}));
+  const auto& h = in.get_BUSIINFO();
+  using H = MBusiFeeMgntApp::SFeeBusiInfo;
+  EXPECT_EQ(h.UsedMarker, Fields({H::kIdx_BUSI_CODE, H::kIdx_REGION_CODE, H::kIdx_COUNTY_CODE, H::kIdx_ORG_ID,
+                                  H::kIdx_SO_REGION_CODE, H::kIdx_SO_COUNTY_CODE, H::kIdx_SO_ORG_ID,
+                                  H::kIdx_CUST_CLASS, H::kIdx_PLAN_ID, H::kIdx_ISNORMAL}));
+  EXPECT_EQ(std::make_tuple(h.get_BUSI_CODE(), h.get_REGION_CODE(), h.get_ORG_ID(), h.get_SO_ORG_ID(),
+                            h.get_CUST_CLASS(), h.get_PLAN_ID(), h.get_ISNORMAL()),
+            std::make_tuple(1302, short{571}, 110, 110, short{2}, 7, short{0}));
+  const struct {
+    int busiType, planId, prodId, serviceId;
+  } expected[] = {{101, 9, 11, 1101}, {101, 8, 12, 1102}, {104, 7, 61, 1401}};
+  const auto& ops = in.get_PRODUCTOPERLIST();
+  ASSERT_EQ(ops.size(), std::size(expected));
+  for (std::size_t i = 0; i < ops.size(); ++i) {
+    EXPECT_EQ(std::make_tuple(ops[i].get_BUSI_TYPE(), ops[i].get_PLAN_ID(), ops[i].get_PROD_ID(),
+                              ops[i].get_SERVICE_ID(), ops[i].get_OPER_TYPE()),
+              std::make_tuple(expected[i].busiType, expected[i].planId, expected[i].prodId, expected[i].serviceId,
+                              short{2}))
+        << i;
+  }
+  SGetSoFeeOut out;
+  desk.GetSoFeeOut(out);
+  std::vector<long long> values;
+  for (const SSoFee& f : out.get_SOFEELIST()) values.push_back(f.get_ITEM_VALUE());
+  EXPECT_EQ(values, (std::vector<long long>{500, 1000, 1500, 300}));
+  EXPECT_EQ(error(), CBSErrorMsg{});
+}
+
+TEST_P(Facade, CalcSoFeeWithoutPromotionsOrProductsSendsTheHeaderAlone) {
+  identify(501, 101);
+  ASSERT_TRUE(desk.SignRes(number("55100003")));
+  desk.AddUserServiceOper(1, "");
+  ASSERT_EQ(desk.CheckSo(0, {}, 0), 0);
+  ASSERT_EQ(desk.CalcSoFee(), 0);
+  EXPECT_EQ(soFee->Last().UsedMarker, Fields({SGetSoFeeIn::kIdx_BUSIINFO}));
+}
+
+TEST_P(Facade, AFailedFeeCalculationShowsTheFirstTextFirstAndEmptiesTheFees) {
+  identify(501, 101);
+  ASSERT_TRUE(desk.SignRes(number("55100003")));
+  desk.AddUserServiceOper(1, "");
+  ASSERT_EQ(desk.CheckSo(0, {}, 0), 0);
+  ASSERT_EQ(desk.CalcSoFee(), 0);
+  world->fail(MBusiPublic::IBusiCatalogue_get_soFee, {4712, 5, "计算业务费用", "计费服务暂不可用"});
+  EXPECT_EQ(desk.CalcSoFee(), 1);
+  EXPECT_EQ(messages.Shown(),
+            (std::vector<GUIMessage>{{"计算受理费用失败,\n[计算业务费用]\n[计费服务暂不可用]", "异常", 16}}));
+  EXPECT_EQ(error(), (CBSErrorMsg{4712, 5, "计算业务费用", "计费服务暂不可用"}));
+  SGetSoFeeOut out;
+  desk.GetSoFeeOut(out);
+  EXPECT_TRUE(out.get_SOFEELIST().empty());
+}
+
+TEST_P(Facade, SubmitSoSendsTheWholeOrderAndEmptiesItsListsOnlyOnSuccess) {
+  identify(501, 101);
+  ASSERT_TRUE(desk.SignRes(number("55100009")));
+  desk.AddUserServiceOper(1, "开通全球呼");
+  desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
+  desk.SetMscFuncOperList({product(101, 7, 12, 1102)});
+  SOperator agent;
+  agent.set_REG_TYPE(1);
+  agent.set_REG_NBR("330102197003071231");
+  agent.set_SO_MAN("周明");
+  desk.SetOperatorMan(agent);
+  SSpecilDataInfo sd;
+  sd.set_BUSI_TYPE(101);
+  desk.SetSpecilDataInfo(sd);
+  ASSERT_EQ(desk.CheckSo(0, {}, 0), 0) << (messages.Shown().empty() ? "" : messages.Shown()[0].text);
+  SSoFee fee;
+  fee.set_BOOK_ITEM_ID(103);
+  fee.set_ITEM_VALUE(500);
+  SPrepayOper prepay;
+  prepay.set_BOOK_ITEM_ID(201);
+  prepay.set_AMOUNT(3000);
+  desk.SetSoFeeList({fee}, {prepay});
+
+  // A refused submission keeps every list for the next try.
+  world->fail(IVasDesk_so_userService, {1001, 0, "受理", "数据库忙"});
+  SSoUserServiceOut out;
+  EXPECT_TRUE(desk.SubmitSo(out));
+  EXPECT_EQ(messages.Shown(), std::vector<GUIMessage>{notice("对不起,\n[数据库忙!]\n[受理!]")});
+  world->dispatcher->clear_faults();
+
+  EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+  const SSoUserServiceIn& in = submit->Last();
+  using R = SSoUserServiceIn;
+  EXPECT_EQ(in.UsedMarker, Fields({R::kIdx_BUSI_CODE, R::kIdx_SOINFO, R::kIdx_USERSERVICEOPERLIST,
+                                   R::kIdx_MSCFUNCOPERLIST, R::kIdx_SPROMOPERLIST, R::kIdx_SOFEELIST,
+                                   R::kIdx_SPECILDATAINFO, R::kIdx_RESSIGNLIST, R::kIdx_OPERATORMAN}));
+  EXPECT_EQ(in.get_OPERATORMAN().get_SO_MAN(), "周明");
+  EXPECT_EQ(in.get_RESSIGNLIST().at(0).get_RES_ID(), "55100009");
+  EXPECT_EQ(in.get_SOFEELIST().at(0).get_ITEM_VALUE(), 500);
+  SSoInfo so;
+  desk.GetSoInfo(so);
+  EXPECT_EQ(in.get_SOINFO(), so);  // as the check left it
+  EXPECT_GT(out.get_SORESULTINFO().get_SO_NBR(), 0);
+  EXPECT_EQ(numberStatus("55100009"), 3);
+  EXPECT_EQ(world->count("SELECT count(*) FROM zp_order"), 1);
+
+  // What the order was built from stays; its lists went with it.
+  desk.CheckSo(0, {}, 0);
+  EXPECT_EQ(checkSo->Last().UsedMarker,
+            Fields({R::kIdx_BUSI_CODE, R::kIdx_SOINFO, R::kIdx_USERSERVICEOPERLIST, R::kIdx_RESSIGNLIST}));
+}
+
+TEST_P(Facade, SubmitSoLeavesOutAnEmptyFeeListAndAnAgentWithoutIdentity) {
+  desk.SetBusiCode(kOpenGprs);
+  const struct {
+    const char* name;
+    long long servId;
+    short regType;
+    const char* regNbr;
+  } agents[] = {{"no identity type", 501, 0, "330102197003071231"}, {"no identity number", 502, 1, ""}};
+  for (const auto& a : agents) {
+    SCOPED_TRACE(a.name);
+    identify(a.servId, 5);
+    desk.AddUserServiceOper(1, "");
+    SOperator agent;
+    agent.set_REG_TYPE(a.regType);
+    agent.set_REG_NBR(a.regNbr);
+    agent.set_SO_MAN("周明");
+    desk.SetOperatorMan(agent);
+    desk.SetSoFeeList({}, {});
+    ASSERT_EQ(desk.CheckSo(0, {}, 0), 0);
+    SSoUserServiceOut out;
+    EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+    using R = SSoUserServiceIn;
+    EXPECT_EQ(submit->Last().UsedMarker, Fields({R::kIdx_BUSI_CODE, R::kIdx_SOINFO, R::kIdx_USERSERVICEOPERLIST}));
+  }
+}
+
+TEST_P(Facade, ResetForgetsAReservedNumberWithoutGivingItBack) {
+  identify(501, 101);
+  ASSERT_TRUE(desk.SignRes(number("55100011")));
+  desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
+  desk.Reset();
+  EXPECT_EQ(numberStatus("55100011"), 2);
+  const std::size_t calls = signRes->Count();
+  EXPECT_FALSE(desk.UnsignRes());
+  EXPECT_EQ(signRes->Count(), calls);
+
+  // The subscriber and the context survive; the order does not.
+  desk.AddUserServiceOper(1, "");
+  desk.CheckSo(0, {}, 0);
+  const SSoUserServiceIn& in = checkSo->Last();
+  using R = SSoUserServiceIn;
+  EXPECT_EQ(in.UsedMarker, Fields({R::kIdx_BUSI_CODE, R::kIdx_SOINFO, R::kIdx_USERSERVICEOPERLIST}));
+  EXPECT_EQ(in.get_SOINFO().get_SERV_ID(), 501);
+  EXPECT_EQ(in.get_USERSERVICEOPERLIST().at(0).get_RES_ID(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Facade, ::testing::Values(Backend::sqlite, Backend::postgresql),
+                         [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
+
+}  // namespace
