@@ -103,7 +103,7 @@ class tcp_transport final : public zpd_transport {
     if (!zpd_envelope::encode_request(interfaceName, serviceCode, request, envelope)) return ZPE_SEND;
 
     bool reopened = false;
-    if (fd_ && !idle_connection_usable()) fd_.reset();
+    if (fd_ && steady::now() - lastReply_ > zpd_tcp_idle_check_after && !idle_connection_usable()) fd_.reset();
     if (!fd_) {
       if (const std::int32_t r = connect(deadline)) return r;
       reopened = true;
@@ -143,6 +143,7 @@ class tcp_transport final : public zpd_transport {
       // and every further read say MSG_DONTWAIT and wait with poll.
       ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
       receiveTimeout_ = std::chrono::milliseconds(-1);
+      lastReply_ = {};
       fd_ = std::move(fd);
       return 0;
     }
@@ -154,7 +155,8 @@ class tcp_transport final : public zpd_transport {
   // restart); stray bytes mean the connection is out of step. Either way it
   // must not carry the next request.
   // One peek answers all three: nothing to read (usable), end of stream,
-  // or stray bytes.
+  // or stray bytes. A connection that delivered a whole reply within the
+  // last zpd_tcp_idle_check_after is taken as it is (see zpd_transports.h).
   bool idle_connection_usable() {
     char c;
     ssize_t k;
@@ -273,6 +275,7 @@ class tcp_transport final : public zpd_transport {
     if (!zpd_envelope::decode_reply_body(std::string_view(rx_.data() + zpd_envelope::kHeaderBytes, length), decoded))
       return broken(ZPE_BAD_REPLY);
     if (!zpd_is_runtime_failure(decoded.result)) reply.assign(decoded.frame);
+    lastReply_ = steady::now();  // the connection is in step
     if (rx_.size() > 1024 * 1024) {  // a large buffer is not kept after a large reply
       rx_.clear();
       rx_.shrink_to_fit();
@@ -282,6 +285,7 @@ class tcp_transport final : public zpd_transport {
 
   std::mutex mutex_;  // one request at a time on the connection
   std::chrono::milliseconds receiveTimeout_{-1};  // the socket's receive timeout, as last set
+  steady::time_point lastReply_{};  // when the connection last delivered a whole reply
   std::string tx_;  // the request envelope being sent
   std::string rx_;  // receive buffer
   const std::string host_;

@@ -382,3 +382,73 @@ TEST(TcpServer, LogHookSeesEveryAnsweredRequest) {
                                       {"MTest_INone", kEchoCode, ZPE_SRV_NO_INTERFACE},
                                       {"", "", ZPE_SRV_BAD_REQUEST}}));
 }
+
+// With handlers on the I/O thread a request is answered from where it lies in
+// the receive buffer, and the next one is looked for in what follows it.
+// Requests that arrive together, in pieces, or with the start of the next
+// one must each be answered exactly once, in order, with their own content.
+TEST(TcpServer, IoThreadHandlersAnswerRequestsHoweverTheyArrive) {
+  Limits limits;
+  limits.workerThreads = 0;
+  std::mutex mutex;
+  std::vector<std::pair<std::string, std::int32_t>> logged;
+  TcpServer server(echo_dispatcher(), limits);
+  server.set_log_hook([&](const RequestLog& entry) {
+    std::lock_guard lock(mutex);
+    logged.emplace_back(std::string(entry.interfaceName) + "/" + std::string(entry.serviceCode), entry.result);
+  });
+  ASSERT_FALSE(server.start("127.0.0.1", 0));
+  Fd peer = connect_to(server.port());
+  ASSERT_TRUE(peer);
+
+  // The echoed value and text of the next reply; {-1, ""} when it is not one.
+  const auto next_reply = [&] {
+    std::pair<std::int32_t, std::string> echoed{-1, ""};
+    const auto bytes = recv_envelope(peer.get());
+    zpd_envelope::reply r;
+    if (!bytes || !zpd_envelope::decode_reply(*bytes, r) || r.result != 0) return echoed;
+    if (!read_echo_reply_bytes(std::string(r.frame), echoed.first, echoed.second)) echoed = {-1, ""};
+    return echoed;
+  };
+  const auto text_of = [](std::int32_t v) { return "request " + std::to_string(v) + std::string(v, '.'); };
+
+  // Six requests in one send.
+  std::string burst;
+  for (std::int32_t v = 1; v <= 6; ++v) burst += echo_envelope(v, text_of(v));
+  ASSERT_TRUE(send_all(peer.get(), burst));
+  for (std::int32_t v = 1; v <= 6; ++v) EXPECT_EQ(next_reply(), std::make_pair(v, text_of(v)));
+
+  // One request in four pieces, each given time to be read on its own.
+  const std::string seventh = echo_envelope(7, text_of(7));
+  const std::size_t cuts[] = {0, 1, zpd_envelope::kHeaderBytes, seventh.size() - 1, seventh.size()};
+  for (std::size_t i = 0; i + 1 < std::size(cuts); ++i) {
+    EXPECT_FALSE(ready(peer.get(), POLLIN, 30ms)) << "answered before its last byte";
+    ASSERT_TRUE(send_all(peer.get(), std::string_view(seventh).substr(cuts[i], cuts[i + 1] - cuts[i])));
+  }
+  EXPECT_EQ(next_reply(), std::make_pair(7, text_of(7)));
+
+  // A request with the first half of the next one; the rest comes later.
+  const std::string eighth = echo_envelope(8, text_of(8)), ninth = echo_envelope(9, text_of(9));
+  ASSERT_TRUE(send_all(peer.get(), eighth + ninth.substr(0, ninth.size() / 2)));
+  EXPECT_EQ(next_reply(), std::make_pair(8, text_of(8)));
+  EXPECT_FALSE(ready(peer.get(), POLLIN, 100ms)) << "a reply to half a request";
+  ASSERT_TRUE(send_all(peer.get(), ninth.substr(ninth.size() / 2)));
+  EXPECT_EQ(next_reply(), std::make_pair(9, text_of(9)));
+
+  // An unreadable body, then a good request, in one send.
+  const std::string bad = le32(zpd_envelope::kRequestMagic) + le32(4) + "\x09xyz";
+  ASSERT_TRUE(send_all(peer.get(), bad + echo_envelope(10, text_of(10))));
+  const auto bytes = recv_envelope(peer.get());
+  zpd_envelope::reply r;
+  ASSERT_TRUE(bytes && zpd_envelope::decode_reply(*bytes, r));
+  EXPECT_EQ(r.result, ZPE_SRV_BAD_REQUEST);
+  EXPECT_EQ(next_reply(), std::make_pair(10, text_of(10)));
+
+  EXPECT_FALSE(ready(peer.get(), POLLIN, 100ms)) << "more replies than requests";
+  server.stop();
+  const std::string echoName = std::string(kEchoInterface) + "/" + kEchoCode;
+  std::vector<std::pair<std::string, std::int32_t>> expected(9, {echoName, 0});
+  expected.emplace_back("/", ZPE_SRV_BAD_REQUEST);
+  expected.emplace_back(echoName, 0);
+  EXPECT_EQ(logged, expected);
+}
