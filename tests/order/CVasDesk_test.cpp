@@ -277,6 +277,7 @@ TEST_P(Facade, TheServiceLineCarriesTheGlobalCallNumberOnlyForGlobalCall) {
       {"101, the subscriber's own number", 502, 101, "55100004", true, "55000001"},
       {"101, nothing held", 501, 101, nullptr, true, ""},
       {"101, a number held", 501, 101, "55100005", true, "55100005"},
+      {"GPS, a number held", 501, 102, "55100008", false, ""},
       {"GPRS, a number held", 501, 5, "55100006", false, ""},
   };
   for (const auto& c : cases) {
