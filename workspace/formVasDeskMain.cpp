@@ -7,6 +7,11 @@
 #include <new>
 
 #include "business_codes.h"
+#include "edit_filters.h"
+#include "frameAgentInfo.h"
+#include "frameBaseCustInfo.h"
+#include "frameBaseUserInfo.h"
+#include "frameVerifyUser.h"
 #include "formSelGlobeIsdn.h"
 #include "gui_message.h"
 #include "look.h"
@@ -36,6 +41,8 @@ TfrmVasDesk::TfrmVasDesk(QWidget* owner) : TfrmMDIChild(owner), ui_(std::make_un
   connect(ui_->btnClose, &QPushButton::clicked, actClose, &QAction::trigger);
   connect(ui_->btnSelIsdn, &QToolButton::clicked, this, &TfrmVasDesk::btnSelIsdnClick);
   zpgui::SetKeyPressHandler(ui_->edIsdn, ::OnEditKeyPress);
+  // A number pasted into the verification strip passes its digits filter.
+  OnEditPaste(ui_->frmeVerify->edPhoneId());
 
   ui_->lstvBusiType->setColumnCount(2);
   ui_->lstvBusiType->setColumnWidth(0, 85);
@@ -103,8 +110,8 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
     ui_->radBtnMod->setEnabled(false);
     ui_->radBtnMod->setVisible(true);
   }
-  // TODO(feature): prime the verification frame and the GPS type list once
-  // those frames exist.
+  ui_->frmeVerify->InitVerify(busiCode_, regionCode, countyCode, orgId, opId);
+  // TODO(feature): fill the GPS type list once the GPS page has it.
   return true;
 }
 
@@ -131,19 +138,19 @@ void TfrmVasDesk::SetChecked(QRadioButton* button, bool checked) {
 void TfrmVasDesk::ResetWorkspace() {
   reservedNumber_.clear();
   ui_->pcInfo->setCurrentWidget(ui_->tabUserinfo);
+  ui_->frmeVerify->edPhoneId()->setFocus();
 
   MakeClear(ui_->frmeBaseCustInfo, -1);
   MakeClear(ui_->frmeBaseUserInfo, -1);
-  for (QWidget* w : {static_cast<QWidget*>(ui_->gbGlobalInfo), static_cast<QWidget*>(ui_->gbGpsInfo),
-                     static_cast<QWidget*>(ui_->gbGprsInfo), static_cast<QWidget*>(ui_->gbCrbts), ui_->frmePromInfo,
-                     ui_->frameBusiProduct, ui_->FAgenterInfo})
+  using Widgets = std::initializer_list<QWidget*>;
+  for (QWidget* w : Widgets{ui_->gbGlobalInfo, ui_->gbGpsInfo, ui_->gbGprsInfo, ui_->gbCrbts, ui_->frmePromInfo,
+                            ui_->frameBusiProduct, ui_->FAgenterInfo})
     MakeClear(w, 0);
 
   MakeReadOnly(ui_->FAgenterInfo);
   ui_->chkAfterFlag->setEnabled(false);
-  for (QWidget* w : {ui_->frmeBaseUserInfo, ui_->frmeBaseCustInfo, static_cast<QWidget*>(ui_->gbGlobalInfo),
-                     static_cast<QWidget*>(ui_->gbGpsInfo), static_cast<QWidget*>(ui_->gbGprsInfo),
-                     static_cast<QWidget*>(ui_->gbCrbts), ui_->frmePromInfo, ui_->frameBusiProduct})
+  for (QWidget* w : Widgets{ui_->frmeBaseUserInfo, ui_->frmeBaseCustInfo, ui_->gbGlobalInfo, ui_->gbGpsInfo,
+                            ui_->gbGprsInfo, ui_->gbCrbts, ui_->frmePromInfo, ui_->frameBusiProduct})
     MakeReadOnly(w);
 
   ui_->btnCommit->setEnabled(false);

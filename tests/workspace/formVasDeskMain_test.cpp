@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -43,6 +47,7 @@ std::string world(const std::string& busiTypes) {
   "users": [{"serv_id": 502, "phone_id": "13900000502", "cust_id": 1, "acct_id": 2, "region_code": 571}],
   "numbers": [{"res_id": "55000001", "region_code": 571, "sts": 3, "serv_id": 502}],
   "number_ranges": [{"first": "55100000", "count": 10, "region_code": 571}],
+  "verify_types": [{"busi_code": 1302, "verify_type": 2}],
   "busi_types": )" + busiTypes + "}";
 }
 
@@ -109,6 +114,26 @@ TEST_F(Workspace, OffersOnlyTheFiveBusinessTypesAndStartsWithTheFirst) {
   EXPECT_FALSE(child<QRadioButton>(*desk, "radBtnMod")->isVisibleTo(desk));
   EXPECT_FALSE(child<QPushButton>(*desk, "btnCommit")->isEnabled());
   EXPECT_TRUE(messages.Shown().empty());
+}
+
+// The strip is primed for the first business: Global Call asks for the
+// service password, and operator 11 may not waive it. A pasted number must
+// pass the strip's digits filter.
+TEST_F(Workspace, TheVerificationStripServesTheFirstBusinessAndGuardsPastes) {
+  start(kFourTypes);
+  ASSERT_TRUE(ready);
+  auto* checkPass = child<QCheckBox>(*desk, "chkCheckPass");
+  EXPECT_TRUE(checkPass->isChecked());
+  EXPECT_FALSE(checkPass->isEnabled());
+
+  auto* phone = child<QLineEdit>(*desk, "edPhoneId");
+  for (const auto& [pasted, kept] : {std::pair{"1390000050a", ""}, std::pair{"13900000502", "13900000502"}}) {
+    phone->clear();
+    QGuiApplication::clipboard()->setText(pasted);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+    QCoreApplication::sendEvent(phone, &press);
+    EXPECT_EQ(phone->text(), kept) << pasted;
+  }
 }
 
 TEST_F(Workspace, AFirstTypeWithAChangeShowsTheChangeButtonDisabled) {
