@@ -22,11 +22,15 @@
 #include "modal.h"
 #include "scoped_env.h"
 #include "wait_box.h"
+#include "widget_driver.h"
 
 using zp::store::Backend;
 using zp::testing::BackendWorld;
 
 namespace {
+
+using zp::testing::TabOrder;
+using zp::testing::FocusOnShow;
 
 // Seconds of the server's clock (UTC) at 2026-12-10 00:00:00.
 constexpr long long kServerMidnight = 1796860800;
@@ -34,24 +38,6 @@ constexpr long long kHour = 3600;
 constexpr long long kDay = 24 * kHour;
 
 const std::vector<std::string> kOneTimeFetch{"+正在取数据库时间...", "-"};
-
-std::vector<std::string> TabOrder(QWidget& form, const std::set<std::string>& names) {
-  std::vector<std::string> order;
-  for (QWidget* widget = form.nextInFocusChain(); widget != &form; widget = widget->nextInFocusChain()) {
-    if ((widget->focusPolicy() & Qt::TabFocus) && names.count(widget->objectName().toStdString()))
-      order.push_back(widget->objectName().toStdString());
-  }
-  return order;
-}
-
-// The control that has the focus once the dialog is on screen and active.
-std::string FocusOnShow(QDialog& dialog) {
-  dialog.show();
-  dialog.activateWindow();
-  if (!QTest::qWaitForWindowActive(&dialog, 2000)) return "(never active)";
-  const QWidget* focus = QApplication::focusWidget();
-  return focus ? focus->objectName().toStdString() : "(none)";
-}
 
 class AfterDate : public ::testing::Test {
  protected:

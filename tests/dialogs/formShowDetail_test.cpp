@@ -21,43 +21,15 @@
 #include "MBusiDataMgnt.h"
 #include "gui_message.h"
 #include "modal.h"
+#include "widget_driver.h"
 
 namespace {
 
-void SendKey(QWidget& to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
-  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-  QCoreApplication::sendEvent(&to, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-  QCoreApplication::sendEvent(&to, &release);
-}
-
-void Type(QLineEdit& edit, const QString& text) {
-  for (QChar c : text) SendKey(edit, Qt::Key_unknown, Qt::NoModifier, QString(c));
-}
-
-std::vector<std::string> TabOrder(QWidget& form, const std::set<std::string>& names) {
-  std::vector<std::string> order;
-  for (QWidget* widget = form.nextInFocusChain(); widget != &form; widget = widget->nextInFocusChain()) {
-    if ((widget->focusPolicy() & Qt::TabFocus) && names.count(widget->objectName().toStdString()))
-      order.push_back(widget->objectName().toStdString());
-  }
-  return order;
-}
-
-// The control that has the focus once the dialog is on screen and active.
-std::string FocusOnShow(QDialog& dialog) {
-  dialog.show();
-  dialog.activateWindow();
-  if (!QTest::qWaitForWindowActive(&dialog, 2000)) return "(never active)";
-  const QWidget* focus = QApplication::focusWidget();
-  return focus ? focus->objectName().toStdString() : "(none)";
-}
-
-std::vector<std::string> Items(const QComboBox& combo) {
-  std::vector<std::string> items;
-  for (int k = 0; k < combo.count(); ++k) items.push_back(combo.itemText(k).toStdString());
-  return items;
-}
+using zp::testing::SendKey;
+using zp::testing::Type;
+using zp::testing::TabOrder;
+using zp::testing::FocusOnShow;
+using zp::testing::Items;
 
 MBusiDataMgnt::SCrbtsInfo Ring(const char* id, const char* name) {
   MBusiDataMgnt::SCrbtsInfo ring;

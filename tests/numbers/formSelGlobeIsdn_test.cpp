@@ -25,6 +25,7 @@
 #include "vasdesk_service.h"
 #include "wait_box.h"
 #include "wiretap.h"
+#include "widget_driver.h"
 
 using MVasDesk::SQueryResListIn;
 using MVasDesk::SQueryResListOut;
@@ -32,6 +33,9 @@ using zp::store::Backend;
 using zp::testing::BackendWorld;
 
 namespace {
+
+using zp::testing::SendKey;
+using zp::testing::Type;
 
 // 101 free numbers, 55100000 to 55100100, in the operator's region; a few
 // of another region that the operator must never see.
@@ -47,17 +51,6 @@ const zpgui::GUIMessage kEndBelowStart{"结束号码不能小于起始号码！"
 const zpgui::GUIMessage kNothingFound{"没有查询到数据...", "提示", 64};
 const zpgui::GUIMessage kChooseFirst{"请您选择想使用的号码再确定!", "提示", 64};
 const std::vector<std::string> kOneQueryWait{"+正在查询可用资源", "-"};
-
-void SendKey(QWidget& to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
-  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-  QCoreApplication::sendEvent(&to, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-  QCoreApplication::sendEvent(&to, &release);
-}
-
-void Type(QLineEdit& edit, const QString& text) {
-  for (QChar c : text) SendKey(edit, Qt::Key_unknown, Qt::NoModifier, QString(c));
-}
 
 // A real click (and, for `twice`, the double click that follows it) on a
 // cell, as the mouse delivers it to the grid.

@@ -18,19 +18,12 @@
 #include "gui_message.h"
 #include "look.h"
 #include "modal.h"
+#include "widget_driver.h"
 
 namespace {
 
-void SendKey(QWidget& to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {}) {
-  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-  QCoreApplication::sendEvent(&to, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-  QCoreApplication::sendEvent(&to, &release);
-}
-
-void Type(QLineEdit& edit, const QString& text) {
-  for (QChar c : text) SendKey(edit, Qt::Key_unknown, Qt::NoModifier, QString(c));
-}
+using zp::testing::SendKey;
+using zp::testing::Type;
 
 void LeaveField(QLineEdit& edit) {
   QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);

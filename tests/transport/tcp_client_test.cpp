@@ -200,26 +200,33 @@ TEST(TcpCall, MisbehavingServerGivesRuntimeCodesAndNeverARepeat) {
   }
 }
 
-// The server closed the idle connection between two calls; the client finds
-// out before sending and carries the call over a new connection.
-TEST(TcpCall, ConnectionClosedWhileIdleIsReopenedBeforeSending) {
-  std::promise<void> firstClosed;
-  ScriptedServer* self = nullptr;
-  const auto answer = [&](int fd) {
+// A peer that echoes one call and closes that connection, then echoes one
+// call on the next connection and keeps it open until the test ends.
+std::unique_ptr<ScriptedServer> closes_after_first_reply() {
+  auto self = std::make_shared<ScriptedServer*>(nullptr);
+  const auto answer = [self](int fd) {
     const std::int32_t value = request_value(recv_envelope(fd));
-    self->record(value);
+    (*self)->record(value);
     std::string r;
     zpd_envelope::encode_reply(0, echo_reply_frame(value, ""), r);
     send_all(fd, r);
   };
-  ScriptedServer peer({[&](int fd, const std::shared_future<void>&) { answer(fd); },
-                       [&](int fd, const std::shared_future<void>& end) {
-                         answer(fd);
-                         end.wait();
-                       }});
-  self = &peer;
+  auto peer = std::make_unique<ScriptedServer>(std::vector<ScriptedServer::Script>{
+      [answer](int fd, const std::shared_future<void>&) { answer(fd); },
+      [answer](int fd, const std::shared_future<void>& end) {
+        answer(fd);
+        end.wait();
+      }});
+  *self = peer.get();
+  return peer;
+}
+
+// The server closed the idle connection between two calls; the client finds
+// out before sending and carries the call over a new connection.
+TEST(TcpCall, ConnectionClosedWhileIdleIsReopenedBeforeSending) {
+  const auto peer = closes_after_first_reply();
   std::int32_t bound = -1;
-  auto client = bind_client(peer.address(), &bound, 5s);
+  auto client = bind_client(peer->address(), &bound, 5s);
   ASSERT_EQ(bound, 0);
   EXPECT_EQ(echo(*client, 10).result, 0);
   // The first script has returned (its connection closed) once the second
@@ -228,7 +235,7 @@ TEST(TcpCall, ConnectionClosedWhileIdleIsReopenedBeforeSending) {
   const EchoResult r = echo(*client, 11);
   EXPECT_EQ(r.result, 0);
   EXPECT_EQ(r.value, 11);
-  EXPECT_EQ(peer.seen(), (std::vector<std::int32_t>{10, 11}));
+  EXPECT_EQ(peer->seen(), (std::vector<std::int32_t>{10, 11}));
 }
 
 TEST(TcpCall, ReconnectsAfterTheServerRestarts) {
@@ -263,22 +270,9 @@ TEST(TcpCall, ReconnectsAfterTheServerRestarts) {
 // receive failure; the request is not repeated, and the call after that
 // opens a new connection.
 TEST(TcpCall, ConnectionClosedRightAfterAReplyFailsOneCallWithoutRepeatingIt) {
-  ScriptedServer* self = nullptr;
-  const auto answer = [&](int fd) {
-    const std::int32_t value = request_value(recv_envelope(fd));
-    self->record(value);
-    std::string r;
-    zpd_envelope::encode_reply(0, echo_reply_frame(value, ""), r);
-    send_all(fd, r);
-  };
-  ScriptedServer peer({[&](int fd, const std::shared_future<void>&) { answer(fd); },
-                       [&](int fd, const std::shared_future<void>& end) {
-                         answer(fd);
-                         end.wait();
-                       }});
-  self = &peer;
+  const auto peer = closes_after_first_reply();
   std::int32_t bound = -1;
-  auto client = bind_client(peer.address(), &bound, 5s);
+  auto client = bind_client(peer->address(), &bound, 5s);
   ASSERT_EQ(bound, 0);
   EXPECT_EQ(echo(*client, 20).result, 0);
   // Whether the close reached the client before its send (then nothing was
@@ -290,10 +284,10 @@ TEST(TcpCall, ConnectionClosedRightAfterAReplyFailsOneCallWithoutRepeatingIt) {
   EXPECT_EQ(third.value, 22);
   if (second.result == 0) {
     EXPECT_EQ(second.value, 21);
-    EXPECT_EQ(peer.seen(), (std::vector<std::int32_t>{20, 21, 22}));
+    EXPECT_EQ(peer->seen(), (std::vector<std::int32_t>{20, 21, 22}));
   } else {
     EXPECT_TRUE(second.result == ZPE_SEND || second.result == ZPE_RECEIVE) << second.result;
-    EXPECT_EQ(peer.seen(), (std::vector<std::int32_t>{20, 22}));
+    EXPECT_EQ(peer->seen(), (std::vector<std::int32_t>{20, 22}));
   }
 }
 
