@@ -79,14 +79,14 @@ DiscountCheck CheckItemDiscount(const std::string& dueText, const std::string& d
   return DiscountCheck::accepted;
 }
 
-DiscountBooking BookItemDiscount(MPublicDef::SSoFeeList& fees, const MProductIntfApp::SAccItemRelList& rels,
-                                 const std::vector<int>& rowCodes, int code, std::int64_t amount,
-                                 const std::string& remark) {
-  const auto item = std::find_if(fees.begin(), fees.end(),
-                                 [code](const MPublicDef::SSoFee& fee) { return fee.get_BOOK_ITEM_ID() == code; });
+DiscountBooking GrantItemDiscount(const MPublicDef::SSoFeeList& fees, ItemGrants& grants,
+                                  const MProductIntfApp::SAccItemRelList& rels, const std::vector<int>& rowCodes,
+                                  std::size_t feeIndex, std::int64_t wholeDiscount, const std::string& remark) {
   // Nothing to book it against: saying "recorded" would show a discount the
   // order never carries.
-  if (item == fees.end()) return DiscountBooking::noFeeItem;
+  if (feeIndex >= fees.size()) return DiscountBooking::noFeeItem;
+  const MPublicDef::SSoFee& fee = fees[feeIndex];
+  const int code = fee.get_BOOK_ITEM_ID();
   const auto rel = std::find_if(rels.begin(), rels.end(), [code](const MProductIntfApp::SAccItemRel& r) {
     return r.get_FEE_ITEM() == code;
   });
@@ -94,24 +94,48 @@ DiscountBooking BookItemDiscount(MPublicDef::SSoFeeList& fees, const MProductInt
   const int discItem = rel->get_DISC_ITEM();
   if (std::find(rowCodes.begin(), rowCodes.end(), discItem) != rowCodes.end())
     return DiscountBooking::alreadyDiscounted;
+  const std::int64_t calculated = fee.get_ITEM_DISCOUNT();
+  if (wholeDiscount > calculated) return DiscountBooking::belowCalculated;
 
-  const auto earlier = std::find_if(fees.begin(), fees.end(), [discItem](const MPublicDef::SSoFee& fee) {
-    return fee.get_BOOK_ITEM_ID() == discItem;
-  });
-  if (earlier != fees.end()) {
-    earlier->set_ITEM_VALUE(amount);
-    earlier->set_ITEM_TOTAL(amount);
-    earlier->set_REMARK(remark);
-    return DiscountBooking::recorded;
+  const std::int64_t extra = wholeDiscount - calculated;
+  const auto earlier = std::find_if(grants.begin(), grants.end(),
+                                    [feeIndex](const ItemGrant& g) { return g.feeIndex == feeIndex; });
+  if (extra == 0) {
+    // The operator confirmed the calculated discount: nothing of its own.
+    if (earlier != grants.end()) grants.erase(earlier);
+  } else if (earlier != grants.end()) {
+    earlier->amount = extra;
+    earlier->remark = remark;
+  } else {
+    grants.push_back({feeIndex, discItem, extra, remark});
   }
-  MPublicDef::SSoFee discount = *item;  // copied before the push may move the list
-  discount.set_BOOK_ITEM_ID(discItem);
-  discount.set_ITEM_VALUE(amount);
-  discount.set_ITEM_TOTAL(amount);
-  discount.set_REMARK(remark);
-  discount.set_OPER_TYPE(2);
-  fees.push_back(std::move(discount));
   return DiscountBooking::recorded;
+}
+
+std::int64_t WholeDiscount(const MPublicDef::SSoFeeList& fees, const ItemGrants& grants, std::size_t feeIndex) {
+  std::int64_t whole = feeIndex < fees.size() ? fees[feeIndex].get_ITEM_DISCOUNT() : 0;
+  for (const ItemGrant& g : grants)
+    if (g.feeIndex == feeIndex) whole += g.amount;
+  return whole;
+}
+
+MPublicDef::SSoFeeList BookedFees(const MPublicDef::SSoFeeList& fees, const ItemGrants& grants) {
+  MPublicDef::SSoFeeList booked = fees;
+  for (const ItemGrant& g : grants) {
+    // The grant keeps the discounted entry's other fields (resource, operator,
+    // charge data) but is an amount of its own: no count, no discount.
+    MPublicDef::SSoFee discount = fees[g.feeIndex];
+    discount.set_BOOK_ITEM_ID(g.discItem);
+    discount.set_ITEM_VALUE(g.amount);
+    discount.set_ITEM_DISCOUNT(0);
+    discount.set_ITEM_RETREAT(0);
+    discount.set_ITEM_COUNT(1);
+    discount.set_ITEM_TOTAL(g.amount);
+    discount.set_REMARK(g.remark);
+    discount.set_OPER_TYPE(2);
+    booked.push_back(std::move(discount));
+  }
+  return booked;
 }
 
 MPublicDef::SSoFee FeeOfPrepayment(const MPublicDef::SPrepayOper& prepay) {

@@ -4,6 +4,7 @@
 // the operator confirms. Amounts are 64-bit fen throughout.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -63,16 +64,35 @@ enum class DiscountCheck { accepted, zero, negative, exceedsDue };
 // decimals, or no amount at all, counts as 0.
 DiscountCheck CheckItemDiscount(const std::string& dueText, const std::string& discountText);
 
-enum class DiscountBooking { recorded, noFeeItem, noDiscountItem, alreadyDiscounted };
-// Books `amount` (negative) with `remark` on the discount item of fee item
-// `code`. A fee item is never changed: its discount is an entry of its own
-// on the discount item, and granting again overwrites that entry.
-// rowCodes are the item codes of every row of the list: a discount item
-// that already has a row was discounted by the fee calculation itself and
-// must not be discounted twice.
-DiscountBooking BookItemDiscount(MPublicDef::SSoFeeList& fees, const MProductIntfApp::SAccItemRelList& rels,
-                                 const std::vector<int>& rowCodes, int code, std::int64_t amount,
-                                 const std::string& remark);
+// A discount granted at the counter on one fee entry, the entry named by
+// its place in the fee list as handed in. `amount` is what the grant adds
+// to the entry's calculated discount (negative): the operator states the
+// entry's whole discount, and the grant is booked as an entry of its own
+// on the discount item (money rule, order_money.h).
+struct ItemGrant {
+  std::size_t feeIndex = 0;
+  int discItem = 0;
+  std::int64_t amount = 0;
+  std::string remark;
+};
+using ItemGrants = std::vector<ItemGrant>;
+
+enum class DiscountBooking { recorded, noFeeItem, noDiscountItem, alreadyDiscounted, belowCalculated };
+// Grants fee entry `feeIndex` the whole discount `wholeDiscount` (negative
+// fen) with `remark`. Granting again on the same entry replaces its grant;
+// grants on entries that share a discount item are each kept. rowCodes are
+// the item codes of every row of the list: a discount item that has a row
+// was discounted by the fee calculation itself and is not discounted twice.
+// A whole discount smaller than the calculated one is refused: the counter
+// adds to a configured discount, it never takes one back.
+DiscountBooking GrantItemDiscount(const MPublicDef::SSoFeeList& fees, ItemGrants& grants,
+                                  const MProductIntfApp::SAccItemRelList& rels, const std::vector<int>& rowCodes,
+                                  std::size_t feeIndex, std::int64_t wholeDiscount, const std::string& remark);
+// The entry's whole discount as its row shows it: calculated plus granted.
+std::int64_t WholeDiscount(const MPublicDef::SSoFeeList& fees, const ItemGrants& grants, std::size_t feeIndex);
+// The fee list the order books: the entries as handed in, then one entry
+// per grant, in the order the grants were first made.
+MPublicDef::SSoFeeList BookedFees(const MPublicDef::SSoFeeList& fees, const ItemGrants& grants);
 
 // The fee item a prepayment is charged as when the order is submitted.
 MPublicDef::SSoFee FeeOfPrepayment(const MPublicDef::SPrepayOper& prepay);

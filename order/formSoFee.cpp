@@ -14,6 +14,7 @@
 #include "look.h"
 #include "modal.h"
 #include "money.h"
+#include "order_money.h"
 #include "publicbusi_functions.h"
 #include "ui_formSoFee.h"
 
@@ -22,6 +23,9 @@ enum Column { kItemColumn = 0, kDueColumn = 1, kDiscountColumn = 2, kTypeColumn 
 // The row's item code rides with its caption: an item missing from the
 // catalogue is captioned by its bare code, which reads back as no code.
 constexpr int kItemCodeRole = Qt::UserRole;
+// A fee row's place in the fee list as handed in (-1 for a prepayment): two
+// rows of one item are two entries, each discounted on its own.
+constexpr int kFeeIndexRole = Qt::UserRole + 1;
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
@@ -68,23 +72,39 @@ void TfrmSoFee::FormCreate() {
 }
 
 void TfrmSoFee::InitSoFee(const MPublicDef::SSoFeeList& fees, const MPublicDef::SPrepayOperList& prepays) {
-  soFeeList = fees;
+  handedFees_ = fees;
+  grants_.clear();
+  prepaysFolded = false;
   prepayOperList = prepays;
+  Rebook();
   accItemRelList.clear();
+  busiItemNames.reset();
+  prepayItemNames.reset();
   ui_->lvSoFeeInfo->clear();
   lastError = CBSErrorMsg{};
-  if (!LoadCatalogues()) return;
+  // A failed catalogue is shown, and the rows are listed all the same: OK
+  // never hands back an amount the operator was not shown.
+  LoadCatalogues();
 
-  for (const MPublicDef::SSoFee& fee : soFeeList) {
+  const auto caption = [](const auto& names, int code) {
+    return names ? names->TextOfCode(code) : std::to_string(code);
+  };
+  for (std::size_t i = 0; i < handedFees_.size(); ++i) {
+    const MPublicDef::SSoFee& fee = handedFees_[i];
     const int code = fee.get_BOOK_ITEM_ID();
-    AddRow(code, busiItemNames->TextOfCode(code), fee.get_ITEM_VALUE(), fee.get_ITEM_DISCOUNT(),
-           zpfee::kAcceptanceFeeType);
+    AddRow(code, caption(busiItemNames, code), zpmoney::EntryDue(fee).value_or(fee.get_ITEM_VALUE()),
+           fee.get_ITEM_DISCOUNT(), zpfee::kAcceptanceFeeType, static_cast<int>(i));
   }
   for (const MPublicDef::SPrepayOper& prepay : prepayOperList) {
     const int code = prepay.get_BOOK_ITEM_ID();
-    AddRow(code, prepayItemNames->TextOfCode(code), prepay.get_AMOUNT(), 0, zpfee::kPrepaymentType);
+    AddRow(code, caption(prepayItemNames, code), prepay.get_AMOUNT(), 0, zpfee::kPrepaymentType, -1);
   }
   CalcTotal();
+}
+
+void TfrmSoFee::Rebook() {
+  soFeeList = zpfee::BookedFees(handedFees_, grants_);
+  if (prepaysFolded) zpfee::FoldPrepaymentsIntoFees(soFeeList, prepayOperList);
 }
 
 bool TfrmSoFee::LoadCatalogues() {
@@ -137,10 +157,11 @@ bool TfrmSoFee::LoadCatalogues() {
 }
 
 void TfrmSoFee::AddRow(int code, const std::string& caption, std::int64_t due, std::int64_t discount,
-                       const char* feeType) {
+                       const char* feeType, int feeIndex) {
   auto* row = new QTreeWidgetItem(ui_->lvSoFeeInfo);
   row->setText(kItemColumn, Text(caption));
   row->setData(kItemColumn, kItemCodeRole, code);
+  row->setData(kItemColumn, kFeeIndexRole, feeIndex);
   row->setText(kDueColumn, Text(CurrencyToPlainText(due)));
   row->setText(kDiscountColumn, Text(CurrencyToPlainText(discount)));
   row->setText(kTypeColumn, QString::fromUtf8(feeType));
@@ -172,19 +193,26 @@ void TfrmSoFee::lvSoFeeInfoDblClick() {
   if (ShowModal(discountDialog) != 1) return;
 
   const std::string discount = zpfee::NegatedAmountText(discountDialog.GetDiscount());
-  if (AddItemDiscount(code, discount, discountDialog.GetRemark()) != 1) return;
+  const int feeIndex = row->data(kItemColumn, kFeeIndexRole).toInt();
+  if (AddItemDiscount(feeIndex, discount, discountDialog.GetRemark()) != 1) return;
+  // The row shows what the order books: the entry's whole discount.
   row->setText(kDueColumn, Text(discountDialog.GetValue()));
-  row->setText(kDiscountColumn, Text(discount));
+  row->setText(kDiscountColumn,
+               Text(zpfee::PlainNumberText(zpfee::WholeDiscount(handedFees_, grants_, static_cast<std::size_t>(feeIndex)))));
   CalcTotal();
 }
 
-int TfrmSoFee::AddItemDiscount(int code, const std::string& discount, const std::string& remark) {
+int TfrmSoFee::AddItemDiscount(int feeIndex, const std::string& discount, const std::string& remark) {
   std::vector<int> rowCodes;
   for (int i = 0; i < ui_->lvSoFeeInfo->topLevelItemCount(); ++i)
     rowCodes.push_back(ui_->lvSoFeeInfo->topLevelItem(i)->data(kItemColumn, kItemCodeRole).toInt());
 
-  switch (zpfee::BookItemDiscount(soFeeList, accItemRelList, rowCodes, code, StringToCurrency(discount), remark)) {
+  const std::size_t index = feeIndex < 0 ? handedFees_.size() : static_cast<std::size_t>(feeIndex);
+  const zpfee::DiscountBooking booked = zpfee::GrantItemDiscount(handedFees_, grants_, accItemRelList, rowCodes, index,
+                                                                 StringToCurrency(discount), remark);
+  switch (booked) {
     case zpfee::DiscountBooking::recorded:
+      Rebook();
       return 1;
     case zpfee::DiscountBooking::noDiscountItem:
       ShowGUIMessage("没有配置优惠科目对应表.", "提示", 64);
@@ -192,7 +220,12 @@ int TfrmSoFee::AddItemDiscount(int code, const std::string& discount, const std:
     case zpfee::DiscountBooking::alreadyDiscounted:
       ShowGUIMessage("配置实现的优惠记录,不能再进行二次优惠!...", "提示", 64);
       return 0;
+    case zpfee::DiscountBooking::belowCalculated:
+      ShowGUIMessage("该科目已有优惠%s元,科目优惠不能少于已有的优惠,请重新输入.", "提示", 64,
+                     CurrencyToPlainText(-handedFees_[index].get_ITEM_DISCOUNT()));
+      return 0;
     case zpfee::DiscountBooking::noFeeItem:
+      ShowGUIMessage("该行不是受理费用,不能优惠.", "提示", 64);
       return 0;
   }
   return 0;
@@ -200,8 +233,8 @@ int TfrmSoFee::AddItemDiscount(int code, const std::string& discount, const std:
 
 void TfrmSoFee::MovePrepayToFee() {
   if (prepaysFolded) return;
-  zpfee::FoldPrepaymentsIntoFees(soFeeList, prepayOperList);
   prepaysFolded = true;
+  Rebook();
 }
 
 int TfrmSoFee::GetSoFeeResult(MPublicDef::SSoFeeList& fees, MPublicDef::SPrepayOperList& prepays) const {

@@ -14,6 +14,7 @@
 #include "MPublicDef.h"
 #include "cbserrormsg.h"
 #include "cbusinesspublic.h"
+#include "fee_rules.h"
 #include "lookup.h"
 
 class QKeyEvent;
@@ -32,7 +33,9 @@ class TfrmSoFee : public QDialog {
   ~TfrmSoFee() override;
 
   // Copies both lists, reads the item catalogues and fills the list. A
-  // failed catalogue call is shown and leaves the list empty.
+  // failed catalogue call is shown; the rows are listed all the same, with
+  // the bare codes of the items it could not name, and the totals are those
+  // OK hands back.
   void InitSoFee(const MPublicDef::SSoFeeList& fees, const MPublicDef::SPrepayOperList& prepays);
   // 1 confirmed, 2 cancelled; the lists are meaningful only after 1.
   int GetSoFeeResult(MPublicDef::SSoFeeList& fees, MPublicDef::SPrepayOperList& prepays) const;
@@ -56,13 +59,20 @@ class TfrmSoFee : public QDialog {
   void edTotalFeeKeyPress(QLineEdit& edit, char32_t& key);
   void edTotalFeeExit(QLineEdit& edit);
   bool LoadCatalogues();
-  void AddRow(int code, const std::string& caption, std::int64_t due, std::int64_t discount, const char* feeType);
+  void AddRow(int code, const std::string& caption, std::int64_t due, std::int64_t discount, const char* feeType,
+              int feeIndex);
   void CalcTotal();
-  // 1 recorded, 0 refused (a refusal with a reason is shown).
-  int AddItemDiscount(int code, const std::string& discount, const std::string& remark);
+  // 1 recorded, 0 refused (a refusal with a reason is shown). `feeIndex` is
+  // the discounted entry's place in the fee list as handed in.
+  int AddItemDiscount(int feeIndex, const std::string& discount, const std::string& remark);
   void MovePrepayToFee();
+  // soFeeList anew from the fees as handed in, the grants and, once OK was
+  // pressed, the prepayments.
+  void Rebook();
 
   std::unique_ptr<Ui::TfrmSoFee> ui_;
+  MPublicDef::SSoFeeList handedFees_;
+  zpfee::ItemGrants grants_;
   MPublicDef::SSoFeeList soFeeList;
   MPublicDef::SPrepayOperList prepayOperList;
   MProductIntfApp::SAccItemRelList accItemRelList;

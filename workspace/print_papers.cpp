@@ -44,8 +44,23 @@ bool PrintTemplate(QWidget* owner, const std::string& templatePath, const zp::re
   return true;
 }
 
+namespace {
+
+// A paper whose data could not be prepared: the order is submitted all the
+// same, so the operator learns its number and may try again. True when the
+// operator wants to try again.
+bool AskToPrepareAgain(const char* paper, const MPublicDef::SSoResultInfo& result, const CBSErrorMsg& error) {
+  return ShowGUIMessage("业务已受理成功,业务流水号[%s]。\n%s打印数据准备失败:\n[%s]\n[%s]\n"
+                        "是否重新准备并打印%s?选\"否\"将不打印%s,请记下业务流水号。",
+                        "提示", 52, std::to_string(result.get_SO_NBR()), paper, error.text1, error.text2, paper,
+                        paper) == 6;
+}
+
+}  // namespace
+
 bool PrintOrderPapers(QWidget* owner, const std::string& runPath, CBusinessPublic& busiPublic, const OrderPapers& order,
                       zp::report::RecordTable& cdsSoVoucher, zp::report::RecordTable& cdsBusiInvoice) {
+  bool allPrepared = true;
   if (ShowGUIMessage("是否打印回执...!", "提示", 36) == 6) {
     std::string memo;
     {
@@ -54,16 +69,25 @@ bool PrintOrderPapers(QWidget* owner, const std::string& runPath, CBusinessPubli
         sysMgnt.GetSysParaMaxValue(order.user.get_REGION_CODE(), 0, "GUI" + std::to_string(order.busiCode), memo);
     }
     memo += "\n";
-    if (!busiPublic.PrintDataGetSoVoucher(order.busiCode, order.verifyMode, order.user.get_PHONE_ID(), order.soInfo,
-                                          order.result, order.cust, order.agent, memo, cdsSoVoucher))
-      return false;
-    if (!PrintTemplate(owner, runPath + "/print/publicBusiSoVoucher.rmf", cdsSoVoucher, false))
+    bool prepared = false;
+    do {
+      prepared = busiPublic.PrintDataGetSoVoucher(order.busiCode, order.verifyMode, order.user.get_PHONE_ID(),
+                                                  order.soInfo, order.result, order.cust, order.agent, memo,
+                                                  cdsSoVoucher);
+    } while (!prepared && AskToPrepareAgain("回执", order.result, busiPublic.LastError()));
+    if (!prepared) {
+      allPrepared = false;
+    } else if (!PrintTemplate(owner, runPath + "/print/publicBusiSoVoucher.rmf", cdsSoVoucher, false)) {
       ShowGUIMessage("回执打印失败...!", "提示", 64);
+    }
   }
   if (!order.tickets.empty() && ShowGUIMessage("是否打印发票!", "提示", 36) == 6) {
-    if (!busiPublic.PrintDataGetSoInvoice(order.user.get_PHONE_ID(), order.cust, order.result, order.tickets, "",
-                                          order.soInfo.get_OP_ID(), cdsBusiInvoice))
-      return false;
+    bool prepared = false;
+    do {
+      prepared = busiPublic.PrintDataGetSoInvoice(order.user.get_PHONE_ID(), order.cust, order.result, order.tickets,
+                                                  "", order.soInfo.get_OP_ID(), cdsBusiInvoice);
+    } while (!prepared && AskToPrepareAgain("发票", order.result, busiPublic.LastError()));
+    if (!prepared) return false;
     if (!PrintTemplate(owner, runPath + "/print/publicBusiInvoice.rmf", cdsBusiInvoice, false)) {
       ShowGUIMessage("发票打印失败...!", "提示", 64);
     } else {
@@ -75,5 +99,5 @@ bool PrintOrderPapers(QWidget* owner, const std::string& runPath, CBusinessPubli
                        busiPublic.LastError().text1);
     }
   }
-  return true;
+  return allPrepared;
 }

@@ -28,9 +28,12 @@ bool PrintTemplate(QWidget* owner, const std::string& templatePath, const zp::re
 // The papers of a submitted order, as the commit prints them: the receipt
 // (when the operator wants it) with the business's memo, then the invoice
 // (when the order has invoice lines and the operator wants it) and its print
-// count. Print failures are reported and the commit goes on; false only when
-// the data of a chosen paper could not be prepared. `busiPublic` is the
-// workspace's initialised library object; the tables are the workspace's.
+// count. Print failures are reported and the commit goes on. A paper whose
+// data cannot be prepared is reported with the order's number (the order is
+// submitted) and the operator may try again; false when a chosen paper was
+// given up that way. `busiPublic` is the workspace's initialised library
+// object; the tables are the workspace's, and each holds only this order's
+// record afterwards.
 struct OrderPapers {
   int busiCode = 0;
   int verifyMode = 0;

@@ -2,6 +2,8 @@
 
 #include <soci/soci.h>
 
+#include "invoice_lines.h"
+#include "order_money.h"
 #include "rows.h"
 #include "service_support.h"
 
@@ -10,6 +12,8 @@ namespace {
 
 using namespace MBusiPublic;
 using store::Row;
+
+constexpr std::size_t kInvoiceItemLines = 6;
 
 void add(SPrintFieldList& list, const char* name, const std::string& value) {
   SPrintField f;
@@ -170,8 +174,6 @@ std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintF
   const MPublicDef::SSoResultInfo& result = sIn.get_SORESULT();
   if (!has(result, MPublicDef::SSoResultInfo::kIdx_SO_NBR) || result.get_SO_NBR() == 0)
     return refuse(err, kPrintRequest, kWhat, "请求中缺少业务流水号SO_NBR");
-  if (sIn.get_TIKETINFOLIST().size() > 6)
-    return refuse(err, kPrintRequest, kWhat, "一张发票最多打印6个费用项");
   SPrintFieldList fields;
   bool found = false;
   try {
@@ -185,13 +187,17 @@ std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintF
       add(fields, "soNbr", std::to_string(result.get_SO_NBR()));
       add(fields, "payName", sIn.get_CUSTINFO().get_CUST_NAME());
       add(fields, "linkPhone", sIn.get_CUSTINFO().get_LINK_PHONE());
-      long long total = 0;
+      // Six item lines on the form; more are summed into the last, so the
+      // total is the order's whatever the number of lines.
+      // The lines are the stored order's, not what the counter sends: the
+      // invoice asks what the order booked.
+      const MPublicDef::STiketInfoList lines = storedInvoiceLines(sql, result.get_SO_NBR());
+      const long long total = zpmoney::InvoiceTotal(lines);
       int i = 0;
-      for (const MPublicDef::STiketInfo& t : sIn.get_TIKETINFOLIST()) {
+      for (const zpmoney::PaperLine& line : zpmoney::PaperLinesOf(lines, kInvoiceItemLines)) {
         ++i;
-        add(fields, ("feeItemName" + std::to_string(i)).c_str(), t.get_BOOK_ITEM_NAME());
-        add(fields, ("feeValue" + std::to_string(i)).c_str(), yuan(t.get_ITEM_TOTAL()));
-        total += t.get_ITEM_TOTAL();
+        add(fields, ("feeItemName" + std::to_string(i)).c_str(), line.name);
+        add(fields, ("feeValue" + std::to_string(i)).c_str(), yuan(line.amount));
       }
       add(fields, "newBusiFee", yuan(total));
       add(fields, "totalFeeLower", yuan(total));

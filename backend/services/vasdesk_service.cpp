@@ -8,6 +8,8 @@
 
 #include "business_codes.h"
 #include "rows.h"
+#include "invoice_lines.h"
+#include "order_money.h"
 #include "service_support.h"
 #include "subscriber_records.h"
 
@@ -338,6 +340,15 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
       found.push_back({9, "补单日期[" + after.toString("%Y-%M-%D") + "]不能晚于当前日期"});
   }
 
+  // Every fee entry must be bookable by the money rule, or the order and its
+  // invoice could not say the same amount.
+  for (const SSoFee& fee : in.get_SOFEELIST())
+    if (!zpmoney::EntryAgrees(fee))
+      found.push_back({11, "费用科目[" + std::to_string(fee.get_BOOK_ITEM_ID()) +
+                               "]的合计金额与单价、数量和优惠不符,请重新计算费用"});
+  if (!zpmoney::OrderAmount(in.get_SOFEELIST()))
+    found.push_back({11, "订单费用合计超出范围,请重新计算费用"});
+
   if (submitting && business->operation == Operation::open &&
       (business->busiType == kGps || business->busiType == kRingBack)) {
     const SSpecilDataInfo& sd = in.get_SPECILDATAINFO();
@@ -579,21 +590,13 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
           storeSpecialData(sql, servId, busiType, sd, today);
       }
 
-      for (const SSoFee& fee : sIn.get_SOFEELIST()) {
-        const long long total = has(fee, SSoFee::kIdx_ITEM_TOTAL) ? fee.get_ITEM_TOTAL()
-                                                                  : fee.get_ITEM_VALUE() + fee.get_ITEM_DISCOUNT();
-        storeLine(sql, soNbr, lineNo, "fee", fee.get_OPER_TYPE(), fee.get_BOOK_ITEM_ID(), fee.get_REMARK(), total,
-                  recordHex(fee));
-        if (total <= 0) continue;
-        STiketInfo t;
-        t.set_BOOK_ITEM_ID(fee.get_BOOK_ITEM_ID());
-        t.set_BOOK_ITEM_NAME(fee.get_REMARK().empty() ? "费用项" + std::to_string(fee.get_BOOK_ITEM_ID())
-                                                      : fee.get_REMARK());
-        t.set_ITEM_VALUE(static_cast<std::int32_t>(fee.get_ITEM_VALUE()));
-        t.set_ITEM_COUNT(static_cast<std::int32_t>(fee.get_ITEM_COUNT() > 0 ? fee.get_ITEM_COUNT() : 1));
-        t.set_ITEM_TOTAL(total);
-        tickets.push_back(t);
-      }
+      // The order books each entry's amount by the money rule, and the
+      // invoice's lines are those same amounts: what was collected is what
+      // is booked is what is invoiced.
+      for (const SSoFee& fee : sIn.get_SOFEELIST())
+        storeLine(sql, soNbr, lineNo, "fee", fee.get_OPER_TYPE(), fee.get_BOOK_ITEM_ID(), fee.get_REMARK(),
+                  *zpmoney::EntryAmount(fee), recordHex(fee));
+      tickets = invoiceLinesOf(sql, sIn.get_SOFEELIST());
       for (const SResSign& r : sIn.get_RESSIGNLIST())
         storeLine(sql, soNbr, lineNo, "reservation", 1, r.get_RES_CODE(), r.get_RES_ID(), 0, recordHex(r));
       if (has(sIn, SSoUserServiceIn::kIdx_OPERATORMAN)) {

@@ -5,10 +5,12 @@
 
 namespace {
 
-// All fields into one new record, or the table as it was.
+// The table holds this order's record alone, with every field, or stays as
+// it was. An earlier order's record never rides along onto this paper.
 bool fillTable(const MBusiPublic::SPrintFieldList& fields, zp::report::RecordTable& table, zpd_library_call& call) {
   zp::report::RecordTable filled = table;
   if (!filled.isOpen()) filled.open();
+  filled.clear();
   filled.append();
   std::string why;
   for (const MBusiPublic::SPrintField& f : fields)

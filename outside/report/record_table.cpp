@@ -13,22 +13,25 @@ RecordTable::RecordTable(std::vector<FieldDef> fields) : fields_(std::move(field
 }
 
 RecordTable RecordTable::soVoucher() {
-  return RecordTable({{"soNbr", 40},         {"soDate", 20},          {"custName", 64},     {"custNum", 20},
-                      {"regType", 20},       {"regNum", 40},          {"assurer", 50},      {"assureLinkPhone", 25},
-                      {"assureRegType", 20}, {"assureRegNum", 50},    {"busiSoMode", 10},   {"busiSoMode2", 200},
-                      {"busiName", 50},      {"busiMemo", 2000},      {"soOpId", 200},      {"soOrgId", 200},
-                      {"busiMemo1", 200},    {"busiMemo2", 200},      {"busiMemo3", 200},   {"busiMemo4", 200}});
+  constexpr Fit C = Fit::cut;
+  return RecordTable({{"soNbr", 40},           {"soDate", 20},           {"custName", 64, C},   {"custNum", 20},
+                      {"regType", 20, C},      {"regNum", 40},           {"assurer", 50, C},    {"assureLinkPhone", 25},
+                      {"assureRegType", 20, C}, {"assureRegNum", 50},    {"busiSoMode", 10, C}, {"busiSoMode2", 200, C},
+                      {"busiName", 50, C},     {"busiMemo", 2000, C},    {"soOpId", 200, C},    {"soOrgId", 200, C},
+                      {"busiMemo1", 200, C},   {"busiMemo2", 200, C},    {"busiMemo3", 200, C}, {"busiMemo4", 200, C}});
 }
 
 RecordTable RecordTable::busiInvoice() {
-  std::vector<FieldDef> f = {{"date", 10},          {"phoneId", 20},      {"soNbr", 64},     {"payName", 40},
-                             {"eqptFee", 6},        {"inNetFee", 6},      {"phoneFee", 6},   {"newBusiFee", 6},
-                             {"simFee", 6},         {"prepayFee", 10},    {"totalFeeUpper", 64},
-                             {"totalFeeLower", 20}, {"linkPhone", 50},    {"ticketer", 20},  {"soOper", 20},
+  constexpr Fit C = Fit::cut;
+  constexpr Fit E = Fit::emptyWhenLong;
+  std::vector<FieldDef> f = {{"date", 10},          {"phoneId", 20},      {"soNbr", 64},        {"payName", 40, C},
+                             {"eqptFee", 6, E},     {"inNetFee", 6, E},   {"phoneFee", 6, E},   {"newBusiFee", 6, E},
+                             {"simFee", 6, E},      {"prepayFee", 10, E}, {"totalFeeUpper", 64},
+                             {"totalFeeLower", 20}, {"linkPhone", 50},    {"ticketer", 20, C},  {"soOper", 20, C},
                              {"operDate", 10}};
-  for (int i = 1; i <= 6; ++i) f.push_back({"feeItemName" + std::to_string(i), 20});
+  for (int i = 1; i <= 6; ++i) f.push_back({"feeItemName" + std::to_string(i), 20, C});
   for (int i = 1; i <= 6; ++i) f.push_back({"feeValue" + std::to_string(i), 10});
-  f.push_back({"remark", 200});
+  f.push_back({"remark", 200, C});
   return RecordTable(std::move(f));
 }
 
@@ -54,12 +57,24 @@ bool RecordTable::set(const std::string& name, const std::string& value, std::st
   std::string gbk;
   std::string why;
   if (!gbk::fromUtf8(value, gbk, &why)) return fail("field " + name + ": " + why);
-  const std::size_t max = fields_[it->second].maxBytes;
-  if (gbk.size() > max)
-    return fail("field " + name + " holds " + std::to_string(max) + " bytes; the text has " +
-                std::to_string(gbk.size()));
-  records_.back()[it->second] = value;
-  return true;
+  const FieldDef& def = fields_[it->second];
+  std::string& slot = records_.back()[it->second];
+  if (gbk.size() <= def.maxBytes) {
+    slot = value;
+    return true;
+  }
+  switch (def.fit) {
+    case Fit::cut:
+      slot = gbk::cutToBytes(value, def.maxBytes);
+      return true;
+    case Fit::emptyWhenLong:
+      slot.clear();
+      return true;
+    case Fit::exact:
+      break;
+  }
+  return fail("field " + name + " holds " + std::to_string(def.maxBytes) + " bytes; the text has " +
+              std::to_string(gbk.size()));
 }
 
 std::string RecordTable::get(const std::string& name, std::size_t record) const {

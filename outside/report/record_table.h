@@ -1,9 +1,11 @@
 // An in-memory record table of named text fields, each with a maximum
 // length: what the receipt and the invoice are prepared into and what the
-// report engine prints from. A text longer than its field is refused, never
-// cut: a receipt must not print an amount or a name that lost its end.
-// Lengths count the bytes of the text's GBK form, as the suite's columns and
-// printed forms do.
+// report engine prints from. Lengths count the bytes of the text's GBK form,
+// as the suite's columns and printed forms do. What a field does with a text
+// longer than itself depends on what it holds: a name or a memo is cut at a
+// character boundary (the paper still serves), a number or an amount is
+// refused (a paper must never print one that lost its end), and a short
+// fixed amount field that the paper does not need is left empty.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +15,16 @@
 
 namespace zp::report {
 
+enum class Fit {
+  exact,         // numbers, dates, amounts: a longer text is refused
+  cut,           // names, memos, item names: cut at a character boundary
+  emptyWhenLong  // short amount fields: left empty rather than refused
+};
+
 struct FieldDef {
   std::string name;
   std::size_t maxBytes;
+  Fit fit = Fit::exact;
 };
 
 class RecordTable {
@@ -37,10 +46,10 @@ class RecordTable {
   bool append();
   std::size_t recordCount() const { return records_.size(); }
 
-  // Sets a field of the current (last) record. False, with the reason in
-  // *error and the record unchanged, for an unknown field, a closed or empty
-  // table, a text that is not valid UTF-8 or has no GBK form, or a text longer
-  // than the field.
+  // Sets a field of the current (last) record, fitting a long text as the
+  // field says. False, with the reason in *error and the record unchanged,
+  // for an unknown field, a closed or empty table, a text that is not valid
+  // UTF-8 or has no GBK form, or a text longer than an exact field.
   bool set(const std::string& name, const std::string& value, std::string* error = nullptr);
   // A field of a record; empty for an unknown name or record.
   std::string get(const std::string& name, std::size_t record = 0) const;

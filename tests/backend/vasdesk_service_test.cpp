@@ -30,6 +30,7 @@ const char* kWorld = R"({
                     {"ent_id": 4101, "ent_name": "[1@5000]", "priv_class": 41}],
   "customers": [{"cust_id": 1, "cust_name": "周明", "region_code": 571, "cust_class": 2}],
   "accounts": [{"acct_id": 2, "cust_id": 1, "acct_name": "周明"}],
+  "book_items": [{"item_id": 100, "name": "全球呼开户费"}],
   "users": [{"serv_id": 501, "phone_id": "13900000501", "cust_id": 1, "acct_id": 2, "region_code": 571, "plan_id": 7},
             {"serv_id": 502, "phone_id": "13900000502", "cust_id": 1, "acct_id": 2, "region_code": 571},
             {"serv_id": 503, "phone_id": "13900000503", "cust_id": 1, "acct_id": 2, "region_code": 571, "user_sts": 0}],
@@ -263,7 +264,7 @@ TEST_P(VasDesk, GlobalCallOpenTurnsTheReservedNumberIntoTheSubscribers) {
   fee.set_BOOK_ITEM_ID(100);
   fee.set_ITEM_VALUE(2000);
   fee.set_ITEM_DISCOUNT(-500);
-  fee.set_REMARK("全球呼开户费");
+  fee.set_REMARK("首月");
   free.set_BOOK_ITEM_ID(101);
   free.set_ITEM_VALUE(0);
   in.set_SOFEELIST({fee, free});
@@ -284,7 +285,7 @@ TEST_P(VasDesk, GlobalCallOpenTurnsTheReservedNumberIntoTheSubscribers) {
   const long long soNbr = out.get_SORESULTINFO().get_SO_NBR();
   EXPECT_GT(soNbr, 0);
   EXPECT_NE(err.text1.find(std::to_string(soNbr)), std::string::npos);
-  ASSERT_EQ(out.get_TIKETINFOLIST().size(), 1u);  // only the charged item
+  ASSERT_EQ(out.get_TIKETINFOLIST().size(), 1u);  // the line of 0.00 is no invoice line
   EXPECT_EQ(out.get_TIKETINFOLIST()[0].get_ITEM_TOTAL(), 1500);
   EXPECT_EQ(out.get_TIKETINFOLIST()[0].get_BOOK_ITEM_NAME(), "全球呼开户费");
 
@@ -469,3 +470,47 @@ TEST_P(VasDesk, AnyOperationCanBeMadeToFailOrStall) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, VasDesk, ::testing::Values(Backend::sqlite, Backend::postgresql),
                          [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
+
+// The order books each fee entry by the money rule; an entry whose total says
+// another amount than its price, count and discount, or a sum beyond 64 bits,
+// is refused and nothing is stored.
+TEST_P(VasDesk, FeeEntriesThatDisagreeWithTheMoneyRuleAreRefused) {
+  const auto entry = [](std::int64_t value, std::int64_t count, std::int64_t discount, std::int64_t total) {
+    SSoFee fee;
+    fee.set_BOOK_ITEM_ID(100);
+    fee.set_ITEM_VALUE(value);
+    fee.set_ITEM_COUNT(count);
+    fee.set_ITEM_DISCOUNT(discount);
+    fee.set_ITEM_TOTAL(total);
+    return fee;
+  };
+  const struct {
+    const char* what;
+    SSoFeeList fees;
+    bool accepted;
+  } cases[] = {
+      {"a total that ignores the discount", {entry(2000, 1, -500, 2000)}, false},
+      {"a total that ignores the count", {entry(500, 3, 0, 500)}, false},
+      {"a sum beyond 64 bits", {entry(INT64_MAX, 1, 0, INT64_MAX), entry(1, 1, 0, 1)}, false},
+      {"price, count and discount agree", {entry(500, 3, -100, 1400), entry(-300, 1, 0, -300)}, true},
+  };
+  for (const auto& c : cases) {
+    SSoUserServiceIn in = order(1070, 5, 1, 502, 11);
+    in.set_SOFEELIST(c.fees);
+    SSoUserServiceOut out;
+    CBSErrorMsg err;
+    const long long before = world->count("SELECT COUNT(*) FROM zp_order");
+    const std::int32_t rc = client.so_userService(in, out, err, nullptr);
+    EXPECT_EQ(rc == 0, c.accepted) << c.what << ": " << err.text2;
+    EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), before + (c.accepted ? 1 : 0)) << c.what;
+    if (!c.accepted) {
+      EXPECT_NE(err.text2.find("费用"), std::string::npos) << c.what << ": " << err.text2;
+    } else {
+      EXPECT_EQ(world->count("SELECT SUM(amount) FROM zp_order_line WHERE kind = 'fee' AND so_nbr = " +
+                             std::to_string(out.get_SORESULTINFO().get_SO_NBR())),
+                1100);
+      ASSERT_EQ(out.get_TIKETINFOLIST().size(), 2u);
+      EXPECT_EQ(out.get_TIKETINFOLIST()[1].get_ITEM_TOTAL(), -300) << "a discount is an invoice line of its own";
+    }
+  }
+}

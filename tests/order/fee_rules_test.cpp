@@ -1,4 +1,5 @@
 #include "fee_rules.h"
+#include "order_money.h"
 
 #include <gtest/gtest.h>
 
@@ -120,55 +121,101 @@ TEST(FeeMoneyKeys, DigitsPointBackspaceAndClipboardKeysOnly) {
     EXPECT_FALSE(zpfee::IsMoneyKey(key)) << static_cast<int>(key);
 }
 
-class BookDiscount : public ::testing::Test {
+class GrantDiscount : public ::testing::Test {
  protected:
-  SSoFeeList fees{Fee(101, 3000), Fee(103, 2000, -500)};
-  SAccItemRelList rels{Rel(103, 302), Rel(101, 301), Rel(101, 399)};
-  std::vector<int> rowCodes{101, 103, 201};
+  // Two entries of 101 and one of 102 that shares 103's discount item.
+  SSoFeeList fees{Fee(101, 3000), Fee(103, 2000, -500), Fee(101, 1000), Fee(102, 800)};
+  SAccItemRelList rels{Rel(103, 302), Rel(101, 301), Rel(101, 399), Rel(102, 302)};
+  std::vector<int> rowCodes{101, 103, 101, 102, 201};
+  zpfee::ItemGrants grants;
+
+  DiscountBooking Grant(std::size_t index, std::int64_t whole, const char* remark = "r") {
+    return zpfee::GrantItemDiscount(fees, grants, rels, rowCodes, index, whole, remark);
+  }
 };
 
-TEST_F(BookDiscount, AppendsAnEntryOnTheDiscountItemCopiedFromTheFeeItem) {
-  ASSERT_EQ(zpfee::BookItemDiscount(fees, rels, rowCodes, 101, -500, "老客户"), DiscountBooking::recorded);
-  ASSERT_EQ(fees.size(), 3u);
-  EXPECT_EQ(fees[0], Fee(101, 3000)) << "the fee item itself never changes";
+TEST_F(GrantDiscount, AGrantIsAnEntryOfItsOwnOnTheDiscountItem) {
+  ASSERT_EQ(Grant(0, -500, "老客户"), DiscountBooking::recorded);
+  const SSoFeeList booked = zpfee::BookedFees(fees, grants);
+  ASSERT_EQ(booked.size(), 5u);
+  EXPECT_EQ(SSoFeeList(booked.begin(), booked.begin() + 4), fees) << "the fee entries themselves never change";
   SSoFee expected = Fee(101, 3000);
   expected.set_BOOK_ITEM_ID(301);  // the first relation of the item wins
   expected.set_ITEM_VALUE(-500);
+  expected.set_ITEM_DISCOUNT(0);
+  expected.set_ITEM_RETREAT(0);
+  expected.set_ITEM_COUNT(1);
   expected.set_ITEM_TOTAL(-500);
   expected.set_REMARK("老客户");
   expected.set_OPER_TYPE(2);
-  EXPECT_EQ(fees[2], expected);
+  EXPECT_EQ(booked[4], expected);
+  EXPECT_EQ(zpfee::WholeDiscount(fees, grants, 0), -500);
 }
 
-TEST_F(BookDiscount, GrantingAgainOverwritesTheEarlierEntry) {
-  ASSERT_EQ(zpfee::BookItemDiscount(fees, rels, rowCodes, 101, -500, "first"), DiscountBooking::recorded);
-  ASSERT_EQ(zpfee::BookItemDiscount(fees, rels, rowCodes, 101, -300, "second"), DiscountBooking::recorded);
-  ASSERT_EQ(fees.size(), 3u);
-  EXPECT_EQ(fees[2].get_BOOK_ITEM_ID(), 301);
-  EXPECT_EQ(fees[2].get_ITEM_VALUE(), -300);
-  EXPECT_EQ(fees[2].get_ITEM_TOTAL(), -300);
-  EXPECT_EQ(fees[2].get_REMARK(), "second");
-  EXPECT_EQ(fees[2].get_OPER_TYPE(), 2);
+// The operator states the entry's whole discount; with a calculated
+// discount the grant is what comes on top of it, and confirming the
+// calculated discount unchanged books nothing.
+TEST_F(GrantDiscount, TheWholeDiscountReplacesAndNeverDoubles) {
+  const struct {
+    std::int64_t whole;
+    DiscountBooking expected;
+    std::size_t grants;
+    std::int64_t shown;
+  } steps[] = {
+      {-500, DiscountBooking::recorded, 0, -500},          // the calculated one, confirmed: nothing added
+      {-800, DiscountBooking::recorded, 1, -800},          // 3.00 on top of the calculated 5.00
+      {-800, DiscountBooking::recorded, 1, -800},          // the same again: still 3.00 on top
+      {-1200, DiscountBooking::recorded, 1, -1200},        // replaced, not added
+      {-400, DiscountBooking::belowCalculated, 1, -1200},  // less than configured: refused
+      {-500, DiscountBooking::recorded, 0, -500},          // back to the calculated one: the grant goes
+  };
+  for (const auto& s : steps) {
+    EXPECT_EQ(Grant(1, s.whole), s.expected) << s.whole;
+    EXPECT_EQ(grants.size(), s.grants) << s.whole;
+    EXPECT_EQ(zpfee::WholeDiscount(fees, grants, 1), s.shown) << s.whole;
+    EXPECT_EQ(zpmoney::OrderAmount(zpfee::BookedFees(fees, grants)), 3000 + 2000 + 1000 + 800 + s.shown)
+        << "what the row shows is what the order books, " << s.whole;
+  }
 }
 
-TEST_F(BookDiscount, RefusalsLeaveTheFeeListAsItWas) {
+TEST_F(GrantDiscount, GrantsOnEntriesSharingADiscountItemAreAllKept) {
+  ASSERT_EQ(Grant(0, -100, "a"), DiscountBooking::recorded);  // 101, first entry
+  ASSERT_EQ(Grant(2, -200, "b"), DiscountBooking::recorded);  // 101, second entry
+  ASSERT_EQ(Grant(3, -300, "c"), DiscountBooking::recorded);  // 102 → 302
+  ASSERT_EQ(Grant(1, -900, "d"), DiscountBooking::recorded);  // 103 → 302, 4.00 on top
+  ASSERT_EQ(Grant(0, -150, "a2"), DiscountBooking::recorded);  // the first again: replaced in place
+  const SSoFeeList booked = zpfee::BookedFees(fees, grants);
+  ASSERT_EQ(booked.size(), 8u);
+  const std::vector<std::pair<int, std::int64_t>> added{{301, -150}, {301, -200}, {302, -300}, {302, -400}};
+  for (std::size_t i = 0; i < added.size(); ++i) {
+    EXPECT_EQ(booked[4 + i].get_BOOK_ITEM_ID(), added[i].first) << i;
+    EXPECT_EQ(booked[4 + i].get_ITEM_TOTAL(), added[i].second) << i;
+  }
+  EXPECT_EQ(booked[4].get_REMARK(), "a2");
+  EXPECT_EQ(zpmoney::OrderAmount(booked), 6800 - 500 - 150 - 200 - 300 - 400);
+}
+
+TEST_F(GrantDiscount, RefusalsLeaveTheGrantsAsTheyWere) {
   const struct {
     const char* what;
-    int code;
+    std::size_t index;
     std::vector<int> rows;
     DiscountBooking expected;
   } cases[] = {
-      {"no relation for the fee item", 104, {101, 103, 104}, DiscountBooking::noDiscountItem},
-      {"the discount item already has a row", 103, {101, 103, 302}, DiscountBooking::alreadyDiscounted},
-      {"a prepayment row on the discount item counts too", 101, {101, 301}, DiscountBooking::alreadyDiscounted},
-      {"no fee item with the code", 0, {101, 103}, DiscountBooking::noFeeItem},
+      {"no relation for the fee item", 4, {101, 103, 104}, DiscountBooking::noDiscountItem},
+      {"the discount item already has a row", 1, {101, 103, 302}, DiscountBooking::alreadyDiscounted},
+      {"a prepayment row on the discount item counts too", 0, {101, 301}, DiscountBooking::alreadyDiscounted},
+      {"not a fee entry", 5, {101, 103}, DiscountBooking::noFeeItem},
+      {"less than the calculated discount", 1, {101, 103}, DiscountBooking::belowCalculated},
   };
+  fees.push_back(Fee(104, 100));
+  ASSERT_EQ(Grant(0, -100), DiscountBooking::recorded);
   for (const auto& c : cases) {
-    SSoFeeList list = fees;
-    list.push_back(Fee(104, 100));
-    const SSoFeeList before = list;
-    EXPECT_EQ(zpfee::BookItemDiscount(list, rels, c.rows, c.code, -50, "r"), c.expected) << c.what;
-    EXPECT_EQ(list, before) << c.what;
+    rowCodes = c.rows;
+    const zpfee::ItemGrants before = grants;
+    EXPECT_EQ(Grant(c.index, -50), c.expected) << c.what;
+    ASSERT_EQ(grants.size(), before.size()) << c.what;
+    EXPECT_EQ(grants[0].amount, before[0].amount) << c.what;
   }
 }
 

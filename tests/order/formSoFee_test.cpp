@@ -81,6 +81,9 @@ SPrepayOper Prepay(int item, std::int64_t amount, const std::string& remark) {
 SSoFee DiscountEntry(SSoFee of, int discItem, std::int64_t amount, const std::string& remark) {
   of.set_BOOK_ITEM_ID(discItem);
   of.set_ITEM_VALUE(amount);
+  of.set_ITEM_DISCOUNT(0);
+  of.set_ITEM_RETREAT(0);
+  of.set_ITEM_COUNT(1);
   of.set_ITEM_TOTAL(amount);
   of.set_REMARK(remark);
   of.set_OPER_TYPE(2);
@@ -363,20 +366,27 @@ TEST_F(SoFee, CancelAndTheCloseBoxHandBackNothingToGoOnWith) {
   EXPECT_EQ(dialog->GetSoFeeResult(fees, prepays), 2) << "cancelled from construction on";
 }
 
-TEST_F(SoFee, AFailedCatalogueCallIsShownAndLeavesTheListEmpty) {
+// A catalogue that cannot be read is shown, and the rows are listed all the
+// same, named by bare codes where the names are missing: OK hands back only
+// amounts the operator was shown, and the totals are theirs.
+TEST_F(SoFee, AFailedCatalogueCallIsShownAndTheRowsAreStillListed) {
   const zpd_fault fault{4712, 5, "目录故障", "产品服务暂不可用"};
   const struct {
     const zpd_operation* op;
     zpgui::GUIMessage shown;
+    std::vector<Row> rows;
   } cases[] = {
       {&MBusiPublic::IBusiCatalogue_get_bookItems,
-       {"获取营业用的科目名称列表出错\n[目录故障]\n[产品服务暂不可用]", "错误", 16}},
+       {"获取营业用的科目名称列表出错\n[目录故障]\n[产品服务暂不可用]", "错误", 16},
+       {{"101", "30.00", "-2.00", "[0]受理费"}, {"201", "100.00", "0.00", "[1]预付费"}}},
       {&MBusiPublic::IBusiCatalogue_get_accItemRel,
-       {"获取优惠科目列表服务出错\n[目录故障]\n[产品服务暂不可用]", "错误", 16}},
+       {"获取优惠科目列表服务出错\n[目录故障]\n[产品服务暂不可用]", "错误", 16},
+       {{"[101] 功能费", "30.00", "-2.00", "[0]受理费"}, {"201", "100.00", "0.00", "[1]预付费"}}},
       {&MBusiPublic::IBusiCatalogue_get_prepayItems,
-       {"获取预付的科目名称列表出错\n[目录故障]\n[产品服务暂不可用]", "错误", 16}},
+       {"获取预付的科目名称列表出错\n[目录故障]\n[产品服务暂不可用]", "错误", 16},
+       {{"[101] 功能费", "30.00", "-2.00", "[0]受理费"}, {"201", "100.00", "0.00", "[1]预付费"}}},
   };
-  const SSoFeeList fees{Fee(101, 3000)};
+  const SSoFeeList fees{Fee(101, 3000, -200)};
   for (const auto& c : cases) {
     world->fail(*c.op, fault);
     zpgui::MessageLog log;
@@ -384,15 +394,23 @@ TEST_F(SoFee, AFailedCatalogueCallIsShownAndLeavesTheListEmpty) {
     one.InitSoFee(fees, {Prepay(201, 10000, "预存")});
     world->dispatcher->clear_faults();
     EXPECT_EQ(log.Shown(), (std::vector<zpgui::GUIMessage>{c.shown})) << c.op->serviceCode;
-    EXPECT_EQ(one.findChild<QTreeWidget*>("lvSoFeeInfo")->topLevelItemCount(), 0) << c.op->serviceCode;
-    EXPECT_EQ(one.findChild<QLineEdit*>("edTotalFee")->text(), "") << c.op->serviceCode;
-    EXPECT_EQ(one.findChild<QLineEdit*>("edRealFee")->text(), "") << c.op->serviceCode;
+    const QTreeWidget* list = one.findChild<QTreeWidget*>("lvSoFeeInfo");
+    ASSERT_EQ(list->topLevelItemCount(), static_cast<int>(c.rows.size())) << c.op->serviceCode;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      const QTreeWidgetItem* item = list->topLevelItem(i);
+      EXPECT_EQ((Row{item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString(),
+                     item->text(3).toStdString()}),
+                c.rows[static_cast<std::size_t>(i)])
+          << c.op->serviceCode;
+    }
+    EXPECT_EQ(one.findChild<QLineEdit*>("edTotalFee")->text(), "130.00") << c.op->serviceCode;
+    EXPECT_EQ(one.findChild<QLineEdit*>("edRealFee")->text(), "128.00") << c.op->serviceCode;
 
     one.findChild<QPushButton*>("btnOK")->click();
     SSoFeeList out;
     SPrepayOperList prepays;
     EXPECT_EQ(one.GetSoFeeResult(out, prepays), 1);
-    EXPECT_EQ(out, (SSoFeeList{Fee(101, 3000), PrepayFee(201, 10000, "预存")})) << c.op->serviceCode;
+    EXPECT_EQ(out, (SSoFeeList{Fee(101, 3000, -200), PrepayFee(201, 10000, "预存")})) << c.op->serviceCode;
   }
 }
 
@@ -400,7 +418,13 @@ TEST_F(SoFee, NoCounterRelationsConfiguredIsAnError) {
   world = std::make_unique<BackendWorld>(Backend::sqlite, kNoCounterRelations);
   dialog->InitSoFee({Fee(101, 3000)}, {});
   EXPECT_EQ(messages.Shown(), (std::vector<zpgui::GUIMessage>{{"优惠科目不表没有配置!...", "错误", 16}}));
-  EXPECT_EQ(List().topLevelItemCount(), 0);
+  EXPECT_EQ(Rows(), (std::vector<Row>{{"[101] 功能费", "30.00", "0.00", "[0]受理费"}}));
+  // Nothing can be discounted without the relations.
+  zpgui::ModalScript script;
+  script.Then(Grant("5"));
+  DoubleClickRow(0);
+  EXPECT_EQ(Fees(), (SSoFeeList{Fee(101, 3000)}));
+  EXPECT_EQ(messages.Shown().back(), (zpgui::GUIMessage{"没有配置优惠科目对应表.", "提示", 64}));
 }
 
 TEST_F(SoFee, AServiceThatCannotBeReachedIsShownWithTheLibrarysReason) {
@@ -411,7 +435,55 @@ TEST_F(SoFee, AServiceThatCannotBeReachedIsShownWithTheLibrarysReason) {
   const std::string text = "服务初始化出错.\n[" + probe.LastError().text1 + "]\n[" + probe.LastError().text2 + "]";
   // The older message form adds its two flag words.
   EXPECT_EQ(messages.Shown(), (std::vector<zpgui::GUIMessage>{{text, "提示", 16 | 64}}));
-  EXPECT_EQ(List().topLevelItemCount(), 0);
+  EXPECT_EQ(Rows(), (std::vector<Row>{{"101", "30.00", "0.00", "[0]受理费"}, {"201", "1.00", "0.00", "[1]预付费"}}));
+  EXPECT_EQ(Shown(), (Totals{"31.00", "0.00", "31.00"}));
+}
+
+// The row shows the entry's whole discount; the dialog opens with it, and
+// what the operator confirms is the whole discount, never a second one on
+// top of the calculated one.
+TEST_F(SoFee, AGrantOnACalculatedDiscountReplacesItAndConfirmingItUnchangedAddsNothing) {
+  const SSoFee monthly = Fee(101, 1000, -200);
+  dialog->InitSoFee({monthly}, {});
+  zpgui::ModalScript script;
+  script.Then([](QDialog& d) {
+    EXPECT_EQ(d.findChild<QLineEdit*>("edDiscount")->text(), "2");
+    d.findChild<QPushButton*>("btnOK")->click();  // confirmed unchanged
+  });
+  DoubleClickRow(0);
+  EXPECT_EQ(Rows()[0], (Row{"[101] 功能费", "10.00", "-2", "[0]受理费"}));
+  EXPECT_EQ(Shown(), (Totals{"10.00", "-2.00", "8.00"}));
+  EXPECT_EQ(Fees(), (SSoFeeList{monthly}));
+
+  script.Then(Grant("5", "老客户"));
+  DoubleClickRow(0);
+  EXPECT_EQ(Rows()[0], (Row{"[101] 功能费", "10.00", "-5", "[0]受理费"}));
+  EXPECT_EQ(Shown(), (Totals{"10.00", "-5.00", "5.00"}));
+  EXPECT_EQ(Fees(), (SSoFeeList{monthly, DiscountEntry(monthly, 301, -300, "老客户")}));
+
+  script.Then(Grant("1"));  // less than the configured 2.00
+  DoubleClickRow(0);
+  EXPECT_EQ(messages.Shown().back(),
+            (zpgui::GUIMessage{"该科目已有优惠2.00元,科目优惠不能少于已有的优惠,请重新输入.", "提示", 64}));
+  EXPECT_EQ(Rows()[0], (Row{"[101] 功能费", "10.00", "-5", "[0]受理费"}));
+  EXPECT_EQ(Fees(), (SSoFeeList{monthly, DiscountEntry(monthly, 301, -300, "老客户")}));
+}
+
+TEST_F(SoFee, GrantsOnRowsSharingADiscountItemAreEachKept) {
+  // Two entries of 101 (→ 301), and 103 (→ 302) with 105 (→ 305).
+  const SSoFeeList fees{Fee(101, 3000), Fee(101, 1000), Fee(103, 2000)};
+  dialog->InitSoFee(fees, {});
+  zpgui::ModalScript script;
+  script.Then(Grant("5", "一"));
+  DoubleClickRow(0);
+  script.Then(Grant("2", "二"));
+  DoubleClickRow(1);
+  EXPECT_EQ(Rows(), (std::vector<Row>{{"[101] 功能费", "30.00", "-5", "[0]受理费"},
+                                      {"[101] 功能费", "10.00", "-2", "[0]受理费"},
+                                      {"[103] 手续费", "20.00", "0.00", "[0]受理费"}}));
+  EXPECT_EQ(Shown(), (Totals{"60.00", "-7.00", "53.00"}));
+  EXPECT_EQ(Fees(), (SSoFeeList{fees[0], fees[1], fees[2], DiscountEntry(fees[0], 301, -500, "一"),
+                                DiscountEntry(fees[1], 301, -200, "二")}));
 }
 
 TEST_F(SoFee, TotalFieldsKeepTheMoneyFormat) {

@@ -7,6 +7,7 @@
 #include "busi_print_service.h"
 #include "busi_world.h"
 #include "cbusinesspublic.h"
+#include "fixtures.h"
 #include "sample_orders.h"
 
 using zp::report::RecordTable;
@@ -58,11 +59,19 @@ TEST_P(PrintData, TheReceiptOfTheStoredOrder) {
   EXPECT_EQ(voucher.get("soDate"), result().get_SO_DATE().toString("%Y/%M/%D %H:%N:%S"));
   EXPECT_EQ(voucher.get("soOpId").rfind("11", 0), 0u);
 
-  // A memo longer than its field, or an order the back end does not know:
-  // false with the reason, and the table as it was.
+  // A memo and a name longer than their fields are cut; the table holds
+  // this order's record alone however often it is filled.
   const std::string longMemo(2001, 'x');
-  EXPECT_FALSE(lib.PrintDataGetSoVoucher(1070, 2, "13900000503", {}, result(), cust, agent, longMemo, voucher));
-  EXPECT_NE(lib.LastError().text2.find("busiMemo"), std::string::npos);
+  cust.set_CUST_NAME(std::string(30, 'A') + "张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗");  // 30 + 40 GBK bytes
+  ASSERT_TRUE(lib.PrintDataGetSoVoucher(1070, 2, "13900000503", {}, result(), cust, agent, longMemo, voucher))
+      << lib.LastError().text2;
+  ASSERT_EQ(voucher.recordCount(), 1u);
+  EXPECT_EQ(voucher.get("busiMemo"), std::string(2000, 'x'));
+  EXPECT_EQ(voucher.get("custName"), std::string(30, 'A') + "张王李赵刘陈杨黄吴周徐孙马朱胡郭何");  // 64 bytes
+  EXPECT_EQ(voucher.get("soNbr"), std::to_string(result().get_SO_NBR()));
+
+  // An order the back end does not know: false with the reason, and the
+  // table as it was.
   MPublicDef::SSoResultInfo unknown;
   unknown.set_SO_NBR(999999999);
   EXPECT_FALSE(lib.PrintDataGetSoVoucher(1070, 2, "13900000503", {}, unknown, cust, agent, "", voucher));
@@ -83,10 +92,58 @@ TEST_P(PrintData, TheInvoiceWithItsLinesAndTheAmountInWords) {
   EXPECT_EQ(invoice.get("totalFeeLower"), "10.00");
   EXPECT_EQ(invoice.get("totalFeeUpper"), "壹拾元整");
   EXPECT_EQ(invoice.get("payName"), "周明");
+}
 
-  const MPublicDef::STiketInfoList seven(7, tickets[0]);
-  EXPECT_FALSE(lib.PrintDataGetSoInvoice("13900000503", cust, result(), seven, "", 11, invoice));
-  EXPECT_EQ(invoice.recordCount(), 1u);
+// A large order with a long item name, a counter discount, a reduction and
+// more lines than the form has: the invoice asks exactly what the order
+// booked, names are cut, amounts never are.
+TEST_P(PrintData, TheInvoiceAsksWhatTheStoredOrderBooked) {
+  zp::store::loadFixtures(*world->db, R"({"book_items": [
+      {"item_id": 101, "name": "全球呼国际漫游月功能使用费用"}, {"item_id": 301, "name": "功能费优惠"},
+      {"item_id": 103, "name": "手续费"}, {"item_id": 201, "name": "预存话费", "prepay": 1}]})");
+  const auto entry = [](int item, std::int64_t value, std::int64_t discount, int count = 1) {
+    MPublicDef::SSoFee fee;
+    fee.set_BOOK_ITEM_ID(item);
+    fee.set_ITEM_VALUE(value);
+    fee.set_ITEM_DISCOUNT(discount);
+    fee.set_ITEM_COUNT(count);
+    fee.set_ITEM_TOTAL(value * count + discount);
+    return fee;
+  };
+  MVasDesk::SSoUserServiceIn in = zp::testing::gprsOpen(504);
+  // 11000.00 - 1000.00 (calculated) - 234.33 (granted) + 2 x 5.00 + 2000.00
+  // + 200.00 + 300.00 + 70.00 + 0.00 = 12345.67
+  in.set_SOFEELIST({entry(101, 1100000, -100000), entry(301, -23433, 0), entry(103, 500, 0, 2), entry(201, 200000, 0),
+                    entry(103, 20000, 0), entry(103, 30000, 0), entry(103, 7000, 0), entry(103, 0, 0)});
+  MVasDesk::IVasDesk desk;
+  ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
+  MVasDesk::SSoUserServiceOut out;
+  CBSErrorMsg err;
+  ASSERT_EQ(desk.so_userService(in, out, err, nullptr), 0) << err.text2;
+  EXPECT_EQ(world->count("SELECT SUM(amount) FROM zp_order_line WHERE kind = 'fee' AND so_nbr = " +
+                         std::to_string(out.get_SORESULTINFO().get_SO_NBR())),
+            1234567);
+  EXPECT_EQ(out.get_TIKETINFOLIST().size(), 7u) << "the line of 0.00 is no invoice line";
+
+  cust.set_CUST_NAME("张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹");  // 30 characters
+  RecordTable invoice = RecordTable::busiInvoice();
+  invoice.open();
+  // The counter's copy of the lines does not decide what the invoice asks.
+  ASSERT_TRUE(lib.PrintDataGetSoInvoice("13900000504", cust, out.get_SORESULTINFO(), {}, "", 11, invoice))
+      << lib.LastError().text2;
+  ASSERT_EQ(invoice.recordCount(), 1u);
+  EXPECT_EQ(invoice.get("soNbr"), std::to_string(out.get_SORESULTINFO().get_SO_NBR()));
+  EXPECT_EQ(invoice.get("totalFeeLower"), "12345.67");
+  EXPECT_EQ(invoice.get("totalFeeUpper"), "壹万贰仟叁佰肆拾伍元陆角柒分");
+  EXPECT_EQ(invoice.get("newBusiFee"), "") << "a short field that cannot hold the amount stays empty";
+  EXPECT_EQ(invoice.get("payName"), "张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗");  // 20 of 30
+  const std::pair<const char*, const char*> lines[] = {
+      {"全球呼国际漫游月功能", "10000.00"}, {"功能费优惠", "-234.33"}, {"手续费", "10.00"},
+      {"预存话费", "2000.00"},             {"手续费", "200.00"},     {"其他费用", "370.00"}};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(invoice.get("feeItemName" + std::to_string(i + 1)), lines[i].first) << i;
+    EXPECT_EQ(invoice.get("feeValue" + std::to_string(i + 1)), lines[i].second) << i;
+  }
 }
 
 TEST_P(PrintData, EachPrintedInvoiceIsCounted) {
