@@ -29,7 +29,9 @@ using zpgui::GUIMessage;
 namespace {
 
 // Region 571, county 1: operators 11 (organisation 110) and 12. Subscriber
-// 501 (plan 7, customer class 2) has nothing; 502 has Global Call with
+// 501 (plan 7, customer class 2) belongs elsewhere (region 573, county 7,
+// organisation 730), so a request that takes the operator's place for the
+// subscriber's, or the other way round, shows; it has nothing; 502 has Global Call with
 // 55000001; 503 is stopped. Free numbers 55100000-55100019. Business 1302
 // costs 500 fen, more for products 11, 12 and 61.
 const char* kWorld = R"({
@@ -37,8 +39,8 @@ const char* kWorld = R"({
                 {"op_id": 12, "org_id": 120, "region_code": 571, "county_code": 1}],
   "customers": [{"cust_id": 1, "cust_name": "周明", "region_code": 571, "cust_class": 2}],
   "accounts": [{"acct_id": 2, "cust_id": 1, "acct_name": "周明"}],
-  "users": [{"serv_id": 501, "phone_id": "13900000501", "cust_id": 1, "acct_id": 2, "region_code": 571,
-             "county_code": 1, "org_id": 110, "plan_id": 7},
+  "users": [{"serv_id": 501, "phone_id": "13900000501", "cust_id": 1, "acct_id": 2, "region_code": 573,
+             "county_code": 7, "org_id": 730, "plan_id": 7},
             {"serv_id": 502, "phone_id": "13900000502", "cust_id": 1, "acct_id": 2, "region_code": 571},
             {"serv_id": 503, "phone_id": "13900000503", "cust_id": 1, "acct_id": 2, "region_code": 571, "user_sts": 0}],
   "user_services": [{"serv_id": 502, "busi_type": 101, "res_code": 1, "res_id": "55000001", "remark": "主号"}],
@@ -171,6 +173,21 @@ TEST_P(Facade, GetInfoAsksForTheSubscribersServicesAndKeepsThemForTheServiceLine
   EXPECT_EQ(in.get_ISNORMAL(), 1);
   EXPECT_EQ(in.get_SERV_ID(), 502);
 
+  // The picture is asked for in the subscriber's region, county and
+  // organisation, not the operator's.
+  SUserInfo elsewhere;
+  elsewhere.set_SERV_ID(501);
+  elsewhere.set_REGION_CODE(573);
+  elsewhere.set_COUNTY_CODE(7);
+  elsewhere.set_ORG_ID(730);
+  desk.SetUserInfo(elsewhere);
+  SGetInfoOut picture;
+  ASSERT_TRUE(desk.GetInfo(picture)) << error().text2;
+  EXPECT_EQ(std::make_tuple(getInfo->Last().get_REGION_CODE(), getInfo->Last().get_COUNTY_CODE(),
+                            getInfo->Last().get_ORG_ID(), getInfo->Last().get_OP_ID()),
+            std::make_tuple(short{573}, short{7}, 730, 11));
+  identify(502);
+
   // A failed picture is the caller's to report, and leaves no services.
   world->fail(IVasDesk_get_info, {1003, 0, "查询新业务信息", "用户资料不存在"});
   SGetInfoOut out;
@@ -300,8 +317,9 @@ TEST_P(Facade, TheServiceLineCarriesTheGlobalCallNumberOnlyForGlobalCall) {
     EXPECT_EQ(line.get_RES_CODE(), c.numberSent && *c.resId ? 1 : 0);
     EXPECT_EQ(std::make_tuple(line.get_ACT_TYPE(), line.get_BUSI_TYPE(), line.get_SERV_ID(), line.get_REGION_CODE(),
                               line.get_SERV_PARAM(), line.get_SPROM_ID(), line.get_REMARK()),
-              std::make_tuple(short{1}, c.busiType, c.servId, short{571}, std::string(" "), 0,
-                              std::string("柜台开通")));
+              std::make_tuple(short{1}, c.busiType, c.servId, short(c.servId == 501 ? 573 : 571), std::string(" "), 0,
+                              std::string("柜台开通")))
+        << "the subscriber's region";
     // Only a Global Call order carries the reservation.
     const SResSignList& signs = checkSo->Last().get_RESSIGNLIST();
     EXPECT_EQ(signs.size(), c.busiType == 101 && c.reserve ? 1u : 0u);
@@ -329,9 +347,11 @@ TEST_P(Facade, CheckSoSendsTheHeaderFieldByFieldAndTheDateOnlyForABackDatedOrder
   EXPECT_EQ(std::make_tuple(so.get_BUSI_CODE(), so.get_SO_MODE(), so.get_AFTER_FLAG(), so.get_SERV_ID(),
                             so.get_CUST_ID(), so.get_ACCT_ID(), so.get_OP_ID(), so.get_REGION_CODE(),
                             so.get_COUNTY_CODE(), so.get_ORG_ID(), so.get_VERIFY_MODE()),
-            std::make_tuple(kOpenGprs, short{1}, short{0}, 501LL, 1LL, 2LL, 11, short{571}, short{1}, 110, short{2}));
+            std::make_tuple(kOpenGprs, short{1}, short{0}, 501LL, 1LL, 2LL, 11, short{573}, short{7}, 730, short{2}))
+      << "the subscriber's region, county and organisation";
   EXPECT_EQ(std::make_tuple(so.get_SO_REGION_CODE(), so.get_SO_COUNTY_CODE(), so.get_SO_ORG_ID()),
-            std::make_tuple(short{571}, short{1}, 110));
+            std::make_tuple(short{571}, short{1}, 110))
+      << "the operator's region, county and organisation";
   EXPECT_EQ(std::make_tuple(so.get_EXT_HOLDS(), so.get_EXT_HOLDS1(), so.get_EXT_HOLDS2(), so.get_REMARK()),
             std::make_tuple(std::string("1"), std::string("2"), std::string("3"), std::string()));
   SSoInfo kept;
@@ -414,9 +434,10 @@ TEST_P(Facade, CalcSoFeePricesPromotionsThenProductsUnderTheSubscribersPlan) {
   EXPECT_EQ(h.UsedMarker, Fields({H::kIdx_BUSI_CODE, H::kIdx_REGION_CODE, H::kIdx_COUNTY_CODE, H::kIdx_ORG_ID,
                                   H::kIdx_SO_REGION_CODE, H::kIdx_SO_COUNTY_CODE, H::kIdx_SO_ORG_ID,
                                   H::kIdx_CUST_CLASS, H::kIdx_PLAN_ID, H::kIdx_ISNORMAL}));
-  EXPECT_EQ(std::make_tuple(h.get_BUSI_CODE(), h.get_REGION_CODE(), h.get_ORG_ID(), h.get_SO_ORG_ID(),
-                            h.get_CUST_CLASS(), h.get_PLAN_ID(), h.get_ISNORMAL()),
-            std::make_tuple(1302, short{571}, 110, 110, short{2}, 7, short{0}));
+  EXPECT_EQ(std::make_tuple(h.get_BUSI_CODE(), h.get_REGION_CODE(), h.get_COUNTY_CODE(), h.get_ORG_ID(),
+                            h.get_SO_REGION_CODE(), h.get_SO_COUNTY_CODE(), h.get_SO_ORG_ID(), h.get_CUST_CLASS(),
+                            h.get_PLAN_ID(), h.get_ISNORMAL()),
+            std::make_tuple(1302, short{573}, short{7}, 730, short{571}, short{1}, 110, short{2}, 7, short{0}));
   const struct {
     int busiType, planId, prodId, serviceId;
   } expected[] = {{101, 9, 11, 1101}, {101, 8, 12, 1102}, {104, 7, 61, 1401}};

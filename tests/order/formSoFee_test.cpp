@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -19,11 +23,16 @@
 
 #include "MBusiPublic.h"
 #include "backend_world.h"
+#include "fixtures.h"
 #include "cbusinesspublic.h"
 #include "edit_filters.h"
 #include "gui_message.h"
 #include "look.h"
 #include "modal.h"
+#include "money.h"
+#include "order_money.h"
+#include "record_table.h"
+#include "sample_orders.h"
 
 using MPublicDef::SPrepayOper;
 using MPublicDef::SPrepayOperList;
@@ -522,3 +531,109 @@ TEST_F(SoFee, EnterMovesThroughTheControlsInTabOrderWithoutPressingOk) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+// Whatever the operator does in the dialog, the amount it says to collect is
+// what the order books and what its invoice asks, to the fen. Fee sets are
+// drawn from the demo catalogue (two fee items share one discount item),
+// with calculated discounts, counts, a reduction item, the fixed-price item,
+// rows the fee calculation already discounted, and prepayments; grants come
+// in any order, are repeated, re-confirmed, cancelled or refused; OK is
+// pressed more than once.
+TEST_F(SoFee, CollectedIsBookedIsInvoicedForAnyFeeSet) {
+  constexpr int kRounds = 60;
+  world = std::make_unique<BackendWorld>(Backend::sqlite, ReadFile(DEMO_DIR "/40-catalogue.json"));
+  zp::store::loadFixtures(*world->db, zp::testing::manySubscribers(7001, kRounds));
+  zp::store::loadFixtures(*world->db, R"({"book_items": [{"item_id": 27000003, "name": "固定减免"},
+                                                        {"item_id": 22000002, "name": "SIM卡费"}]})");
+  CBusinessPublic lib;
+  ASSERT_TRUE(lib.Init(1070, 571, 1, 110, 11));
+  MVasDesk::IVasDesk desk;
+  ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
+
+  std::mt19937 random(20261210);
+  const auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    SSoFeeList fees;
+    for (int n = pick(1, 5); n > 0; --n) {
+      static const int kItems[] = {101, 102, 103, 103, 102, 27000003, 22000002};
+      const int item = kItems[pick(0, 6)];
+      SSoFee fee;
+      if (item == 27000003) {
+        fee = Fee(item, -pick(1, 5000));
+      } else {
+        const std::int64_t value = pick(0, 200000);
+        fee = Fee(item, value, pick(0, 2) == 0 ? -pick(0, static_cast<int>(value)) : 0);
+        const int count = pick(0, 3) == 0 ? 2 : 1;
+        fee.set_ITEM_COUNT(count);
+        fee.set_ITEM_TOTAL(value * count + fee.get_ITEM_DISCOUNT());
+      }
+      fees.push_back(fee);
+    }
+    if (pick(0, 4) == 0) fees.push_back(Fee(302, -pick(1, 300)));  // a discount the calculation booked
+    SPrepayOperList prepays;
+    for (int n = pick(0, 2); n > 0; --n) prepays.push_back(Prepay(pick(0, 1) ? 201 : 202, pick(1, 100000), "预存"));
+
+    dialog = std::make_unique<TfrmSoFee>();
+    zpgui::MessageLog log;
+    dialog->InitSoFee(fees, prepays);
+    const int rows = List().topLevelItemCount();
+    zpgui::ModalScript script;
+    script.Then([&](QDialog&) {
+      for (int step = pick(0, 6); step > 0; --step) {
+        const int row = pick(0, rows - 1);
+        const std::string due = List().topLevelItem(row)->text(1).toStdString();
+        const std::int64_t dueFen = StringToCurrency(due);
+        const int how = pick(0, 4);
+        zpgui::ModalScript grant;
+        if (how == 0) {
+          grant.Then(Grant(nullptr));  // cancelled
+        } else if (how == 1) {
+          grant.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });  // confirmed as shown
+        } else {
+          const std::int64_t whole = dueFen > 0 ? pick(1, static_cast<int>(std::min<std::int64_t>(dueFen, 1 << 30))) : 1;
+          const std::string text = CurrencyToPlainText(whole);
+          grant.Then([text](QDialog& d) { Grant(text.c_str())(d); });
+        }
+        DoubleClickRow(row);
+      }
+      for (int press = pick(1, 3); press > 0; --press) Control<QPushButton>("btnOK").click();
+    });
+    ASSERT_EQ(ShowModal(*dialog), 1);
+    Control<QPushButton>("btnOK").click();  // once more, after the dialog closed
+    const std::int64_t collected = StringToCurrency(Control<QLineEdit>("edRealFee").text().toStdString());
+
+    SSoFeeList booked;
+    SPrepayOperList prepaysOut;
+    ASSERT_EQ(dialog->GetSoFeeResult(booked, prepaysOut), 1);
+    MVasDesk::SSoUserServiceIn in = zp::testing::gprsOpen(7001 + round);
+    in.set_SOFEELIST(booked);
+    MVasDesk::SSoUserServiceOut out;
+    CBSErrorMsg err;
+    ASSERT_EQ(desk.so_userService(in, out, err, nullptr), 0) << err.text2;
+    const long long soNbr = out.get_SORESULTINFO().get_SO_NBR();
+    const long long bookedFen = world->count(
+        "SELECT COALESCE(SUM(amount), 0) FROM zp_order_line WHERE kind = 'fee' AND so_nbr = " + std::to_string(soNbr));
+
+    zp::report::RecordTable invoice = zp::report::RecordTable::busiInvoice();
+    invoice.open();
+    ASSERT_TRUE(lib.PrintDataGetSoInvoice("13910000000", {}, out.get_SORESULTINFO(), out.get_TIKETINFOLIST(), "", 11,
+                                          invoice))
+        << lib.LastError().text2;
+    const std::int64_t invoiced = StringToCurrency(invoice.get("totalFeeLower"));
+    EXPECT_EQ(collected, bookedFen);
+    EXPECT_EQ(bookedFen, invoiced);
+    EXPECT_EQ(zpmoney::InvoiceTotal(out.get_TIKETINFOLIST()), invoiced);
+  }
+}
