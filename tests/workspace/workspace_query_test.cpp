@@ -625,4 +625,71 @@ TEST_F(Query, TheFocusWaitsOnThePhoneAndTheKeypadOnTheQuery) {
   EXPECT_FALSE(enabled("btnCommit"));
 }
 
+
+// The detail pages: captions, limits, items and the order Tab visits them.
+TEST_F(Query, TheDetailPagesHoldTheirFieldsInTabOrder) {
+  start(11);
+  EXPECT_EQ(zp::testing::TabOrder(*desk, {"cmbGcallStatus", "edIsdn", "btnSelIsdn", "edGcallRemark", "edGpsPhoneId",
+                                          "cmbGpsStatus", "cmbGpsType", "edSelfNo", "edCardNo", "edGpsRemark",
+                                          "cmbSPId", "edGprsPhoneId", "cmbGprsStatus", "edGprsRemark",
+                                          "edCrbtsPhoneId", "edCrbtsRemark", "cmbCrbtsStstus", "cmbSendFlag",
+                                          "cmbSongId"}),
+            (std::vector<std::string>{"cmbGcallStatus", "edIsdn", "btnSelIsdn", "edGcallRemark", "edGpsPhoneId",
+                                      "cmbGpsStatus", "cmbGpsType", "edSelfNo", "edCardNo", "edGpsRemark", "cmbSPId",
+                                      "edGprsPhoneId", "cmbGprsStatus", "edGprsRemark", "edCrbtsPhoneId",
+                                      "edCrbtsRemark", "cmbCrbtsStstus", "cmbSendFlag", "cmbSongId"}));
+  const struct {
+    const char* edit;
+    int maxLength;
+  } limits[] = {{"edIsdn", 8},       {"edGcallRemark", 64}, {"edGpsPhoneId", 11}, {"edSelfNo", 12},
+                {"edCardNo", 32},    {"edGpsRemark", 64},   {"edGprsRemark", 64}};
+  for (const auto& l : limits) EXPECT_EQ(at<QLineEdit>(l.edit).maxLength(), l.maxLength) << l.edit;
+  for (const char* status : {"cmbGcallStatus", "cmbGpsStatus", "cmbGprsStatus", "cmbCrbtsStstus"})
+    EXPECT_EQ(zp::testing::Items(at<QComboBox>(status)), (std::vector<std::string>{"未开通", "已开通"})) << status;
+  EXPECT_EQ(zp::testing::Items(at<QComboBox>("cmbSendFlag")), (std::vector<std::string>{"[0]不通知", "[1]通知"}));
+  EXPECT_EQ(zp::testing::Items(at<QComboBox>("cmbGpsType")), (std::vector<std::string>{"[1] 车辆定位", "[2] 人员定位"}));
+  EXPECT_FALSE(enabled("cmbGcallStatus"));
+  EXPECT_FALSE(enabled("edGprsPhoneId"));
+  EXPECT_EQ(at<QGroupBox>("gbGlobalInfo").title(), "全球呼信息");
+  EXPECT_EQ(at<QGroupBox>("gbGpsInfo").title(), "Gps信息");
+  EXPECT_EQ(at<QGroupBox>("gbCrbts").title(), "彩铃");
+  // The Global Call number takes digits only.
+  auto& isdn = at<QLineEdit>("edIsdn");
+  isdn.setReadOnly(false);
+  zp::testing::Type(isdn, "55a1-0");
+  EXPECT_EQ(isdn.text(), "5510");
+}
+
+// What reaches the back end: the GPS page as the operator filled it, as the
+// order's special data, when the facade submits the order.
+TEST_F(Query, TheGpsPageTravelsAsTheOrdersSpecialData) {
+  zp::testing::Wiretap<MVasDesk::SSoUserServiceIn, MVasDesk::SSoUserServiceOut> tap(
+      *backend.dispatcher, MVasDesk::IVasDesk_so_userService,
+      [](const MVasDesk::SSoUserServiceIn&, MVasDesk::SSoUserServiceOut&, CBSErrorMsg&) { return 0; });
+  start(11);
+  choose(102);
+  query("13900000601");
+  ASSERT_TRUE(checked("radBtnOpen"));
+  at<QComboBox>("cmbSPId").setCurrentIndex(1);    // [2] 通达位置
+  at<QComboBox>("cmbGpsType").setCurrentIndex(0);  // [1] 车辆定位
+  at<QLineEdit>("edSelfNo").setText("SD-1");
+  at<QLineEdit>("edCardNo").setText("浙A·11111");
+  at<QLineEdit>("edGpsRemark").setText("新装");
+  EXPECT_EQ(desk->GpsPage().spId, 2);
+  ASSERT_TRUE(desk->BuildOrderSpecialData(1));
+  MVasDesk::SSoUserServiceOut out;
+  desk->orderFacade().SubmitSo(out);
+  ASSERT_EQ(tap.Count(), 1u);
+  const MVasDesk::SSpecilDataInfo& sent = tap.Last().get_SPECILDATAINFO();
+  EXPECT_EQ(sent.get_BUSI_TYPE(), 102);
+  ASSERT_EQ(sent.get_DATAINFOLIST().size(), 1u);
+  std::vector<std::string> cells;
+  for (const auto& c : sent.get_DATAINFOLIST()[0].get_FIELDVALUELIST()) cells.push_back(c.get_FIELD_VALUE());
+  EXPECT_EQ(cells, (std::vector<std::string>{"浙A·11111", "0000-00-00 00:00:00", "1", "571", "新装", "SD-1", "601", "2",
+                                             "1", "102"}));
+  // Global Call carries none.
+  choose(101);
+  EXPECT_FALSE(desk->BuildOrderSpecialData(1));
+}
+
 }  // namespace
