@@ -42,6 +42,7 @@ constexpr int kGprs = 5;
 constexpr int kRingBack = 104;
 constexpr int kGprsAccessPoint = 131;
 constexpr int kGpsTypeList = 64;
+constexpr int kPromFrameWidth = 503;
 constexpr const char* kException = "异常";
 constexpr int kErrorIcon = 16;
 // Pages of nbkUserSvr.
@@ -91,6 +92,8 @@ TfrmVasDesk::TfrmVasDesk(QWidget* owner) : TfrmMDIChild(owner), ui_(std::make_un
   prod_ = std::make_unique<zp::workspace::ProductFrame>();
   // A number pasted into the verification strip passes its digits filter.
   OnEditPaste(ui_->frmeVerify->edPhoneId());
+  cdsSoVoucher.open();
+  cdsBusiInvoice.open();
 
   ui_->lstvBusiType->setColumnCount(2);
   ui_->lstvBusiType->setColumnWidth(0, 85);
@@ -126,6 +129,10 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
   setProperty("countyCode", countyCode);
   setProperty("orgId", orgId);
   setProperty("opId", opId);
+
+  // The promotion list needs its width for its columns (the frame sizes its
+  // own list).
+  PromWidget()->setMinimumWidth(kPromFrameWidth);
 
   ResetWorkspace();
 

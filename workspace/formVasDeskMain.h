@@ -20,6 +20,7 @@
 #include "cbusinesspublic.h"
 #include "mdi_child.h"
 #include "offer_frames.h"
+#include "record_table.h"
 #include "special_data.h"
 
 class QCloseEvent;
@@ -94,6 +95,10 @@ class TfrmVasDesk : public TfrmMDIChild {
   int subscriberRegion() const { return subscriberRegion_; }
   const MPublicDef::SMscFuncInfoList& currentProducts() const { return currentProducts_; }
   CVasDesk& orderFacade() { return facade; }
+  // The papers' tables, open from the window's creation on.
+  zp::report::RecordTable& voucherTable() { return cdsSoVoucher; }
+  zp::report::RecordTable& invoiceTable() { return cdsBusiInvoice; }
+  const QString& runPath() const { return runPath_; }
 
  public slots:
   // Global Call: the operator picks a number in the number dialog and the
@@ -152,6 +157,8 @@ class TfrmVasDesk : public TfrmMDIChild {
   zp::workspace::CatalogueCache catalogues_;
   std::unique_ptr<zp::workspace::PromotionFrame> prom_;
   std::unique_ptr<zp::workspace::ProductFrame> prod_;
+  zp::report::RecordTable cdsSoVoucher = zp::report::RecordTable::soVoucher();
+  zp::report::RecordTable cdsBusiInvoice = zp::report::RecordTable::busiInvoice();
   CBusinessPublic busiPublic;
   CVasDesk facade;
 };

@@ -653,6 +653,9 @@ TEST_F(Query, TheDetailPagesHoldTheirFieldsInTabOrder) {
   EXPECT_EQ(at<QGroupBox>("gbGlobalInfo").title(), "全球呼信息");
   EXPECT_EQ(at<QGroupBox>("gbGpsInfo").title(), "Gps信息");
   EXPECT_EQ(at<QGroupBox>("gbCrbts").title(), "彩铃");
+  // The papers' tables are ready before any order.
+  EXPECT_TRUE(desk->voucherTable().isOpen());
+  EXPECT_TRUE(desk->invoiceTable().isOpen());
   // The Global Call number takes digits only.
   auto& isdn = at<QLineEdit>("edIsdn");
   isdn.setReadOnly(false);
