@@ -218,6 +218,8 @@ void TfrmVasDesk::ResetWorkspace() {
   for (QWidget* w : Widgets{ui_->frmeBaseCustInfo, ui_->frmeBaseUserInfo, ui_->gbGlobalInfo, ui_->gbGpsInfo,
                             ui_->gbGprsInfo, ui_->gbCrbts, PromWidget(), ProdWidget(), ui_->FAgenterInfo})
     MakeClear(w, -1);
+  prom_->ClearProms();
+  prod_->ClearProducts();
 
   MakeReadOnly(ui_->FAgenterInfo);
   ui_->chkAfterFlag->setEnabled(false);

@@ -35,6 +35,8 @@ class PromotionFrame {
   // The frame's widget, to be cleared and made read-only with the
   // workspace; null for the empty frame.
   virtual QWidget* Widget() { return nullptr; }
+  // Forgets the subscriber's rows and the offer: the workspace was reset.
+  virtual void ClearProms() {}
   // The offer under the subscriber's plan; the result is the frame's own
   // business (it reports its failures).
   virtual int LoadPromCatalogue(const OfferContext&) { return 0; }
@@ -55,6 +57,7 @@ class ProductFrame {
  public:
   virtual ~ProductFrame() = default;
   virtual QWidget* Widget() { return nullptr; }
+  virtual void ClearProducts() {}
   virtual void LoadProductCatalogue(const OfferContext&) {}
   virtual void MergeUserProducts(const MPublicDef::SMscFuncInfoList&) {}
   // Open: adding allowed, deleting only when the list holds a row.

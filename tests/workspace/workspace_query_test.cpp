@@ -116,6 +116,7 @@ class RecordingProms : public zp::workspace::PromotionFrame {
                         std::to_string(o.planId));
     return 0;
   }
+  void ClearProms() override { calls.log.push_back("prom clear"); }
   void MergeUserProms(const MPublicDef::SSpromInfoList&) override { calls.log.push_back("prom merge"); }
   void EnablePromEdit() override { calls.log.push_back("prom edit"); }
   void lvPromInfoClick() override { calls.log.push_back("prom click"); }
@@ -127,6 +128,7 @@ class RecordingProducts : public zp::workspace::ProductFrame {
   void LoadProductCatalogue(const zp::workspace::OfferContext& o) override {
     calls.log.push_back("prod load " + std::to_string(o.busiType));
   }
+  void ClearProducts() override { calls.log.push_back("prod clear"); }
   void MergeUserProducts(const MPublicDef::SMscFuncInfoList&) override { calls.log.push_back("prod merge"); }
   void EnableProductAdd() override { calls.log.push_back("prod add"); }
   void EnableProductEdit() override { calls.log.push_back("prod change"); }
@@ -453,9 +455,10 @@ TEST_F(Query, TheOperationsSetTheCodeAndTheFramesAndListClicksPassOnlyWhileEditi
   start(11);
   desk->SetOfferFrames(std::make_unique<RecordingProms>(calls), std::make_unique<RecordingProducts>(calls));
   choose(5);
+  calls.log.clear();
   query("13900000602");
-  EXPECT_EQ(calls.log, (std::vector<std::string>{"prod load 5", "prom load 5 602 plan 101", "prom merge",
-                                                 "prod merge"}));
+  EXPECT_EQ(calls.log, (std::vector<std::string>{"prom clear", "prod clear", "prod load 5", "prom load 5 602 plan 101",
+                                                 "prom merge", "prod merge"}));
   ASSERT_TRUE(checked("radBtnClose"));
   calls.log.clear();
   desk->frmePromInfolvPromInfoClick();
@@ -476,7 +479,8 @@ TEST_F(Query, TheOperationsSetTheCodeAndTheFramesAndListClicksPassOnlyWhileEditi
   calls.log.clear();
   query("13900000601");
   EXPECT_EQ(desk->busiCode(), 1070);
-  EXPECT_EQ(calls.log, (std::vector<std::string>{"prod load 5", "prom load 5 601 plan 101", "prom edit", "prod add"}));
+  EXPECT_EQ(calls.log, (std::vector<std::string>{"prom clear", "prod clear", "prod load 5", "prom load 5 601 plan 101",
+                                                 "prom edit", "prod add"}));
   EXPECT_TRUE(enabled("btnSelIsdn"));
 }
 
