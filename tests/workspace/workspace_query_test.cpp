@@ -253,8 +253,9 @@ TEST_F(Query, TheCurrentServiceAndTheRightsDecideTheOperation) {
     EXPECT_EQ(desk->busiCode(), c.busiCode);
     EXPECT_EQ(enabled("btnCommit"), c.commit);
     EXPECT_EQ(enabled("chkAfterFlag"), c.commit);
-    if (c.type == 5 || c.type == 131)
+    if (c.type == 5 || c.type == 131) {
       EXPECT_TRUE(at<QRadioButton>("radBtnMod").isVisibleTo(desk.get())) << "a change must be seen to be chosen";
+    }
   }
 }
 
