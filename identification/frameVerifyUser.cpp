@@ -81,7 +81,7 @@ void TfrmeVerify::InitVerify(int busiCode_, short regionCode, short countyCode, 
     // Not knowing whether the business needs the password is no reason to
     // skip it: the password is required, and no waiver is asked for.
     lastError = lookupError;
-    ShowGUIMessage("取业务验证方式失败,本业务按需要验证密码受理!\n错误[%s]\n[%s]", kError, kErrorIcon,
+    ShowGUIMessage("取业务验证方式失败,本业务按需要验证密码受理!\n错误[%s]\n[%s]", "异常", kErrorIcon,
                    lookupError.text2, lookupError.text1);
     verifyType = 2;
   }

@@ -496,7 +496,7 @@ TEST_F(VerifyFrame, AFailedVerificationTypeLookupRequiresThePassword) {
   Box().setChecked(false);
   world.fail(MBusiPublic::IBusiPublic_get_verifyType, kFault);
   Init(9001, 14);
-  const Messages expected{{"取业务验证方式失败,本业务按需要验证密码受理!\n错误[后台暂时不可用]\n[故障注入]", "错误", 16}};
+  const Messages expected{{"取业务验证方式失败,本业务按需要验证密码受理!\n错误[后台暂时不可用]\n[故障注入]", "异常", 16}};
   EXPECT_EQ(messages.Shown(), expected);
   EXPECT_TRUE(Box().isChecked());
   EXPECT_FALSE(Box().isEnabled()) << "no waiver is asked when the business is unknown";
