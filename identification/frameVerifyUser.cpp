@@ -11,6 +11,7 @@
 #include "publicbusi_functions.h"
 #include "secure_keyboard.h"
 #include "ui_frameVerifyUser.h"
+#include "verify_type.h"
 
 using namespace zpverify;
 
@@ -34,6 +35,9 @@ TfrmeVerify::TfrmeVerify(QWidget* owner) : QWidget(owner), ui_(std::make_unique<
 
   zpgui::SetKeyPressHandler(ui_->edPhoneId, [this](QLineEdit& e, char32_t& key) { edPhoneIdKeyPress(e, key); });
   zpgui::SetKeyPressHandler(ui_->edPass, [this](QLineEdit& e, char32_t& key) { edPassKeyPress(e, key); });
+  // A paste must pass the same filters as typing, or they keep nothing out.
+  OnEditPaste(ui_->edPhoneId);
+  OnEditPaste(ui_->edPass);
   connect(ui_->chkCheckPass, &QCheckBox::clicked, this, &TfrmeVerify::chkCheckPassClick);
 }
 
@@ -64,11 +68,23 @@ void TfrmeVerify::InitVerify(int busiCode_, short regionCode, short countyCode, 
   sysMgnt.GetEntVariable(locationCode);
   lastError = sysMgnt.LastError();
 
-  const short verifyType = GetSoVerifyTypeByBusiCode(busiCode);
-  if (NeedsDocumentNotice(verifyType))
-    ShowGUIMessage("该业务要求出示证件,请核对好客户的证件后,再受理!", kNotice, kInfoIcon);
+  CBSErrorMsg lookupError;
+  const std::optional<short> looked = LookUpVerifyType(busiCode, lookupError);
   std::optional<bool> waivable;
-  if (verifyType == 2 && CheckPassWaive()) waivable = passWaivable;
+  short verifyType = 0;
+  if (looked) {
+    verifyType = *looked;
+    if (NeedsDocumentNotice(verifyType))
+      ShowGUIMessage("该业务要求出示证件,请核对好客户的证件后,再受理!", kNotice, kInfoIcon);
+    if (verifyType == 2 && CheckPassWaive()) waivable = passWaivable;
+  } else {
+    // Not knowing whether the business needs the password is no reason to
+    // skip it: the password is required, and no waiver is asked for.
+    lastError = lookupError;
+    ShowGUIMessage("取业务验证方式失败,本业务按需要验证密码受理!\n错误[%s]\n[%s]", "异常", kErrorIcon,
+                   lookupError.text2, lookupError.text1);
+    verifyType = 2;
+  }
   switch (PassCheckBoxFor(verifyType, waivable)) {
     case PassCheckBox::optional:
       ui_->chkCheckPass->setChecked(false);
@@ -82,22 +98,26 @@ void TfrmeVerify::InitVerify(int busiCode_, short regionCode, short countyCode, 
       break;
   }
   // The password field was hidden above whatever the box says; bring the
-  // two back in line even when the box kept its state.
-  chkCheckPassClick();
+  // two back in line even when the box kept its state. Nobody is at the
+  // counter yet: the keypad stays shut and the focus stays where it is.
+  ShowPassField(false);
 }
 
-void TfrmeVerify::chkCheckPassClick() {
+void TfrmeVerify::chkCheckPassClick() { ShowPassField(true); }
+
+void TfrmeVerify::ShowPassField(bool operatorTicked) {
   if (ui_->chkCheckPass->isChecked()) {
     ui_->edPass->show();
     MakeDefault(ui_->edPass);
-    FocusIfPossible(ui_->edPass);
     ui_->edPass->clear();
+    if (!operatorTicked) return;
+    FocusIfPossible(ui_->edPass);
     ReadSecureKeyboard();
   } else {
     ui_->edPass->clear();
     ui_->edPass->hide();
     MakeReadOnly(ui_->edPass);
-    FocusIfPossible(ui_->btnQueyA);
+    if (operatorTicked) FocusIfPossible(ui_->btnQueyA);
   }
 }
 
@@ -231,8 +251,11 @@ bool TfrmeVerify::CheckPassWaive() {
 
 bool TfrmeVerify::CheckPassword() {
   const std::string phone = PhoneText();
-  const std::string pass = PassText();
   const bool asked = ui_->chkCheckPass->isChecked();
+  // The customer is at the counter and the password is needed now: at a
+  // keypad site he types it there.
+  if (asked && PassText().empty()) ReadSecureKeyboard();
+  const std::string pass = PassText();
   if (asked && pass.empty()) {
     ShowGUIMessage("请输入用户密码...", kNotice, kInfoIcon);
     FocusIfPossible(ui_->edPass);

@@ -57,6 +57,9 @@ class TfrmeVerify : public QWidget {
   void edPhoneIdKeyPress(QLineEdit& edit, char32_t& key);
   void edPassKeyPress(QLineEdit& edit, char32_t& key);
 
+  // Shows or hides the password field as the box says; only the operator's
+  // own tick moves the focus and opens the keypad.
+  void ShowPassField(bool operatorTicked);
   void ReadSecureKeyboard();
   bool CheckPhoneInput();
   bool GetUserData(const std::string& phone);

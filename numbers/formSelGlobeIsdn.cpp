@@ -17,8 +17,12 @@ TfrmSelGlobeIsdn::TfrmSelGlobeIsdn(QWidget* owner) : QDialog(owner), ui_(std::ma
   setObjectName("frmSelGlobeIsdn");
   FormCreate();
 
-  for (QLineEdit* edit : {ui_->edStartIsdn, ui_->edEndIsdn, ui_->edNumber})
+  for (QLineEdit* edit : {ui_->edStartIsdn, ui_->edEndIsdn, ui_->edNumber}) {
     zpgui::SetKeyPressHandler(edit, [this](QLineEdit& e, char32_t& key) { edNumberKeyPress(e, key); });
+    // Pasted text must pass the digits filter too, or a range could hold
+    // anything.
+    OnEditPaste(edit);
+  }
 
   connect(ui_->btnQuery, &QPushButton::clicked, this, &TfrmSelGlobeIsdn::btnQueryClick);
   connect(ui_->sgIsdn, &QTableWidget::cellClicked, this, &TfrmSelGlobeIsdn::sgIsdnClick);
@@ -59,6 +63,24 @@ int TfrmSelGlobeIsdn::GetSelected(MVasDesk::SResInfo& out) {
 bool TfrmSelGlobeIsdn::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     if (FormKeyPress(static_cast<QKeyEvent*>(event))) return true;
+  }
+  // The keys move the pick as a click does: the number in the
+  // selected-number field is the one the grid shows selected.
+  if (event->type() == QEvent::KeyRelease && watched == ui_->sgIsdn) {
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+      case Qt::Key_Left:
+      case Qt::Key_Right:
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_Home:
+      case Qt::Key_End:
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown:
+        sgIsdnClick();
+        break;
+      default:
+        break;
+    }
   }
   return QDialog::eventFilter(watched, event);
 }

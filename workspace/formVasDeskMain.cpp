@@ -2,12 +2,19 @@
 
 #include <QBrush>
 #include <QCloseEvent>
+#include <QDate>
+#include <QKeyEvent>
 #include <QTreeWidgetItem>
 
 #include <new>
 
+#include "FormAfterDate.h"
 #include "business_codes.h"
+#include "catalogue_lookups.h"
+#include "cbusimgntpublic.h"
+#include "csysmgntpublic.h"
 #include "edit_filters.h"
+#include "operator_rights.h"
 #include "frameAgentInfo.h"
 #include "frameBaseCustInfo.h"
 #include "frameBaseUserInfo.h"
@@ -19,14 +26,40 @@
 #include "publicbusi_functions.h"
 #include "run_path.h"
 #include "ui_formVasDeskMain.h"
+#include "verify_rules.h"
+#include "wait_box.h"
 
 using zp::workspace::BusiCodeOf;
 using zp::workspace::IsOfferedBusiType;
+using zp::workspace::kCancel;
+using zp::workspace::kChange;
 using zp::workspace::kOpen;
 
 namespace {
+constexpr int kGlobalCall = 101;
+constexpr int kGps = 102;
 constexpr int kGprs = 5;
+constexpr int kRingBack = 104;
 constexpr int kGprsAccessPoint = 131;
+constexpr int kGpsTypeList = 64;
+constexpr int kPromFrameWidth = 503;
+constexpr const char* kException = "异常";
+constexpr int kErrorIcon = 16;
+// Pages of nbkUserSvr.
+constexpr int kPageGcall = 0, kPageGps = 1, kPageGprs = 2, kPageCrbts = 3;
+// Items of the status combos.
+constexpr int kNotOpened = 0, kOpened = 1;
+constexpr int kSendNotice = 1;  // "[1]通知"
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s8(const QString& s) { return s.toStdString(); }
+
+// The products frame takes products only for types whose TYPE is 1.
+bool TakesProducts(const MProductIntfApp::SBusiTypeList& types, int busiType) {
+  for (const auto& t : types)
+    if (t.get_BUSI_TYPE() == busiType) return t.get_TYPE() == 1;
+  return false;
+}
 // The business type of a row is read back from its first sub-item.
 constexpr int kTypeColumn = 1;
 }  // namespace
@@ -40,9 +73,27 @@ TfrmVasDesk::TfrmVasDesk(QWidget* owner) : TfrmMDIChild(owner), ui_(std::make_un
   connect(ui_->btnCommit, &QPushButton::clicked, actCommit, &QAction::trigger);
   connect(ui_->btnClose, &QPushButton::clicked, actClose, &QAction::trigger);
   connect(ui_->btnSelIsdn, &QToolButton::clicked, this, &TfrmVasDesk::btnSelIsdnClick);
+  connect(ui_->frmeVerify->btnQueyA(), &QPushButton::clicked, this, &TfrmVasDesk::frmeVerify1btnQueyAClick);
+  connect(ui_->lstvBusiType, &QTreeWidget::itemClicked, this, [this] { lstvBusiTypeClick(); });
+  ui_->lstvBusiType->installEventFilter(this);
+  // Checking a button runs its handler, whoever checks it; unchecking runs
+  // nothing.
+  const auto onCheck = [this](QRadioButton* button, void (TfrmVasDesk::*handler)()) {
+    connect(button, &QRadioButton::toggled, this, [this, handler](bool on) {
+      if (on) (this->*handler)();
+    });
+  };
+  onCheck(ui_->radBtnOpen, &TfrmVasDesk::radBtnOpenClick);
+  onCheck(ui_->radBtnClose, &TfrmVasDesk::radBtnCloseClick);
+  onCheck(ui_->radBtnMod, &TfrmVasDesk::radBtnModClick);
+  connect(ui_->chkAfterFlag, &QCheckBox::clicked, this, &TfrmVasDesk::chkAfterFlagClick);
   zpgui::SetKeyPressHandler(ui_->edIsdn, ::OnEditKeyPress);
+  prom_ = std::make_unique<zp::workspace::PromotionFrame>();
+  prod_ = std::make_unique<zp::workspace::ProductFrame>();
   // A number pasted into the verification strip passes its digits filter.
   OnEditPaste(ui_->frmeVerify->edPhoneId());
+  cdsSoVoucher.open();
+  cdsBusiInvoice.open();
 
   ui_->lstvBusiType->setColumnCount(2);
   ui_->lstvBusiType->setColumnWidth(0, 85);
@@ -66,6 +117,7 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
   opId_ = opId;
   privileges_ = privileges;
   busiTypes_.clear();
+  catalogues_.Clear();
   ui_->lstvBusiType->clear();
   verified_ = mayOpen_ = mayCancel_ = false;
   afterFlag_ = 0;
@@ -77,6 +129,10 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
   setProperty("countyCode", countyCode);
   setProperty("orgId", orgId);
   setProperty("opId", opId);
+
+  // The promotion list needs its width for its columns (the frame sizes its
+  // own list).
+  PromWidget()->setMinimumWidth(kPromFrameWidth);
 
   ResetWorkspace();
 
@@ -111,7 +167,9 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
     ui_->radBtnMod->setVisible(true);
   }
   ui_->frmeVerify->InitVerify(busiCode_, regionCode, countyCode, orgId, opId);
-  // TODO(feature): fill the GPS type list once the GPS page has it.
+  InitComboBox(kGpsTypeList, ui_->cmbGpsType);
+  // Nobody is at the counter yet: the operator starts with the number.
+  ui_->frmeVerify->edPhoneId()->setFocus();
   return true;
 }
 
@@ -127,6 +185,11 @@ void TfrmVasDesk::SetCurrentBusiType(QTreeWidgetItem* row) {
   facade.SetBusiType(busiType_);
 }
 
+void TfrmVasDesk::SetBusiCodeFor(int operation) {
+  busiCode_ = BusiCodeOf(busiType_, operation);
+  facade.SetBusiCode(busiCode_);
+}
+
 void TfrmVasDesk::SetChecked(QRadioButton* button, bool checked) {
   // Exclusive radio buttons refuse to be all unchecked.
   const bool exclusive = button->autoExclusive();
@@ -135,25 +198,37 @@ void TfrmVasDesk::SetChecked(QRadioButton* button, bool checked) {
   button->setAutoExclusive(exclusive);
 }
 
+void TfrmVasDesk::SetOfferFrames(std::unique_ptr<zp::workspace::PromotionFrame> promotions,
+                                 std::unique_ptr<zp::workspace::ProductFrame> products) {
+  prom_ = promotions ? std::move(promotions) : std::make_unique<zp::workspace::PromotionFrame>();
+  prod_ = products ? std::move(products) : std::make_unique<zp::workspace::ProductFrame>();
+}
+
+QWidget* TfrmVasDesk::PromWidget() const { return prom_->Widget() ? prom_->Widget() : ui_->frmePromInfo; }
+QWidget* TfrmVasDesk::ProdWidget() const { return prod_->Widget() ? prod_->Widget() : ui_->frameBusiProduct; }
+
 void TfrmVasDesk::ResetWorkspace() {
   reservedNumber_.clear();
   ui_->pcInfo->setCurrentWidget(ui_->tabUserinfo);
   ui_->frmeVerify->edPhoneId()->setFocus();
 
-  MakeClear(ui_->frmeBaseCustInfo, -1);
-  MakeClear(ui_->frmeBaseUserInfo, -1);
+  // Field by field, children included: whatever the last customer left in a
+  // detail page, the agent frame or a summary must not reach the next order.
   using Widgets = std::initializer_list<QWidget*>;
-  for (QWidget* w : Widgets{ui_->gbGlobalInfo, ui_->gbGpsInfo, ui_->gbGprsInfo, ui_->gbCrbts, ui_->frmePromInfo,
-                            ui_->frameBusiProduct, ui_->FAgenterInfo})
-    MakeClear(w, 0);
+  for (QWidget* w : Widgets{ui_->frmeBaseCustInfo, ui_->frmeBaseUserInfo, ui_->gbGlobalInfo, ui_->gbGpsInfo,
+                            ui_->gbGprsInfo, ui_->gbCrbts, PromWidget(), ProdWidget(), ui_->FAgenterInfo})
+    MakeClear(w, -1);
+  prom_->ClearProms();
+  prod_->ClearProducts();
 
   MakeReadOnly(ui_->FAgenterInfo);
   ui_->chkAfterFlag->setEnabled(false);
   for (QWidget* w : Widgets{ui_->frmeBaseUserInfo, ui_->frmeBaseCustInfo, ui_->gbGlobalInfo, ui_->gbGpsInfo,
-                            ui_->gbGprsInfo, ui_->gbCrbts, ui_->frmePromInfo, ui_->frameBusiProduct})
+                            ui_->gbGprsInfo, ui_->gbCrbts, PromWidget(), ProdWidget()})
     MakeReadOnly(w);
 
   ui_->btnCommit->setEnabled(false);
+  ui_->btnSelIsdn->setEnabled(false);
   ui_->pcInfo->setTabVisible(ui_->pcInfo->indexOf(ui_->tabUserSvr), false);
 
   for (QRadioButton* b : {ui_->radBtnOpen, ui_->radBtnClose}) {
@@ -162,9 +237,427 @@ void TfrmVasDesk::ResetWorkspace() {
   }
   SetChecked(ui_->radBtnMod, false);
   ui_->radBtnMod->setEnabled(false);
-  ui_->radBtnMod->setVisible(busiType_ == kGprs);
+  // Both GPRS businesses have a change; a change checked on a hidden button
+  // would leave the operator committing an operation he cannot see.
+  ui_->radBtnMod->setVisible(busiType_ == kGprs || busiType_ == kGprsAccessPoint);
+
+  // What the workspace knew of the last subscriber goes with him.
+  verified_ = mayOpen_ = mayCancel_ = productsApply_ = false;
+  subscriberRegion_ = 0;
+  currentProducts_.clear();
 
   facade.Reset();
+  // The facade keeps its subscriber, agent and details over a reset; an
+  // order of the next customer must not be able to carry them.
+  facade.SetCustInfo({});
+  facade.SetUserInfo({});
+  facade.SetOperatorMan({});
+  facade.SetSpecilDataInfo({});
+}
+
+void TfrmVasDesk::frmeVerify1btnQueyAClick() {
+  zpgui::WaitBox wait("处理中，请稍侯...");
+  ResetWorkspace();
+  verified_ = false;
+  MPublicDef::SUserInfo user;
+  MPublicDef::SCustInfo cust;
+  MPublicDef::SAcctInfo acct;
+  switch (ui_->frmeVerify->QueryUser(user, cust, acct, verifyMode_)) {
+    case zpverify::kVerified:
+      verified_ = true;
+      RefreshSubscriber(cust, user);
+      break;
+    case zpverify::kNotAccepted:
+      RefreshSubscriber(cust, user);
+      break;
+    default:
+      break;  // the strip has said why
+  }
+}
+
+bool TfrmVasDesk::RefreshSubscriber(const MPublicDef::SCustInfo& cust, const MPublicDef::SUserInfo& user) {
+  facade.SetCustInfo(cust);
+  facade.SetUserInfo(user);
+  subscriberRegion_ = user.get_REGION_CODE();
+
+  const QString phone = q(user.get_PHONE_ID());
+  for (QLineEdit* e : {ui_->edGpsPhoneId, ui_->edGprsPhoneId, ui_->edCrbtsPhoneId}) e->setText(phone);
+
+  ui_->frmeBaseCustInfo->InitCustLists();
+  ui_->frmeBaseCustInfo->ShowCustInfo(cust);
+
+  ui_->FAgenterInfo->InitAgentLists(user.get_REGION_CODE());
+  if (verified_) ui_->FAgenterInfo->ShowAgentFromCust(cust);
+
+  if (!LoadSubscriberCatalogues(user)) return false;
+
+  ui_->pcInfo->setTabVisible(ui_->pcInfo->indexOf(ui_->tabUserSvr), true);
+  if (busiType_ == kGprs) ui_->gbGprsInfo->setTitle("GPRS信息");
+  if (busiType_ == kGprsAccessPoint) ui_->gbGprsInfo->setTitle("GPRS接入点信息");
+
+  zp::workspace::OfferContext offer;
+  offer.busiType = busiType_;
+  offer.busiCode = busiCode_;
+  offer.subscriberRegion = user.get_REGION_CODE();
+  offer.servId = user.get_SERV_ID();
+  offer.planId = user.get_PLAN_ID();
+  offer.opRegionCode = regionCode_;
+  offer.opCountyCode = countyCode_;
+  offer.orgId = orgId_;
+  offer.opId = opId_;
+  const int prodTab = ui_->pcSpromProd->indexOf(ui_->tabProd);
+  productsApply_ = TakesProducts(busiTypes_, busiType_);
+  ui_->pcSpromProd->setTabVisible(prodTab, productsApply_);
+  if (productsApply_) prod_->LoadProductCatalogue(offer);
+  prom_->LoadPromCatalogue(offer);
+
+  ui_->frmeBaseUserInfo->InitUserLists(brands_, plans_);
+  ui_->frmeBaseUserInfo->ShowUserInfo(user);
+
+  MVasDesk::SGetInfoOut info;
+  if (!facade.GetInfo(info)) {
+    CBSErrorMsg e;
+    facade.GetErrorMsg(e);
+    ShowGUIMessage("调用后台服务获得新业务业务信息列表失败!\n错误[%s]\n[%s]请稍后再试!", kException, kErrorIcon,
+                   e.text2, e.text1);
+    return false;
+  }
+  currentProducts_.clear();
+  ShowCurrentService(info);
+  CheckOperatorRights();
+  if (!EnableOperations(info)) return false;
+  if (!verified_) return false;
+  MakeDefault(ui_->FAgenterInfo);
+  ui_->chkAfterFlag->setEnabled(true);
+  return true;
+}
+
+bool TfrmVasDesk::LoadSubscriberCatalogues(const MPublicDef::SUserInfo& user) {
+  const int region = user.get_REGION_CODE();
+  const int county = user.get_COUNTY_CODE();
+  const int org = user.get_ORG_ID();
+  const auto failed = [](const char* text, const CBSErrorMsg& e) {
+    ShowGUIMessage(text, kException, kErrorIcon, e.text2, e.text1);
+  };
+
+  if (busiType_ == kGps) {
+    const MBusiDataMgnt::SSpInfoList* sps = catalogues_.serviceProviders.Find(region);
+    MBusiDataMgnt::SSpInfoList fetched;
+    if (!sps) {
+      CBusimgntPublic mgnt;
+      mgnt.Init(busiCode_, region, county, org, opId_);
+      if (mgnt.GetSpInfoList(fetched))
+        sps = &catalogues_.serviceProviders.Keep(region, fetched);
+      else
+        failed("调用后台服务获得服务商列表失败!\n错误[%s]\n[%s]请稍后再试!", mgnt.LastError());
+    }
+    ui_->cmbSPId->clear();
+    zp::lookup::MakeSpLookup(sps ? *sps : fetched)->FillCombo(ui_->cmbSPId);
+  }
+
+  if (busiType_ == kRingBack) {
+    const MBusiDataMgnt::SCrbtsInfoList* songs = catalogues_.songs.Find(region);
+    MBusiDataMgnt::SCrbtsInfoList fetched;
+    if (!songs) {
+      CBusimgntPublic mgnt;
+      mgnt.Init(busiCode_, region, county, org, opId_);
+      MBusiDataMgnt::SCrbtsInfo filter;
+      filter.set_REGION_CODE(static_cast<std::int16_t>(region));
+      if (mgnt.GetCrbtsList(filter, fetched))
+        songs = &catalogues_.songs.Keep(region, fetched);
+      else
+        failed("调用后台服务获得彩铃铃声列表失败!\n错误[%s]\n[%s]请稍后再试!", mgnt.LastError());
+    }
+    MakeClear(ui_->cmbSongId, 0);
+    ui_->cmbSongId->clear();
+    for (const auto& song : songs ? *songs : fetched)
+      ui_->cmbSongId->addItem(q(zp::workspace::SongItemText(song.get_SONG_ID(), song.get_SONG_NAME())));
+    ui_->cmbSongId->setCurrentIndex(ui_->cmbSongId->count() > 0 ? 0 : -1);
+  }
+
+  if (!busiPublic.Init(busiCode_, region, county, org, opId_)) return false;
+
+  if (const auto* kept = catalogues_.brands.Find(region)) {
+    brands_ = *kept;
+  } else {
+    MProductIntfApp::SBrandInfoList brands;
+    if (busiPublic.GetBrands(brands, 0, 0, 0))
+      brands_ = catalogues_.brands.Keep(region, std::move(brands));
+    else
+      failed("调用后台服务获得用户品牌列表失败!\n错误[%s]\n[%s]请稍后再试!", busiPublic.LastError());
+  }
+  if (const auto* kept = catalogues_.plans.Find(region)) {
+    plans_ = *kept;
+  } else {
+    MProductIntfApp::SPlanIdInfoList plans;
+    if (busiPublic.GetPlans(plans))
+      plans_ = catalogues_.plans.Keep(region, std::move(plans));
+    else
+      failed("调用后台服务获得营销方案列表失败!\n错误[%s]\n[%s]请稍后再试!", busiPublic.LastError());
+  }
+  return true;
+}
+
+void TfrmVasDesk::ShowCurrentService(const MVasDesk::SGetInfoOut& info) {
+  const auto& services = info.get_USERSERVICEINFOLIST();
+  const bool none = services.empty();
+  switch (busiType_) {
+    case kGlobalCall:
+      ui_->nbkUserSvr->setCurrentIndex(kPageGcall);
+      if (none) {
+        ui_->cmbGcallStatus->setCurrentIndex(kNotOpened);
+        MakeDefault(ui_->gbGlobalInfo);
+        MakeReadOnly(ui_->cmbGcallStatus);
+        MakeReadOnly(ui_->edIsdn);
+      } else {
+        ui_->cmbGcallStatus->setCurrentIndex(kOpened);
+        ui_->edIsdn->setText(q(services.front().get_RES_ID()));
+        ui_->edGcallRemark->setText(q(services.front().get_REMARK()));
+      }
+      break;
+    case kGps:
+      ui_->nbkUserSvr->setCurrentIndex(kPageGps);
+      if (none) {
+        ui_->cmbGpsStatus->setCurrentIndex(kNotOpened);
+        MakeDefault(ui_->gbGpsInfo);
+        MakeReadOnly(ui_->edGpsPhoneId);
+        MakeReadOnly(ui_->cmbGpsStatus);
+      } else {
+        ui_->cmbGpsStatus->setCurrentIndex(kOpened);
+        std::vector<MPublicDef::SGpsInfo> details;
+        // A cell that does not convert ends the conversion; what was
+        // converted before is still shown.
+        zp::workspace::TableToRecords(info.get_SPECILDATAINFO(), details);
+        if (!details.empty()) {
+          const auto& d = details.front();
+          SetComboBoxIndex(ui_->cmbSPId, d.get_SP_ID());
+          SetComboBoxIndex(ui_->cmbGpsType, d.get_GPS_TYPE());
+          ui_->edSelfNo->setText(q(d.get_SELF_NO()));
+          ui_->edCardNo->setText(q(d.get_CARD_NO()));
+          ui_->edGpsRemark->setText(q(d.get_REMARK()));
+        }
+      }
+      break;
+    case kGprs:
+    case kGprsAccessPoint:
+      ui_->nbkUserSvr->setCurrentIndex(kPageGprs);
+      ui_->gbGprsInfo->setTitle(busiType_ == kGprs ? "GPRS信息" : "GPRS接入点信息");
+      if (none) {
+        ui_->cmbGprsStatus->setCurrentIndex(kNotOpened);
+        MakeDefault(ui_->edGprsRemark);
+      } else {
+        ui_->cmbGprsStatus->setCurrentIndex(kOpened);
+        ui_->edGprsRemark->setText(q(services.front().get_REMARK()));
+      }
+      break;
+    case kRingBack:
+      ui_->nbkUserSvr->setCurrentIndex(kPageCrbts);
+      if (none) {
+        ui_->cmbCrbtsStstus->setCurrentIndex(kNotOpened);
+        ui_->cmbSendFlag->setCurrentIndex(kSendNotice);
+        MakeDefault(ui_->gbCrbts);
+        MakeReadOnly(ui_->edCrbtsPhoneId);
+        MakeReadOnly(ui_->cmbCrbtsStstus);
+      } else {
+        ui_->cmbCrbtsStstus->setCurrentIndex(kOpened);
+        std::vector<MPublicDef::SUserCrbtsInfo> details;
+        zp::workspace::TableToRecords(info.get_SPECILDATAINFO(), details);
+        if (!details.empty()) {
+          const auto& d = details.front();
+          SetComboBoxIndex(ui_->cmbSendFlag, d.get_SEND_FLAG());
+          SelectSong(d.get_SONG_ID());
+          ui_->edCrbtsRemark->setText(q(d.get_REMARK()));
+        }
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TfrmVasDesk::CheckOperatorRights() {
+  mayOpen_ = mayCancel_ = false;
+  const MSysmgntDef::SOperPrivAuthList asks = zp::workspace::RightAsksFor(busiType_);
+  CSysMgntPublic sysMgnt;
+  if (!sysMgnt.Init(0, 0, 0, 0, 0)) {
+    ShowGUIMessage("系统管理BIND出错...!\n[%s]", kException, kErrorIcon, sysMgnt.LastError().text1);
+    return;
+  }
+  MSysmgntDef::SOperPrivAuthList answers;
+  if (!sysMgnt.CheckOperRight(opId_, orgId_, asks, answers)) {
+    const CBSErrorMsg& e = sysMgnt.LastError();
+    ShowGUIMessage("权限检查出错...!\n[%s][%s]", kException, kErrorIcon, e.text2, e.text1);
+    return;
+  }
+  const zp::workspace::OperatorRights rights = zp::workspace::RightsFrom(busiType_, answers);
+  mayOpen_ = rights.mayOpen;
+  mayCancel_ = rights.mayCancel;
+}
+
+bool TfrmVasDesk::EnableOperations(const MVasDesk::SGetInfoOut& info) {
+  if (info.get_USERSERVICEINFOLIST().empty()) {
+    SetBusiCodeFor(kOpen);
+    if (!verified_ || !mayOpen_) return false;
+    if (busiType_ == kRingBack) return false;
+    ui_->radBtnOpen->setEnabled(true);
+    ui_->radBtnClose->setEnabled(false);
+    SetChecked(ui_->radBtnOpen, true);  // runs radBtnOpenClick
+    return true;
+  }
+  prom_->MergeUserProms(info.get_SPROMINFOLIST());
+  currentProducts_ = info.get_MSCFUNCINFOLIST();
+  if (productsApply_) prod_->MergeUserProducts(currentProducts_);
+  MakeReadOnly(PromWidget());
+  MakeReadOnly(ProdWidget());
+  if (!verified_) return false;
+
+  if (busiType_ == kGlobalCall || busiType_ == kGps || busiType_ == kRingBack) {
+    SetBusiCodeFor(kCancel);
+    if (!mayCancel_) return false;
+    ui_->radBtnClose->setEnabled(true);
+    ui_->radBtnOpen->setEnabled(false);
+    SetChecked(ui_->radBtnClose, true);  // runs radBtnCloseClick
+    return true;
+  }
+  if (!mayCancel_) {
+    ui_->radBtnMod->setEnabled(true);
+    ui_->radBtnClose->setEnabled(false);
+    ui_->radBtnOpen->setEnabled(false);
+    SetChecked(ui_->radBtnMod, true);  // runs radBtnModClick: the change code
+    return true;
+  }
+  ui_->radBtnClose->setEnabled(true);
+  ui_->radBtnMod->setEnabled(true);
+  ui_->radBtnOpen->setEnabled(false);
+  SetChecked(ui_->radBtnClose, true);
+  return true;
+}
+
+void TfrmVasDesk::radBtnOpenClick() {
+  prom_->EnablePromEdit();
+  prod_->EnableProductAdd();
+  ui_->btnSelIsdn->setEnabled(true);
+  ui_->btnCommit->setEnabled(true);
+  SetBusiCodeFor(kOpen);
+}
+
+void TfrmVasDesk::radBtnCloseClick() {
+  MakeReadOnly(PromWidget());
+  MakeReadOnly(ProdWidget());
+  ui_->btnSelIsdn->setEnabled(false);
+  ui_->btnCommit->setEnabled(true);
+  SetBusiCodeFor(kCancel);
+}
+
+void TfrmVasDesk::radBtnModClick() {
+  SetBusiCodeFor(kChange);
+  prom_->EnablePromEdit();
+  prod_->EnableProductEdit();
+  ui_->btnSelIsdn->setEnabled(false);
+  ui_->btnCommit->setEnabled(true);
+}
+
+void TfrmVasDesk::frmePromInfolvPromInfoClick() {
+  if (ui_->radBtnOpen->isChecked() || ui_->radBtnMod->isChecked()) prom_->lvPromInfoClick();
+}
+
+void TfrmVasDesk::frameBusiProductlstvBusiProductClick() {
+  if (ui_->radBtnOpen->isChecked() || ui_->radBtnMod->isChecked()) prod_->lstvBusiProductClick();
+}
+
+void TfrmVasDesk::lstvBusiTypeClick() {
+  const QList<QTreeWidgetItem*> selected = ui_->lstvBusiType->selectedItems();
+  if (selected.isEmpty()) return;
+  QTreeWidgetItem* row = selected.front();
+  if (row->text(kTypeColumn).toInt() == busiType_) return;
+  SetCurrentBusiType(row);
+  ui_->frmeVerify->InitVerify(busiCode_, regionCode_, countyCode_, orgId_, opId_);
+  ResetWorkspace();
+  if (busiType_ == kGprs || busiType_ == kGprsAccessPoint) {
+    SetChecked(ui_->radBtnMod, false);
+    ui_->radBtnMod->setEnabled(false);
+    ui_->radBtnMod->setVisible(true);
+  }
+  // A new business starts with a new customer: with the number.
+  ui_->frmeVerify->edPhoneId()->setFocus();
+}
+
+void TfrmVasDesk::lstvBusiTypeKeyUp(int key) {
+  switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+      lstvBusiTypeClick();
+      break;
+    default:
+      break;
+  }
+}
+
+bool TfrmVasDesk::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->lstvBusiType && event->type() == QEvent::KeyRelease)
+    lstvBusiTypeKeyUp(static_cast<QKeyEvent*>(event)->key());
+  return TfrmMDIChild::eventFilter(watched, event);
+}
+
+void TfrmVasDesk::chkAfterFlagClick() {
+  if (ui_->chkAfterFlag->isChecked()) {
+    if (ChooseBackDate()) afterFlag_ = 1;
+  } else {
+    afterFlag_ = 0;
+  }
+}
+
+bool TfrmVasDesk::ChooseBackDate() {
+  auto dialog = std::make_unique<TfrmAfterInfo>(this);
+  const QDate today = QDate::currentDate();
+  dialog->SetAfterDate(CBSDateTime::make(today.year(), today.month(), today.day()));
+  if (ShowModal(*dialog) == 1) {
+    const std::string day = dialog->GetAfterDate().toString("%Y%M%D");
+    afterDate_ = CBSDateTime(day.c_str(), "%Y%M%D");
+    return true;
+  }
+  ui_->chkAfterFlag->setChecked(false);
+  return false;
+}
+
+bool TfrmVasDesk::SelectSong(const std::string& code) {
+  std::vector<std::string> items;
+  for (int i = 0; i < ui_->cmbSongId->count(); ++i) items.push_back(s8(ui_->cmbSongId->itemText(i)));
+  const auto at = zp::workspace::SongIndexOf(items, code);
+  if (!at) return false;
+  ui_->cmbSongId->setCurrentIndex(*at);
+  return true;
+}
+
+zp::workspace::GpsPageValues TfrmVasDesk::GpsPage() const {
+  zp::workspace::GpsPageValues v;
+  v.spId = ExtractItemCode(s8(ui_->cmbSPId->currentText()));
+  v.gpsType = ExtractItemCode(s8(ui_->cmbGpsType->currentText()));
+  v.selfNo = s8(ui_->edSelfNo->text());
+  v.cardNo = s8(ui_->edCardNo->text());
+  v.remark = s8(ui_->edGpsRemark->text());
+  return v;
+}
+
+zp::workspace::CrbtsPageValues TfrmVasDesk::CrbtsPage() const {
+  zp::workspace::CrbtsPageValues v;
+  v.sendFlag = ExtractItemCode(s8(ui_->cmbSendFlag->currentText()));
+  v.songText = s8(ui_->cmbSongId->currentText());
+  v.remark = s8(ui_->edCrbtsRemark->text());
+  return v;
+}
+
+bool TfrmVasDesk::BuildOrderSpecialData(int actType) {
+  MPublicDef::SUserInfo user;
+  facade.GetUserInfo(user);
+  const auto table = zp::workspace::BuildOrderSpecialData(busiType_, actType, user, GpsPage(), CrbtsPage());
+  if (!table) return false;
+  facade.SetSpecilDataInfo(*table);
+  return true;
 }
 
 void TfrmVasDesk::btnSelIsdnClick() {
@@ -182,7 +675,13 @@ void TfrmVasDesk::btnSelIsdnClick() {
   ShowModal(*dialog);
   MVasDesk::SResInfo chosen;
   if (dialog->GetSelected(chosen) == 2) return;
-  if (!facade.SignRes(chosen)) return;
+  if (!facade.SignRes(chosen)) {
+    // The facade gave back the number it held before trying: the number on
+    // screen is no longer ours and must not travel in the order.
+    reservedNumber_.clear();
+    ui_->edIsdn->clear();
+    return;
+  }
   ui_->edIsdn->setText(QString::fromStdString(chosen.get_RES_ID()));
   reservedNumber_ = chosen.get_RES_ID();
 }

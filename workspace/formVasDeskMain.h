@@ -1,7 +1,8 @@
 // The acceptance workspace: one window per operator session, from the
 // subscriber query to the printed papers. It owns the order facade and the
 // public business object, offers the business types the module accepts and
-// gives back a reserved number when it closes.
+// gives back a reserved number when it closes. The promotion and product
+// frames are driven through zp::workspace::PromotionFrame and ProductFrame.
 #pragma once
 
 #include <QString>
@@ -12,10 +13,15 @@
 
 #include "CVasDesk.h"
 #include "MProductIntfApp.h"
+#include "MVasDesk.h"
+#include "catalogue_cache.h"
 #include "MSysmgntDef.h"
 #include "cbsdatetime.h"
 #include "cbusinesspublic.h"
 #include "mdi_child.h"
+#include "offer_frames.h"
+#include "record_table.h"
+#include "special_data.h"
 
 class QCloseEvent;
 class QRadioButton;
@@ -43,6 +49,34 @@ class TfrmVasDesk : public TfrmMDIChild {
   // the back end).
   void ResetWorkspace();
 
+  // Gives the workspace its promotion and product frames; null keeps the
+  // empty one. Their widgets are cleared and locked with the workspace.
+  void SetOfferFrames(std::unique_ptr<zp::workspace::PromotionFrame> promotions,
+                      std::unique_ptr<zp::workspace::ProductFrame> products);
+
+  // Everything the workspace shows for a queried subscriber; true when an
+  // operation was enabled (the order may be committed).
+  bool RefreshSubscriber(const MPublicDef::SCustInfo& cust, const MPublicDef::SUserInfo& user);
+  // The subscriber's service providers, songs, brands and plans; false when
+  // the workspace's public business object cannot be bound to his region.
+  bool LoadSubscriberCatalogues(const MPublicDef::SUserInfo& user);
+  // The detail page of the current type, filled from the subscriber picture.
+  void ShowCurrentService(const MVasDesk::SGetInfoOut& info);
+  // May open and may cancel for the current type, from the privilege service.
+  void CheckOperatorRights();
+  // The date of a back-dated order; false when the operator cancelled.
+  bool ChooseBackDate();
+  // Selects the first song item of that code; false when none has it.
+  bool SelectSong(const std::string& code);
+
+  // The detail pages as the operator left them, for the order.
+  zp::workspace::GpsPageValues GpsPage() const;
+  zp::workspace::CrbtsPageValues CrbtsPage() const;
+  // Builds the order's special data from the GPS or ring-back tone page
+  // (actType 1 open, 3 cancel) and hands it to the facade; false when the
+  // current type carries none.
+  bool BuildOrderSpecialData(int actType);
+
   int busiCode() const { return busiCode_; }
   int busiType() const { return busiType_; }
   std::int16_t regionCode() const { return regionCode_; }
@@ -51,14 +85,37 @@ class TfrmVasDesk : public TfrmMDIChild {
   int opId() const { return opId_; }
   const std::string& reservedNumber() const { return reservedNumber_; }
   const MProductIntfApp::SBusiTypeList& busiTypes() const { return busiTypes_; }
+  bool verified() const { return verified_; }
+  bool mayOpen() const { return mayOpen_; }
+  bool mayCancel() const { return mayCancel_; }
+  bool productsApply() const { return productsApply_; }
+  int afterFlag() const { return afterFlag_; }
+  const CBSDateTime& afterDate() const { return afterDate_; }
+  int verifyMode() const { return verifyMode_; }
+  int subscriberRegion() const { return subscriberRegion_; }
+  const MPublicDef::SMscFuncInfoList& currentProducts() const { return currentProducts_; }
+  CVasDesk& orderFacade() { return facade; }
+  // The papers' tables, open from the window's creation on.
+  zp::report::RecordTable& voucherTable() { return cdsSoVoucher; }
+  zp::report::RecordTable& invoiceTable() { return cdsBusiInvoice; }
+  const QString& runPath() const { return runPath_; }
 
  public slots:
   // Global Call: the operator picks a number in the number dialog and the
   // facade reserves it for this order.
   void btnSelIsdnClick();
+  void frmeVerify1btnQueyAClick();
+  void lstvBusiTypeClick();
+  void radBtnOpenClick();
+  void radBtnCloseClick();
+  void radBtnModClick();
+  void chkAfterFlagClick();
+  void frmePromInfolvPromInfoClick();
+  void frameBusiProductlstvBusiProductClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // Gives back the number the facade holds; the window then frees itself.
@@ -66,6 +123,14 @@ class TfrmVasDesk : public TfrmMDIChild {
   // The current business type and its open code, to the facade as well.
   void SetCurrentBusiType(QTreeWidgetItem* row);
   static void SetChecked(QRadioButton* button, bool checked);
+  // The operations the subscriber's current service and the rights allow;
+  // false when none was enabled.
+  bool EnableOperations(const MVasDesk::SGetInfoOut& info);
+  void SetBusiCodeFor(int operation);
+  void lstvBusiTypeKeyUp(int key);
+  // The offer frames' widgets (the placeholders while none is plugged in).
+  QWidget* PromWidget() const;
+  QWidget* ProdWidget() const;
 
   std::unique_ptr<Ui::TfrmVasDesk> ui_;
   int busiCode_ = 0;
@@ -84,6 +149,16 @@ class TfrmVasDesk : public TfrmMDIChild {
   int afterFlag_ = 0;
   CBSDateTime afterDate_;
   int verifyMode_ = 0;
+  int subscriberRegion_ = 0;
+  bool productsApply_ = false;
+  MPublicDef::SMscFuncInfoList currentProducts_;
+  MProductIntfApp::SBrandInfoList brands_;
+  MProductIntfApp::SPlanIdInfoList plans_;
+  zp::workspace::CatalogueCache catalogues_;
+  std::unique_ptr<zp::workspace::PromotionFrame> prom_;
+  std::unique_ptr<zp::workspace::ProductFrame> prod_;
+  zp::report::RecordTable cdsSoVoucher = zp::report::RecordTable::soVoucher();
+  zp::report::RecordTable cdsBusiInvoice = zp::report::RecordTable::busiInvoice();
   CBusinessPublic busiPublic;
   CVasDesk facade;
 };

@@ -1,6 +1,8 @@
 #include "frameVerifyUser.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -298,13 +300,15 @@ TEST_F(VerifyFrame, PasswordWaiverLeavesTheChoiceToTheOperator) {
 
 TEST_F(VerifyFrame, WithoutTheWaiverThePasswordIsMandatory) {
   for (int round = 0; round < 2; ++round) {  // primed twice: the field must stay usable
+    Phone().setFocus();
     Init(1310, 12);
     EXPECT_FALSE(frame.PassWaivable());
     EXPECT_TRUE(Box().isChecked()) << round;
     EXPECT_FALSE(Box().isEnabled()) << round;
     EXPECT_TRUE(Pass().isVisible()) << round;
     EXPECT_FALSE(zpgui::IsReadOnly(&Pass())) << round;
-    EXPECT_EQ(Focus(), &Pass()) << round;
+    // Priming happens with nobody at the counter: the number comes first.
+    EXPECT_EQ(Focus(), &Phone()) << round;
   }
   EXPECT_EQ(Query("13900000501"), 3);
   EXPECT_EQ(messages.Shown(), Messages{kEnterPassword});
@@ -483,3 +487,54 @@ TEST_F(VerifyFrame, KeypadIsLeftAloneElsewhere) {
   EXPECT_TRUE(Pass().text().isEmpty());
   EXPECT_TRUE(messages.Shown().empty());
 }
+
+// Not knowing whether a business needs the password is no reason to skip
+// it: the lookup failing makes it mandatory, and says so.
+TEST_F(VerifyFrame, AFailedVerificationTypeLookupRequiresThePassword) {
+  Init(9001, 14);  // nothing configured: the box is free
+  ASSERT_TRUE(Box().isEnabled());
+  Box().setChecked(false);
+  world.fail(MBusiPublic::IBusiPublic_get_verifyType, kFault);
+  Init(9001, 14);
+  const Messages expected{{"取业务验证方式失败,本业务按需要验证密码受理!\n错误[后台暂时不可用]\n[故障注入]", "异常", 16}};
+  EXPECT_EQ(messages.Shown(), expected);
+  EXPECT_TRUE(Box().isChecked());
+  EXPECT_FALSE(Box().isEnabled()) << "no waiver is asked when the business is unknown";
+  EXPECT_TRUE(Pass().isVisibleTo(&frame));
+  world.dispatcher->clear_faults();
+  EXPECT_EQ(Query("13900000501"), 3);
+  EXPECT_EQ(messages.Shown().back(), kEnterPassword);
+}
+
+// Priming the strip for a business happens with nobody at the counter: the
+// keypad stays shut and the focus is not pulled to the password. The keypad
+// opens when the query needs the password.
+TEST_F(VerifyFrame, TheKeypadOpensWhenThePasswordIsNeededNotWhenPrimed) {
+  SetLocation("LOC_DAZUROV");
+  zpgui::KeypadScript keypad(true);
+  keypad.Type("135790");
+  Phone().setFocus();
+  Init(1310, 12);  // mandatory password
+  ASSERT_TRUE(Box().isChecked());
+  EXPECT_TRUE(keypad.Events().empty());
+  EXPECT_EQ(Focus(), &Phone());
+  EXPECT_EQ(Query("13900000501"), 0);
+  EXPECT_EQ(keypad.Events(), (std::vector<std::string>{"open", "read", "close"}));
+  EXPECT_EQ(mode, 2);
+  // A password already typed is not asked for again.
+  Pass().setText("135790");
+  EXPECT_EQ(Query("13900000501"), 0);
+  EXPECT_EQ(keypad.Events().size(), 3u);
+}
+
+TEST_F(VerifyFrame, APastedPasswordMustBeDigits) {
+  Init(1310, 12);
+  for (const auto& [pasted, kept] : {std::pair{"13579a", ""}, std::pair{"135790", "135790"}}) {
+    Pass().clear();
+    QGuiApplication::clipboard()->setText(pasted);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+    QCoreApplication::sendEvent(&Pass(), &press);
+    EXPECT_EQ(Pass().text().toStdString(), kept) << pasted;
+  }
+}
+

@@ -416,3 +416,45 @@ TEST_F(SelGlobeIsdn, EnterMovesThroughTheControlsInTabOrder) {
     EXPECT_TRUE(messages.Shown().empty()) << "Enter on btnOK did not press it";
   });
 }
+
+namespace {
+
+TEST_F(SelGlobeIsdn, APasteThatIsNotDigitsIsRefusedWhole) {
+  Run([&] {
+    for (const char* name : {"edStartIsdn", "edEndIsdn", "edNumber"}) {
+      QLineEdit& edit = Edit(name);
+      edit.clear();
+      edit.setFocus();
+      for (const auto& [pasted, kept] : {std::pair{"1a2", ""}, std::pair{"1 2", ""}, std::pair{"12", "12"}}) {
+        QApplication::clipboard()->setText(pasted);
+        SendKey(edit, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(edit.text().toStdString(), kept) << name << " " << pasted;
+      }
+    }
+  });
+}
+
+// The arrows move the pick: the number in the selected-number field is the
+// one the grid shows selected, and Enter-free OK takes it.
+TEST_F(SelGlobeIsdn, TheSelectionFollowsTheArrowKeys) {
+  MVasDesk::SResInfo chosen;
+  const int result = Run([&] {
+    Query("", "", "");
+    ClickCell(Grid(), 0, 0);
+    ASSERT_EQ(Selected().toStdString(), Number(0));
+    Grid().setFocus();
+    SendKey(Grid(), Qt::Key_Right);
+    EXPECT_EQ(Selected().toStdString(), Number(1));
+    SendKey(Grid(), Qt::Key_Down);
+    const QTableWidgetItem* shown = Grid().currentItem();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(Selected(), shown->text());
+    Control<QPushButton>("btnOK").click();
+  });
+  EXPECT_EQ(result, 1);
+  ASSERT_EQ(dialog.GetSelected(chosen), 1);
+  EXPECT_EQ(chosen.get_RES_ID(), Grid().currentItem()->text().toStdString());
+  EXPECT_NE(chosen.get_RES_ID(), Number(0));
+}
+
+}  // namespace
