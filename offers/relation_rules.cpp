@@ -27,30 +27,27 @@ class RelationRules::Walk {
   std::vector<int>& path_;
 };
 
-// An operator action: rows are journaled while it runs and put back when it
-// is refused. Actions do not nest: an inner one joins the outer journal.
-struct RelationRules::Action {
-  explicit Action(RelationRules& rules) : rules_(rules), outer_(rules.journaling_) {
-    if (!outer_) {
-      rules_.journal_.clear();
-      rules_.journaled_.clear();
-      rules_.journaling_ = true;
-    }
+// Rows are journaled while an action runs and put back when it is refused.
+// Actions do not nest: an inner one joins the outer journal.
+RelationRules::Action::Action(RelationRules& rules) : rules_(rules), outer_(rules.journaling_) {
+  if (!outer_) {
+    rules_.journal_.clear();
+    rules_.journaled_.clear();
+    rules_.journaling_ = true;
   }
-  ~Action() {
-    if (!outer_) rules_.journaling_ = false;
-  }
-  Verdict Finish(Verdict v) {
-    if (!v && !outer_) {
-      for (auto it = rules_.journal_.rbegin(); it != rules_.journal_.rend(); ++it)
-        rules_.rows_.At(it->first) = it->second;
-    }
-    return v;
-  }
+}
 
-  RelationRules& rules_;
-  bool outer_;
-};
+RelationRules::Action::~Action() {
+  if (!outer_) rules_.journaling_ = false;
+}
+
+Verdict RelationRules::Action::Finish(Verdict v) {
+  if (!v && !outer_) {
+    for (auto it = rules_.journal_.rbegin(); it != rules_.journal_.rend(); ++it)
+      rules_.rows_.At(it->first) = it->second;
+  }
+  return v;
+}
 
 RelationRules::RelationRules(RowSet& rows, const RelationIndex& relations, OfferPolicy policy)
     : rows_(rows), relations_(relations), policy_(std::move(policy)) {}

@@ -82,9 +82,26 @@ class RelationRules {
 
   bool IsPresent(std::size_t i);
 
+  // Joins several steps (and the caller's own changes, announced with Touch)
+  // into one operator action: Finish puts every row back when the verdict
+  // is a refusal. Actions started inside one join it.
+  class Action {
+   public:
+    explicit Action(RelationRules& rules);
+    ~Action();
+    Action(const Action&) = delete;
+    Action& operator=(const Action&) = delete;
+    Verdict Finish(Verdict v);
+
+   private:
+    RelationRules& rules_;
+    bool outer_;
+  };
+  // Row i is about to change outside the rules, within an action.
+  void Touch(std::size_t i) { touch(i); }
+
  private:
   class Walk;
-  struct Action;
 
   std::optional<std::size_t> firstPresent(int code, int notCode);
   std::optional<std::size_t> firstAbsent(int code);
