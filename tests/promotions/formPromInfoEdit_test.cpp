@@ -304,3 +304,30 @@ TEST_F(PromEdit, CloseBoxCountsAsCancelAndOkHandsBackTheChecked) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PromEdit, FailedLimitQueriesAreToldAndKeepTheKindReadOnly) {
+  struct {
+    const zpd_operation* op;
+    const char* start;
+    const char* caption;
+  } cases[] = {{&MPrivmgnt::IPrivelege_query_privelegeClassEntities, "根据权限类别取权限实体列表出错.\n[", "异常"},
+               {&MSysmgntDef::ISysmgntPublic_check_operRight, "权限检查出错...!\n[", "错误"}};
+  for (const auto& c : cases) {
+    SetUp();
+    Load();
+    world->fail(*c.op, {4711, 0, "故障注入", "后台暂时不可用"});
+    zpgui::MessageLog messages;
+    Click(r11);
+    Click(r11);
+    ASSERT_EQ(messages.Shown().size(), 1u) << c.start;  // asked once, told once
+    EXPECT_EQ(messages.Shown()[0].text.rfind(c.start, 0), 0u) << messages.Shown()[0].text;
+    EXPECT_NE(messages.Shown()[0].text.find("后台暂时不可用"), std::string::npos);
+    EXPECT_EQ(messages.Shown()[0].caption, c.caption);
+    EXPECT_EQ(messages.Shown()[0].flags, 16);
+    EXPECT_TRUE(Para().isReadOnly());
+  }
+}
+
+}  // namespace

@@ -307,3 +307,48 @@ TEST_F(PromFrame, UncheckingExistingCancelsItAndCheckingAgainKeepsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every failed step of the load is told once, with the failed call's texts,
+// and leaves an empty list.
+TEST_F(PromFrame, LoadFailuresAreToldOnceAndLeaveNothing) {
+  struct {
+    const char* name;
+    const zpd_operation* op;
+    int busiType;
+    const char* start;  // the message begins so
+    const char* caption;
+    int flags;
+  } cases[] = {
+      {"flags", &MSysmgntDef::ISysmgntPublic_get_sysParaValue, 101, "取系统促销列表权限控制参数[PromPopedomValid]出错[",
+       "异常", 64},
+      {"business type", &MBusiPublic::IBusiCatalogue_get_busiType, 101,
+       "异常:调用后台服务<productintf>取业务类型busiType信息服务失败!,\n[", "异常", 64},
+      {"plan-bound list", &MBusiPublic::IBusiCatalogue_get_planSpromList, 101,
+       "调用后台服务<productintf>获得(计划内)促销列表失败!\n错误[", "异常", 64},
+      {"list by type", &MBusiPublic::IBusiCatalogue_get_busiPromList, 5, "调用后台服务获得促销列表(计划外)失败!\n错误[",
+       "异常", 64},
+      {"unknown business type", nullptr, 999, "提示:后台参数表cp.pm_busi_type_def没有配置本业务类型（999），请配置!", "提示",
+       64},
+  };
+  for (const auto& c : cases) {
+    Open();
+    if (c.op) world->fail(*c.op, {4711, 0, "故障注入", "后台暂时不可用"});
+    zpgui::MessageLog messages;
+    EXPECT_EQ(Load(c.busiType), 0) << c.name;
+    ASSERT_EQ(messages.Shown().size(), 1u) << c.name;
+    const zpgui::GUIMessage& m = messages.Shown()[0];
+    EXPECT_EQ(m.text.rfind(c.start, 0), 0u) << c.name << ": " << m.text;
+    if (c.op) {
+      EXPECT_NE(m.text.find("故障注入"), std::string::npos) << m.text;
+      EXPECT_NE(m.text.find("后台暂时不可用"), std::string::npos) << m.text;
+    }
+    EXPECT_EQ(m.caption, c.caption) << c.name;
+    EXPECT_EQ(m.flags, c.flags) << c.name;
+    EXPECT_EQ(List().topLevelItemCount(), 0) << c.name;
+    EXPECT_EQ(frame.CountActiveProms(), 0) << c.name;
+  }
+}
+
+}  // namespace
