@@ -34,9 +34,18 @@ class RelationIndex {
   std::span<const std::size_t> ByPre(int code) const;
 
  private:
+  // Positions grouped by code in one array each, with each code's slice:
+  // one lookup and one contiguous read per step.
+  struct Slices {
+    std::vector<std::size_t> positions;
+    std::unordered_map<int, std::pair<std::size_t, std::size_t>> of;  // code -> first, count
+    void build(const std::vector<Relation>& relations, int Relation::*end);
+    std::span<const std::size_t> at(int code) const;
+  };
+
   std::vector<Relation> relations_;
-  std::unordered_map<int, std::vector<std::size_t>> byProd_;
-  std::unordered_map<int, std::vector<std::size_t>> byPre_;
+  Slices byProd_;
+  Slices byPre_;
 };
 
 }  // namespace offers
