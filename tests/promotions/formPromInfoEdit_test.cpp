@@ -3,7 +3,9 @@
 // parameter entry within the operator's limits, and what it hands back.
 #include "formPromInfoEdit.h"
 
+#include <QComboBox>
 #include <QEvent>
+#include <QTest>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -328,6 +330,48 @@ TEST_F(PromEdit, FailedLimitQueriesAreToldAndKeepTheKindReadOnly) {
     EXPECT_EQ(messages.Shown()[0].flags, 16);
     EXPECT_TRUE(Para().isReadOnly());
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PromEdit, DoubleClickAsksCyclesAndModeOfAnAddedPromotion) {
+  Load();
+  List().setCurrentItem(&Item(r11));
+  Item(r11).setSelected(true);
+  zpgui::ModalScript script;
+  script.Then([](QDialog& d) {
+    auto* mode = d.findChild<QComboBox*>("cmbValidMode");
+    EXPECT_TRUE(mode->isEnabled());
+    EXPECT_EQ(mode->count(), 2);  // lock level 0: immediate or next cycle
+    mode->setCurrentIndex(1);
+    d.findChild<QLineEdit*>("edValidCycle")->setText("4");
+    d.findChild<QPushButton*>("btnOK")->click();
+  });
+  emit List().itemDoubleClicked(&Item(r11), cName);
+  EXPECT_EQ(script.Shown(), (std::vector<std::string>{"frmValidCycle"}));
+  EXPECT_EQ(Cell(r11, cChosenCycles), "4");
+  EXPECT_EQ(Cell(r11, cChosenValid), "下周期生效");
+  MProductIntfApp::SSpromPlanMapList chosen;
+  dialog->GetSelection(chosen);
+  ASSERT_FALSE(chosen.empty());
+  EXPECT_EQ(chosen[0].get_MAX_NUM(), 4);
+  EXPECT_EQ(chosen[0].get_MIN_NUM(), 1);
+}
+
+TEST_F(PromEdit, PressingBesideTheRowsClosesTheParameterEntry) {
+  Load();
+  dialog->show();
+  Click(r11);
+  ASSERT_FALSE(Para().isReadOnly());
+  const QPoint below(5, List().viewport()->height() - 2);
+  ASSERT_EQ(List().itemAt(below), nullptr);
+  QTest::mousePress(List().viewport(), Qt::LeftButton, Qt::NoModifier, below);
+  EXPECT_TRUE(Para().isReadOnly());
+  EXPECT_EQ(Para().text().toStdString(), "");
+  EXPECT_EQ(Label("lblSpromPara"), "促销参数：");
+  EXPECT_EQ(CheckedRows(), (std::vector<int>{r11, r12}));
 }
 
 }  // namespace
