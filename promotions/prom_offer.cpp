@@ -1,5 +1,7 @@
 #include "prom_offer.h"
 
+#include <charconv>
+
 #include "catalogue_lookups.h"
 #include "cbusinesspublic.h"
 #include "csysmgntpublic.h"
@@ -38,12 +40,11 @@ int toInt(const std::string& text) {
 std::string userParaText(const std::string& type, const std::string& para) {
   if (type == "1" || type == "3") {
     if (para.empty()) return {};
+    // Fen as the back end stores them; a text that is no number is shown as
+    // it came rather than as a made-up 0.00.
     std::int64_t fen = 0;
-    try {
-      fen = std::stoll(para);
-    } catch (...) {
-      fen = 0;
-    }
+    const auto [end, ec] = std::from_chars(para.data(), para.data() + para.size(), fen);
+    if (ec != std::errc() || end != para.data() + para.size()) return para;
     return CurrencyToPlainText(fen);
   }
   if (type == "2") return para;

@@ -55,9 +55,8 @@ void PromSelection::LoadPlanCatalogue(const MProductIntfApp::SSpromPlanMapList& 
     r.expireText = ExpireModeText(e.get_EXPIRE_MODE());
     r.cycles = std::to_string(e.get_VALID_CYCLE());
     r.typeText = PromTypeText(e.get_SUBSCR_PARAM());
-    r.paraText = e.get_SPROM_PARA() == -1 ? std::string()
-                 : e.get_SUBSCR_PARAM() == "2" ? std::to_string(e.get_SPROM_PARA())
-                                               : CatalogueParaText("1", e.get_SPROM_PARA());
+    // An ordinary promotion has no parameter to show.
+    r.paraText = CatalogueParaText(e.get_SUBSCR_PARAM(), e.get_SPROM_PARA());
     r.action = r.mandatory ? offers::kActAdded : "";
     r.serviceId = std::to_string(e.get_SERVICE_ID());
     r.priority = std::to_string(e.get_PRIORITY());

@@ -4,6 +4,7 @@
 // back, and the order lines as the server receives them.
 #include "framePromInfo.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -21,6 +22,7 @@
 #include "gui_message.h"
 #include "modal.h"
 #include "prom_world.h"
+#include "widget_driver.h"
 #include "wiretap.h"
 
 namespace {
@@ -349,6 +351,70 @@ TEST_F(PromFrame, LoadFailuresAreToldOnceAndLeaveNothing) {
     EXPECT_EQ(List().topLevelItemCount(), 0) << c.name;
     EXPECT_EQ(frame.CountActiveProms(), 0) << c.name;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PromFrame, MovingThroughTheListByKeysFollowsTheCancelledRow) {
+  Open();
+  ASSERT_EQ(Load(), 1);
+  frame.MergeUserProms({UserProm(14, "", "", 1104, 4)});
+  {
+    zpgui::MessageLog messages{zpgui::kAnswerYes};
+    Focus(1);
+    Button("btnDelete").click();
+  }
+  Focus(0);
+  frame.lvPromInfoClick();
+  EXPECT_TRUE(Button("btnDelete").isEnabled());
+  zp::testing::SendKey(List(), Qt::Key_Down);
+  ASSERT_EQ(List().currentItem(), List().topLevelItem(1));
+  EXPECT_FALSE(Button("btnDelete").isEnabled());
+  zp::testing::SendKey(List(), Qt::Key_Up);
+  EXPECT_TRUE(Button("btnDelete").isEnabled());
+}
+
+// GPRS offers by type: the subscriber's 51 is merged as it stands, the
+// dialog shows the offer as ordinary promotions and gives back the choice.
+TEST_F(PromFrame, OfferByTypeRoundTripsThroughTheDialog) {
+  Open();
+  ASSERT_EQ(Load(5), 1);
+  EXPECT_EQ(List().topLevelItemCount(), 0);  // nothing seeded by type
+  frame.MergeUserProms({UserProm(51, "", "", 1005, 1)});
+  EXPECT_EQ(Column(cName), (std::vector<std::string>{"[51] GPRS包月"}));
+  // The cycle dialog comes up inside the selection dialog's step.
+  zpgui::ModalScript outer;
+  outer.Then([](QDialog& d) {
+    auto* shown = d.findChild<QTreeWidget*>("lstvSpromInfo");
+    EXPECT_EQ(shown->topLevelItemCount(), 2);
+    EXPECT_EQ(shown->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(shown->topLevelItem(0)->text(10).toStdString(), "原有");
+    EXPECT_EQ(shown->topLevelItem(0)->text(5).toStdString(), "");  // chosen cycles "0" is not shown by type
+    EXPECT_EQ(shown->topLevelItem(0)->text(2).toStdString(), "下周期生效");
+    EXPECT_EQ(shown->topLevelItem(1)->text(7).toStdString(), "普通促销");
+    zpgui::ModalScript inner;
+    inner.Then([](QDialog& c) {
+      c.findChild<QLineEdit*>("edValidCycle")->setText("2");
+      c.findChild<QPushButton*>("btnOK")->click();
+    });
+    auto* list = d.findChild<QTreeWidget*>("lstvSpromInfo");
+    QTreeWidgetItem* item = list->topLevelItem(1);
+    item->setCheckState(0, Qt::Checked);
+    emit list->itemClicked(item, 0);
+    EXPECT_EQ(inner.Shown(), (std::vector<std::string>{"frmValidCycle"}));
+    d.findChild<QPushButton*>("btnOK")->click();
+  });
+  Button("btnModify").click();
+  EXPECT_EQ(Column(cName), (std::vector<std::string>{"[51] GPRS包月", "[52] GPRS夜间包"}));
+  EXPECT_EQ(Column(cExpire)[1], "2027/02/01");
+  MPublicDef::SSpromOperList lines;
+  frame.BuildPromOpers(lines);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].get_SPROM_ID(), 52);
+  EXPECT_EQ(lines[0].get_PLAN_ID(), 0);  // no plan by type
+  EXPECT_EQ(lines[0].get_BUSI_TYPE(), 5);
 }
 
 }  // namespace
