@@ -130,6 +130,10 @@ void TfrmPromInfoEdit::tell(const PromEditRow&, const offers::Verdict& v) {
   if (v.message) ShowGUIMessage(v.message->text.c_str(), v.message->caption.c_str(), v.message->flags);
 }
 
+void TfrmPromInfoEdit::refuseMandatory(const PromEditRow& row) {
+  ShowGUIMessage("提示:促销[%s]为必选项，不能取消选择！", "提示", 64, row.caption);
+}
+
 void TfrmPromInfoEdit::clearParaEntry() {
   ui_->edSpromPara->clear();
   MakeReadOnly(ui_->edSpromPara);
@@ -172,6 +176,8 @@ void TfrmPromInfoEdit::lstvSpromInfoMouseDown(int row) {
   item->setSelected(true);
   PromEditRow& r = selection_.Rows()[row];
   if (r.mandatory) {
+    // A click on its box would take the mark away: it stays, and says why.
+    if (item->checkState(cName) != Qt::Checked) refuseMandatory(r);
     ShowParaEntry(row);
     render();
     return;
@@ -185,7 +191,10 @@ void TfrmPromInfoEdit::lstvSpromInfoKeyPress(int key) {
   const int row = selectedRow();
   if (row < 0) return;
   PromEditRow& r = selection_.Rows()[row];
-  if (r.mandatory) return;
+  if (r.mandatory) {
+    refuseMandatory(r);
+    return;
+  }
   toggled(row, !r.checked);
   render();
 }

@@ -63,6 +63,7 @@ class TfrmPromInfoEdit : public QDialog {
   bool AskValidCycle(int row);
   void ShowParaEntry(int row);
   void clearParaEntry();
+  void refuseMandatory(const promotions::PromEditRow& row);
   void resynchronise();
   void render();
   int selectedRow() const;

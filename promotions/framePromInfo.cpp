@@ -164,9 +164,15 @@ bool TfrmePromInfo::EditProms() {
 
 void TfrmePromInfo::btnDeleteClick() {
   const int row = focusedRow();
-  if (row < 0) return;
+  if (row < 0) {
+    ShowGUIMessage("提示:请先选择要删除的促销记录！", "提示", 64);
+    return;
+  }
   const PromRow& r = offer_.Rows()[row];
-  if (r.action == offers::kActCancelled) return;
+  if (r.action == offers::kActCancelled) {
+    ShowGUIMessage("提示:您选择的促销[%s]已经是删除状态！", "提示", 64, r.caption);
+    return;
+  }
   if (r.mandatory) {
     ShowGUIMessage("提示:对不起，您选择的记录为必选项！不能删除！", "提示", 64);
     return;

@@ -250,8 +250,14 @@ TEST_F(PromEdit, ExcludingTheMandatoryIsRefused) {
 
 TEST_F(PromEdit, MandatoryStaysCheckedAndKeysToggleOthers) {
   Load();
+  zpgui::MessageLog messages;
+  const zpgui::GUIMessage stays{"提示:促销[[11] 月租八折]为必选项，不能取消选择！", "提示", 64};
   ClickBox(r11);
   EXPECT_TRUE(Checked(r11));
+  ASSERT_EQ(messages.Shown().size(), 1u);
+  EXPECT_EQ(messages.Shown()[0], stays);
+  Click(r11);  // a click on its text only opens the parameter
+  EXPECT_EQ(messages.Shown().size(), 1u);
   List().setCurrentItem(&Item(r14));
   Item(r14).setSelected(true);
   zp::testing::SendKey(List(), Qt::Key_Space);
@@ -263,6 +269,8 @@ TEST_F(PromEdit, MandatoryStaysCheckedAndKeysToggleOthers) {
   List().setCurrentItem(&Item(r11));
   zp::testing::SendKey(List(), Qt::Key_Space);
   EXPECT_TRUE(Checked(r11));
+  ASSERT_EQ(messages.Shown().size(), 2u);
+  EXPECT_EQ(messages.Shown()[1], stays);
 }
 
 TEST_F(PromEdit, UncheckingAnyOfPartnerKeepsTheDependentWhileAnotherIsThere) {

@@ -366,6 +366,18 @@ TEST_F(PromFrame, MovingThroughTheListByKeysFollowsTheCancelledRow) {
     Focus(1);
     Button("btnDelete").click();
   }
+  {
+    // Pressed anyway (the workspace may enable it): told, nothing changes.
+    zpgui::MessageLog messages;
+    Button("btnDelete").setEnabled(true);
+    Button("btnDelete").click();
+    List().clearSelection();
+    Button("btnDelete").click();
+    ASSERT_EQ(messages.Shown().size(), 2u);
+    EXPECT_EQ(messages.Shown()[0], (zpgui::GUIMessage{"提示:您选择的促销[[14] 普通套餐]已经是删除状态！", "提示", 64}));
+    EXPECT_EQ(messages.Shown()[1], (zpgui::GUIMessage{"提示:请先选择要删除的促销记录！", "提示", 64}));
+    EXPECT_EQ(Column(cAction), (std::vector<std::string>{"新增", "删除"}));
+  }
   Focus(0);
   frame.lvPromInfoClick();
   EXPECT_TRUE(Button("btnDelete").isEnabled());
