@@ -13,6 +13,7 @@
 #include "formPromInfoEdit.h"
 #include "framePromInfo.h"
 #include "gui_message.h"
+#include "prom_offer.h"
 #include "prom_permission.h"
 
 namespace {
@@ -62,7 +63,7 @@ TEST_F(DemoPromotions, GprsOffersItsValidPromotionsByType) {
   ASSERT_EQ(frame.LoadPromCatalogue(571, 9001, 5, 101, 1305, 571, 1, 5710101, 1001), 1);
   std::set<int> offered;
   for (const auto& e : frame.Offer().TypeOffer()) offered.insert(e.get_PROD_ID());
-  EXPECT_EQ(offered, (std::set<int>{2001, 2003}));  // 2002 has expired
+  EXPECT_EQ(offered, (std::set<int>{2001}));  // 2002 has expired
 }
 
 TEST_F(DemoPromotions, DemoOperatorsLimits) {
@@ -75,6 +76,38 @@ TEST_F(DemoPromotions, DemoOperatorsLimits) {
     ASSERT_TRUE(promotions::QueryParaLimit(c.kind, limit, c.opId, 5710101)) << c.opId;
     EXPECT_EQ(limit, c.limit) << c.opId << " kind " << c.kind;
   }
+  EXPECT_TRUE(messages.Shown().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Checking the ordinary package drops the pre-selected minimum it excludes;
+// its any-of need is met by the mandatory discount, so nothing is added.
+TEST_F(DemoPromotions, OrdinaryPackageReplacesTheMinimum) {
+  zpgui::MessageLog messages;
+  promotions::PromOffer offer;
+  ASSERT_EQ(offer.LoadPromCatalogue(571, 9001, 101, 101, 1302, 571, 1, 5710101, 1001), 1);
+  TfrmPromInfoEdit dialog;
+  dialog.LoadPlanCatalogue(offer.Catalogue(), offer.Relations(), 1001, 5710101, 1302);
+  dialog.ApplyCurrentProms(offer.CollectPromRows());
+  auto* list = dialog.findChild<QTreeWidget*>("lstvSpromInfo");
+  auto codes = [&] {
+    std::set<std::string> out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+      if (list->topLevelItem(i)->checkState(0) == Qt::Checked) out.insert(list->topLevelItem(i)->text(0).toStdString());
+    return out;
+  };
+  EXPECT_EQ(codes(), (std::set<std::string>{"[2101] 全球呼月租八折", "[2102] 全球呼保底30元"}));
+  for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = list->topLevelItem(i);
+    if (item->text(0).startsWith("[2104]")) {
+      item->setCheckState(0, Qt::Checked);
+      emit list->itemClicked(item, 0);
+    }
+  }
+  EXPECT_EQ(codes(), (std::set<std::string>{"[2101] 全球呼月租八折", "[2104] 全球呼普通套餐"}));
   EXPECT_TRUE(messages.Shown().empty());
 }
 
