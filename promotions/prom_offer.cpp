@@ -374,6 +374,11 @@ std::optional<std::size_t> PromOffer::ApplySelection(MProductIntfApp::SSpromPlan
   return select;
 }
 
+offers::Verdict PromOffer::CheckPromCancel(int code) {
+  offers::RelationRules rules(rows_, index_, offers::PromotionPolicy(offers::Presence::action));
+  return rules.CheckRemove(code);
+}
+
 offers::Verdict PromOffer::CancelRow(std::size_t i) {
   offers::RelationRules rules(rows_, index_, offers::PromotionPolicy(offers::Presence::action));
   offers::Verdict v = rules.CancelRow(i);

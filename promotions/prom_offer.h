@@ -75,6 +75,9 @@ class PromOffer {
   // Deletes row i (it is not mandatory and not yet cancelled): the rules of
   // cancellation, then added rows that ended cancelled disappear.
   offers::Verdict CancelRow(std::size_t i);
+  // The cancellation rule alone, for a row the caller already set to
+  // "删除"; nothing is restored when it refuses.
+  offers::Verdict CheckPromCancel(int code);
 
   offers::RowList<PromRow>& Rows() { return rows_; }
   const offers::RowList<PromRow>& Rows() const { return rows_; }

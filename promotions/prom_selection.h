@@ -39,6 +39,14 @@ class PromSelection {
   // One record per checked row, in row order.
   MProductIntfApp::SSpromPlanMapList Selection() const;
 
+  // The relation rules under their promotion names, one step each (the
+  // dialog composes them into all-or-nothing actions through Rules()).
+  offers::Verdict CheckPromAdd(int code) { return rules_->CheckAdd(code); }
+  offers::Verdict EnsureAnyPrerequisite(int code) { return rules_->EnsureAnyPrerequisite(code); }
+  offers::Verdict CheckPromUncheck(int code) { return rules_->CheckRemove(code); }
+  offers::Verdict AdjustForReplaced(std::size_t row) { return rules_->AdjustForReplaced(row); }
+  offers::Verdict DeferDependents(int code, bool lock) { return rules_->DeferDependents(code, lock); }
+
   offers::RowList<PromEditRow>& Rows() { return rows_; }
   offers::RelationRules& Rules() { return *rules_; }
   bool TypeMode() const { return typeMode_; }

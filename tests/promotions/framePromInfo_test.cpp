@@ -430,3 +430,26 @@ TEST_F(PromFrame, OfferByTypeRoundTripsThroughTheDialog) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PromFrame, ColumnsButtonsAndTabOrder) {
+  Open();
+  EXPECT_EQ(frame.objectName(), "TFRMEPROMINFO");
+  const std::vector<std::string> headers = {"促销名称", "操作", "生效时间", "失效时间", "创建时间",
+                                            "状态", "促销类型", "促销参数", "用户输入促销参数"};
+  ASSERT_EQ(List().columnCount(), 9);
+  for (int c = cName; c <= cEntered; ++c)
+    EXPECT_EQ(List().headerItem()->text(c).toStdString(), headers[c]) << c;
+  EXPECT_EQ(List().columnWidth(cName), 150);
+  EXPECT_EQ(List().columnWidth(cEntered), 110);
+  EXPECT_TRUE(Button("btnAdd").text().isEmpty());
+  EXPECT_FALSE(Button("btnModify").isVisibleTo(&frame));
+  EXPECT_FALSE(Button("btnDelete").isEnabled());
+  EXPECT_EQ(zp::testing::TabOrder(frame, {"lvPromInfo", "btnAdd", "btnModify", "btnDelete"}),
+            (std::vector<std::string>{"lvPromInfo", "btnAdd", "btnModify", "btnDelete"}));
+  frame.EnablePromEdit();
+  EXPECT_EQ(List().palette().color(QPalette::Base), QColor(0xF1, 0xF9, 0xFF));
+}
+
+}  // namespace
