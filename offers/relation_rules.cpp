@@ -118,6 +118,13 @@ Verdict RelationRules::cycle(const std::vector<int>& path, int back) {
                           "提示", 16});
 }
 
+Verdict RelationRules::tooDeep(const std::vector<int>& path) {
+  return Verdict::Refuse({"提示：" + policy_.noun + "关系的依赖层次超过" + std::to_string(kMaxWalkDepth) + "层[" +
+                              captionOf(path.front()) + "]，本次操作不能办理！请联系管理员检查" + policy_.noun +
+                              "关系配置。",
+                          "提示", 16});
+}
+
 // Y is present and excluded by what is being added.
 Verdict RelationRules::excluded(std::size_t y) {
   if (rows_.At(y).mandatory)
@@ -145,6 +152,7 @@ Verdict RelationRules::takePrerequisite(std::size_t p) {
 
 Verdict RelationRules::CheckAdd(int x) {
   Walk walk(addPath_, x);
+  if (addPath_.size() > kMaxWalkDepth) return tooDeep(addPath_);
   for (std::size_t k : relations_.ByPre(x)) {
     const Relation& rel = relations_[k];
     if (rel.type != kExcludes || rel.prodId == x) continue;
@@ -170,6 +178,7 @@ Verdict RelationRules::CheckAdd(int x) {
 
 Verdict RelationRules::EnsureAnyPrerequisite(int x) {
   Walk walk(addPath_, x);
+  if (addPath_.size() > kMaxWalkDepth) return tooDeep(addPath_);
   const Relation* first = nullptr;
   for (std::size_t k : relations_.ByProd(x))
     if (relations_[k].type == kAnyOf) {
@@ -190,6 +199,7 @@ Verdict RelationRules::EnsureAnyPrerequisite(int x) {
 
 Verdict RelationRules::CheckRemove(int x) {
   Walk walk(removePath_, x);
+  if (removePath_.size() > kMaxWalkDepth) return tooDeep(removePath_);
   for (std::size_t k : relations_.ByPre(x)) {
     const Relation& rel = relations_[k];
     if (rel.type != kRequires && rel.type != kAnyOf) continue;
@@ -246,6 +256,7 @@ Verdict RelationRules::AdjustForReplaced(std::size_t i) {
 
 Verdict RelationRules::DeferDependents(int x, bool lock) {
   Walk walk(deferPath_, x);
+  if (deferPath_.size() > kMaxWalkDepth) return tooDeep(deferPath_);
   for (std::size_t k : relations_.ByPre(x)) {
     const Relation& rel = relations_[k];
     if ((rel.type != kRequires && rel.type != kAnyOf) || rel.prodId == x) continue;

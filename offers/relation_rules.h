@@ -7,6 +7,8 @@
 // on top of the written rules:
 //  - a walk that comes back to an item it is already walking from (a cycle in
 //    the relation table) stops and refuses, naming the items of the cycle;
+//  - a walk deeper than kMaxWalkDepth items stops and refuses as well, so a
+//    runaway relation table cannot exhaust the stack;
 //  - every operator action is all-or-nothing: when it is refused, each row it
 //    changed (the operator's own toggle included) is put back as it was.
 // Accepted actions change the rows exactly as the written rules do.
@@ -23,6 +25,9 @@
 #include "relation_index.h"
 
 namespace offers {
+
+// Far beyond any real chain of prerequisites, far below what the stack holds.
+inline constexpr std::size_t kMaxWalkDepth = 256;
 
 // What differs between promotions and products.
 struct OfferPolicy {
@@ -112,6 +117,7 @@ class RelationRules {
   Verdict excluded(std::size_t i);
   Verdict takePrerequisite(std::size_t i);
   Verdict cycle(const std::vector<int>& path, int back);
+  Verdict tooDeep(const std::vector<int>& path);
   std::string captionOf(int code);
 
   RowSet& rows_;

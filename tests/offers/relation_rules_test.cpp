@@ -289,6 +289,32 @@ TEST(RelationRules, SeedsFollowThePolicy) {
   EXPECT_FALSE(Seeds(2, ProductPolicy(Presence::action)));
 }
 
+// A chain within the depth limit is removed to its end; one beyond it is
+// refused whole instead of running the stack out.
+TEST(RelationRules, DepthOfAWalkIsBounded) {
+  for (const int length : {100, 1000}) {
+    std::vector<RowSpec> specs;
+    std::vector<Relation> relations;
+    for (int i = 0; i < length; ++i) {
+      specs.push_back({1000 + i, true});
+      if (i > 0) relations.push_back({1000 + i, 1000 + i - 1, kRequires});
+    }
+    RowList<OfferRow> rows = MakeRows(specs, Presence::checkMark);
+    const RowList<OfferRow> before = rows;
+    RelationIndex index(relations);
+    RelationRules rules(rows, index, PromotionPolicy(Presence::checkMark));
+    Verdict v = rules.UncheckRow(0);
+    if (length < static_cast<int>(kMaxWalkDepth)) {
+      EXPECT_TRUE(v);
+      EXPECT_TRUE(PresentCodes(rules, rows).empty());
+    } else {
+      ASSERT_FALSE(v);
+      EXPECT_NE(v.message->text.find("依赖层次超过256层[[1000] 项目1000]"), std::string::npos) << v.message->text;
+      for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], before[i]);
+    }
+  }
+}
+
 TEST(OfferDates, FirstOfMonthPlusCrossesYears) {
   EXPECT_EQ(SlashDate(FirstOfMonthPlus({2026, 12, 10}, 0)), "2026/12/01");
   EXPECT_EQ(SlashDate(FirstOfMonthPlus({2026, 12, 10}, 1)), "2027/01/01");
