@@ -383,3 +383,45 @@ TEST_F(PromEdit, PressingBesideTheRowsClosesTheParameterEntry) {
 }
 
 }  // namespace
+
+namespace {
+
+MProductIntfApp::SSpromPlanMap Offered(int id, const char* name) {
+  MProductIntfApp::SSpromPlanMap e;
+  e.set_PROM_ID(id);
+  e.set_PROM_NAME(name);
+  e.set_VALID_CYCLE(3);
+  e.set_SPROM_PARA(-1);
+  return e;
+}
+
+MProductIntfApp::SProductRelation Relation(int prod, int pre, int type) {
+  MProductIntfApp::SProductRelation r;
+  r.set_PROD_ID(prod);
+  r.set_PRE_PROD_ID(pre);
+  r.set_RELATE_TYPE(static_cast<std::int16_t>(type));
+  return r;
+}
+
+// A back end that sends relations leading in a circle: the operator is told
+// which promotions form it, and the list is as it was.
+TEST(PromEditCycle, CycleInTheRelationsIsRefusedByName) {
+  zpgui::MessageLog messages;
+  TfrmPromInfoEdit dialog;
+  dialog.LoadPlanCatalogue({Offered(21, "甲"), Offered(22, "乙"), Offered(23, "丙")},
+                           {Relation(21, 22, 1), Relation(22, 23, 1), Relation(23, 21, 0)}, 31, 5710101, 1302);
+  auto* list = dialog.findChild<QTreeWidget*>("lstvSpromInfo");
+  QTreeWidgetItem* item = list->topLevelItem(0);
+  item->setCheckState(0, Qt::Checked);
+  emit list->itemClicked(item, 0);
+  ASSERT_EQ(messages.Shown().size(), 1u);
+  EXPECT_EQ(messages.Shown()[0].text,
+            "提示：促销之间的关系配置成环[[21] 甲→[22] 乙→[23] 丙→[21] 甲]，本次操作不能办理！请联系管理员检查促销关系配置。");
+  EXPECT_EQ(messages.Shown()[0].caption, "提示");
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(list->topLevelItem(i)->checkState(0), Qt::Unchecked) << i;
+    EXPECT_EQ(list->topLevelItem(i)->text(10).toStdString(), "") << i;
+  }
+}
+
+}  // namespace
