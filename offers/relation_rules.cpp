@@ -4,8 +4,8 @@
 
 namespace offers {
 
-OfferPolicy PromotionPolicy(Presence presence) { return {"促销", presence, true, true}; }
-OfferPolicy ProductPolicy(Presence presence) { return {"产品", presence, false, false}; }
+OfferPolicy PromotionPolicy(Presence presence) { return {"促销", presence, true, true, false, false}; }
+OfferPolicy ProductPolicy(Presence presence) { return {"产品", presence, false, false, true, true}; }
 
 bool Seeds(int mandatory, const OfferPolicy& policy) {
   return mandatory == 1 || (policy.seedsPreselected && mandatory == 2);

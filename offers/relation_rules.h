@@ -35,6 +35,8 @@ struct OfferPolicy {
   Presence presence = Presence::checkMark;
   bool prerequisiteGetsTwelveCycles = false;  // a "-2" prerequisite checked on the way gets "12"
   bool seedsPreselected = false;      // MANDATORY 2 is seeded as well as 1
+  bool scoped = false;                // the subscriber's items are filtered by InOrderScope
+  bool serviceClasses = false;        // items carry a class by InServiceClass
 };
 
 OfferPolicy PromotionPolicy(Presence presence);
