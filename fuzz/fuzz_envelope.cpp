@@ -38,7 +38,9 @@ std::int32_t take(zpb_stream& in, zpb_stream& out) {
     in >> marker >> used;
     if (used & 1) in >> v;
     if (in.good()) in.end_read_struct();
-    sum += v;
+    // Wraps as the unsigned sum it is; a signed overflow would be the
+    // target's own fault, not the runtime's.
+    sum = static_cast<std::int64_t>(static_cast<std::uint64_t>(sum) + static_cast<std::uint64_t>(v));
   }
   in.end_read_list();
   if (in.failed() || !in.end_stream()) return ZPE_SRV_BAD_REQUEST;

@@ -230,6 +230,12 @@ zpb_stream& zpb_stream::put_gbk_text(std::string_view utf8) {
   // A character never takes more bytes in GBK than in UTF-8, so the text is
   // converted straight into the frame and the room not used given back.
   const std::size_t start = end_;
+  // A NUL byte would be kept by one store and cut off by another: no text
+  // carries one, whichever side writes it.
+  if (utf8.find('\0') != std::string_view::npos) {
+    fail("cannot write text: it holds a NUL byte");
+    return *this;
+  }
   char* p = room(4 + utf8.size());
   if (!p) return *this;
   std::string why;
@@ -251,6 +257,10 @@ zpb_stream& zpb_stream::put_gbk_text(std::string_view utf8) {
 }
 
 zpb_stream& zpb_stream::get_gbk_text(std::string& v, std::uint32_t n) {
+  if (std::memchr(buf_.data() + pos_, 0, n) != nullptr) {
+    fail("cannot read text: it holds a NUL byte");
+    return *this;
+  }
   scratch_.resize(zp::gbk::maxUtf8Length(n));
   std::string why;
   const std::size_t len = zp::gbk::decode(std::string_view(buf_.data() + pos_, n), scratch_.data(), &why);

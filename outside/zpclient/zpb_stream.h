@@ -144,15 +144,20 @@ class zpb_stream {
            static_cast<std::uint64_t>(v.hour()) << 32 | static_cast<std::uint64_t>(v.minute()) << 40 |
            static_cast<std::uint64_t>(v.second()) << 48;
   }
+  // ASCII without a NUL byte, which GBK and UTF-8 write alike. Anything
+  // else takes the converting path, which also refuses a NUL byte.
   static bool ascii(const char* p, std::size_t n) {
     std::uint64_t any = 0;
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
       std::uint64_t w;
       std::memcpy(&w, p + i, 8);
-      any |= w;
+      any |= w | ((w - 0x0101010101010101ull) & ~w);  // a zero byte sets its high bit
     }
-    for (; i < n; ++i) any |= static_cast<unsigned char>(p[i]);
+    for (; i < n; ++i) {
+      const unsigned char c = static_cast<unsigned char>(p[i]);
+      any |= c == 0 ? 0x80u : c;
+    }
     return (any & 0x8080808080808080ull) == 0;
   }
   // Room for n more bytes at the end of a frame being written; null (and

@@ -127,6 +127,8 @@ TEST(ZpbStream, MalformedFramesFailCleanly) {
   std::string badGbk = good;
   badGbk[8 + 4 + 4] = '\xD0';  // first text byte becomes a lone lead byte
   badGbk[8 + 4 + 4 + 1] = '\x7F';
+  std::string nul = good;
+  nul[8 + 4 + 4 + 1] = '\0';  // "a\0c": one store would keep it, another cut it
   const Case cases[] = {
       {"empty", "", kFrame},
       {"wrong magic", wrongMagic, kFrame},
@@ -134,6 +136,7 @@ TEST(ZpbStream, MalformedFramesFailCleanly) {
       {"truncated", good.substr(0, good.size() - 1), kFrame},
       {"trailing byte", good + "x", kFrame},
       {"bad text bytes", badGbk, kFrame},
+      {"a NUL byte in a text", nul, kFrame},
   };
   for (const Case& c : cases) {
     zpb_stream r;
@@ -220,4 +223,13 @@ TEST(ZpbStream, EndOfFrameInsideARecordFails) {
   twice.open();
   EXPECT_TRUE(twice.begin_stream(kFrame));
   EXPECT_FALSE(twice.begin_stream(kFrame));
+}
+
+TEST(ZpbStream, ATextWithANulByteIsNotWritten) {
+  zpb_stream w;
+  w.open();
+  w.begin_stream(kFrame);
+  w << std::string("a\0c", 3);
+  EXPECT_TRUE(w.failed());
+  EXPECT_NE(w.error().find("NUL"), std::string::npos) << w.error();
 }
