@@ -655,7 +655,28 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
   try {
     db_.transact(Database::Intent::write, [&](soci::session& sql) {
       long long changed;
+      long long opRegion = 0;
       if (act == 1) {
+        // The pool is the operator's region as the store knows him, never
+        // what the request says; the row lock keeps his count honest when
+        // two of his requests race.
+        Row o;
+        if (!store::firstRow(sql, std::string("SELECT region_code FROM zp_operator WHERE op_id = :o") + db_.rowLock(), "i", {op},
+                             o)) {
+          refusal = "营业员[" + std::to_string(op) + "]不存在,不能预占号码";
+          return;
+        }
+        opRegion = o.i(0);
+        Row held;
+        store::firstRow(sql,
+                        "SELECT COUNT(*) FROM zp_res_number WHERE sts = 2 AND op_id = :o AND lease_until >= :now "
+                        "AND res_id <> :r",
+                        "i", {op, at, number}, held);
+        if (held.i(0) >= config_.maxHeldNumbers) {
+          refusal = "本营业员已预占" + std::to_string(held.i(0)) + "个号码,已达上限" +
+                    std::to_string(config_.maxHeldNumbers) + "个,请先使用或释放已预占的号码";
+          return;
+        }
         // One conditional update: of two counters racing for a number, one wins.
         changed = store::execute(
             sql,
@@ -663,8 +684,7 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
             "lease_until = :u WHERE res_id = :r AND region_code = :rg AND (sts = 1 OR (sts = 2 AND (lease_until < :now "
             "OR op_id = :o2)))",
             {op, static_cast<long long>(sIn.get_ORG_ID()), static_cast<long long>(sIn.get_AGENT_ID()),
-             signTime.packed(), at + config_.reservationLease.count(), number,
-             static_cast<long long>(sIn.get_REGION_CODE()), at, op});
+             signTime.packed(), at + config_.reservationLease.count(), number, opRegion, at, op});
       } else {
         changed = store::execute(sql,
                                  "UPDATE zp_res_number SET sts = 1, op_id = 0, org_id = 0, agent_id = 0, sign_time = 0, "
@@ -690,7 +710,7 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
       }
       if (!exists)
         refusal = "号码[" + number + "]不在号码资源中";
-      else if (act == 1 && r.i(1) != sIn.get_REGION_CODE())
+      else if (act == 1 && r.i(1) != opRegion)
         refusal = "号码[" + number + "]不属于本地区,不能预占";
       else if (act == 1 && r.i(6) == kNumberInUse)
         refusal = "号码[" + number + "]已被使用,请重新选号";

@@ -20,6 +20,10 @@ struct VasDeskConfig {
   std::chrono::seconds reservationLease{30 * 60};
   // Most numbers one query returns.
   int maxQueryNumbers = 1000;
+  // Most numbers one operator may hold reserved at once: a counter needs one
+  // per customer at the desk, and a runaway or hostile client must not
+  // empty the pool.
+  int maxHeldNumbers = 5;
   // Seconds since 1970; the system clock when empty. Tests move time with it.
   std::function<long long()> clock;
 };

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "backend_world.h"
+#include "fixtures.h"
 
 using namespace MPublicDef;
 using namespace MVasDesk;
@@ -408,11 +409,19 @@ TEST_P(VasDesk, PrivilegeClassesListTheirEntities) {
   EXPECT_TRUE(empty.empty());
 }
 
+// Sixteen operators race for a hundred numbers: no number is held twice, and
+// no operator holds more than the cap (5), however his requests interleave.
 TEST_P(VasDesk, SixteenCountersRacingForTheSameNumbersNeverShareOne) {
+  std::string operators = R"({"operators": [)";
+  for (int c = 0; c < 16; ++c)
+    operators += (c ? "," : "") + std::string(R"({"op_id": )") + std::to_string(100 + c) +
+                 R"(, "org_id": 1000, "region_code": 571, "county_code": 1})";
+  zp::store::loadFixtures(*world->db, operators + "]}");
   std::vector<std::string> numbers;
   for (int i = 0; i < 100; ++i) numbers.push_back(std::to_string(55100000 + i));
   std::mutex m;
   std::map<std::string, std::vector<int>> winners;
+  std::map<int, int> held;
   std::vector<std::thread> counters;
   for (int c = 0; c < 16; ++c) {
     counters.emplace_back([&, c] {
@@ -431,16 +440,51 @@ TEST_P(VasDesk, SixteenCountersRacingForTheSameNumbersNeverShareOne) {
         if (own.do_signRes(in, out, err, nullptr) == 0) {
           std::lock_guard<std::mutex> lock(m);
           winners[n].push_back(100 + c);
+          ++held[100 + c];
         }
       }
     });
   }
   for (auto& t : counters) t.join();
-  EXPECT_EQ(winners.size(), numbers.size());
+  EXPECT_EQ(winners.size(), 16u * 5u) << "every operator reached the cap, none passed it";
+  for (const auto& [op, count] : held) EXPECT_EQ(count, 5) << op;
   for (const auto& [number, ops] : winners) {
     ASSERT_EQ(ops.size(), 1u) << number;
     EXPECT_EQ(world->count("SELECT op_id FROM zp_res_number WHERE res_id = '" + number + "' AND sts = 2"), ops[0]);
   }
+}
+
+// The pool is the operator's region as the store knows him, whatever the
+// request claims; an unknown operator reserves nothing; the cap counts only
+// numbers still held, so one given back or lapsed makes room again.
+TEST_P(VasDesk, AReservationIsTheOperatorsOwnRegionAndWithinHisCap) {
+  CBSErrorMsg err;
+  const auto reserve = [&](const std::string& number, int op, short claimedRegion) {
+    SDoSignResIn in;
+    in.set_REGION_CODE(claimedRegion);
+    in.set_OP_ID(op);
+    in.set_RES_ID(number);
+    in.set_ACT_TYPE(1);
+    SDoSignResOut out;
+    err = CBSErrorMsg{};
+    return client.do_signRes(in, out, err, nullptr);
+  };
+  // Operator 21 is of region 572; a 571 number stays out of his reach even
+  // when he claims 571, and a 572 number is his even when he claims 571.
+  EXPECT_NE(reserve("55100001", 21, 571), 0);
+  EXPECT_NE(err.text2.find("不属于本地区"), std::string::npos) << err.text2;
+  EXPECT_EQ(reserve("56100001", 21, 571), 0) << err.text2;
+  EXPECT_NE(reserve("55100002", 999, 571), 0);
+  EXPECT_NE(err.text2.find("营业员[999]不存在"), std::string::npos) << err.text2;
+
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(reserve("5510001" + std::to_string(i), 11, 571), 0) << i << err.text2;
+  EXPECT_NE(reserve("55100020", 11, 571), 0);
+  EXPECT_NE(err.text2.find("已达上限5个"), std::string::npos) << err.text2;
+  EXPECT_EQ(reserve("55100014", 11, 571), 0) << "renewing a number he holds is no new one: " << err.text2;
+  EXPECT_EQ(sign("55100010", 11, 2, err), 0) << err.text2;
+  EXPECT_EQ(reserve("55100020", 11, 571), 0) << "a number given back makes room: " << err.text2;
+  world->clock += 31 * 60;  // every lease lapsed
+  EXPECT_EQ(reserve("55100021", 11, 571), 0) << err.text2;
 }
 
 TEST_P(VasDesk, AnyOperationCanBeMadeToFailOrStall) {
