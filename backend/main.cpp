@@ -50,6 +50,10 @@ Options:
   --queue N             requests waiting for a worker before new ones are
                         answered "busy" (default 64).
   --max-connections N   connections at once; more are closed (default 256).
+  --max-peer-connections N
+                        connections at once from one address; more are
+                        closed (default 64).
+  --max-held-numbers N  numbers one operator may hold reserved (default 5).
   --idle-timeout SEC    close a connection silent this long (default 600).
   --request-timeout SEC a request must arrive completely within this
                         (default 30); a stalled peer is cut off.
@@ -76,6 +80,8 @@ struct Options {
   std::size_t workers = 4;
   std::size_t queue = 64;
   std::size_t maxConnections = 256;
+  std::size_t maxPeerConnections = 64;
+  int maxHeldNumbers = 5;
   long idleSeconds = 600;
   long requestSeconds = 30;
   long leaseMinutes = 30;
@@ -128,6 +134,10 @@ Options parse(int argc, char** argv) {
       o.queue = static_cast<std::size_t>(number("--queue", value(), 1, 100000));
     } else if (a == "--max-connections") {
       o.maxConnections = static_cast<std::size_t>(number("--max-connections", value(), 1, 100000));
+    } else if (a == "--max-peer-connections") {
+      o.maxPeerConnections = static_cast<std::size_t>(number("--max-peer-connections", value(), 1, 100000));
+    } else if (a == "--max-held-numbers") {
+      o.maxHeldNumbers = static_cast<int>(number("--max-held-numbers", value(), 1, 100000));
     } else if (a == "--idle-timeout") {
       o.idleSeconds = number("--idle-timeout", value(), 1, 86400);
     } else if (a == "--request-timeout") {
@@ -171,6 +181,7 @@ int main(int argc, char** argv) {
 
   zp::backend::VasDeskConfig config;
   config.reservationLease = std::chrono::minutes(o.leaseMinutes);
+  config.maxHeldNumbers = o.maxHeldNumbers;
   auto dispatcher = std::make_shared<zpd_dispatcher>();
   zp::backend::registerServices(*dispatcher, *db, config);
 
@@ -178,6 +189,7 @@ int main(int argc, char** argv) {
   limits.workerThreads = o.workers;
   limits.queueLength = o.queue;
   limits.maxConnections = o.maxConnections;
+  limits.maxConnectionsPerPeer = o.maxPeerConnections;
   limits.idleTimeout = std::chrono::seconds(o.idleSeconds);
   limits.requestTimeout = std::chrono::seconds(o.requestSeconds);
   zp::transport::TcpServer server(dispatcher, limits);

@@ -15,15 +15,30 @@ struct Limits {
   // Largest request frame accepted, checked against the length in the header
   // (with room for the two names of the envelope) before the body is read.
   // Blocks a length prefix from making the server allocate gigabytes: a
-  // larger request closes its connection. Values above
-  // zpb_limits::maxFrameBytes are treated as that.
-  std::uint32_t maxFrameBytes = zpb_limits::maxFrameBytes;
+  // larger request closes its connection. The largest request a counter
+  // sends is an order: a header, one service line, a few dozen promotion,
+  // product and fee lines and the special data, a few KiB; 1 MiB leaves
+  // two orders of magnitude beyond that. Replies (number lists) are not
+  // bounded by this. Values above zpb_limits::maxFrameBytes are treated as
+  // that.
+  std::uint32_t maxFrameBytes = 1024 * 1024;
 
   // Most connections open at once. Blocks a flood of connections from using
   // up file descriptors and buffers: one beyond it is closed as soon as it is
   // accepted, without a word.
   std::size_t maxConnections = 256;
 
+  // Most connections open at once from one peer address. Blocks one
+  // machine (a runaway client, or a hostile one re-opening what the idle
+  // timeout closed) from taking every slot and locking the other counters
+  // out: one beyond it is closed as soon as it is accepted.
+  std::size_t maxConnectionsPerPeer = 64;
+
+  // A connection keeps buffers up to this size between requests; a larger
+  // one, grown for one big request or reply, is given back once that
+  // request is done. Blocks a few large frames from pinning their memory
+  // for the life of their connections.
+  std::size_t keptBufferBytes = 64 * 1024;
   // How long a connection may stay silent between requests. Blocks forgotten
   // connections from holding a slot for ever; a client finds the closed
   // connection before its next request and opens a new one.
@@ -44,7 +59,9 @@ struct Limits {
 
   // Requests waiting for a free worker. Blocks queuing without bound under
   // overload: a request that finds the queue full is answered ZPE_SRV_BUSY at
-  // once. At least 1.
+  // once. One peer address may fill all but an eighth of it, and workers
+  // take the peers' requests in turn, so a flooding peer waits behind
+  // itself while the other counters are served. At least 1.
   std::size_t queueLength = 64;
 };
 

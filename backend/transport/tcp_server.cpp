@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <asio.hpp>
+#include <malloc.h>
 #include <sys/socket.h>
 #include <atomic>
 #include <future>
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "worker_pool.h"
@@ -71,6 +73,21 @@ class TcpServer::Impl {
 
   // Touched on the I/O thread only.
   std::unordered_set<std::shared_ptr<Connection>> connections_;
+  std::unordered_map<std::uint64_t, std::size_t> perPeer_;  // open connections by peer address
+
+  // One number per peer address (the port does not count: one machine is
+  // one peer however many connections it opens).
+  static std::uint64_t peerKey(const tcp::socket& socket) {
+    std::error_code ec;
+    const tcp::endpoint remote = socket.remote_endpoint(ec);
+    if (ec) return 0;
+    const asio::ip::address a = remote.address();
+    if (a.is_v4()) return a.to_v4().to_uint();
+    const auto bytes = a.to_v6().to_bytes();
+    std::uint64_t h = 1469598103934665603ull;  // FNV-1a over the 16 bytes
+    for (unsigned char b : bytes) h = (h ^ b) * 1099511628211ull;
+    return h | (1ull << 63);
+  }
   bool stopping_ = false;
   std::promise<void> drained_;
   bool drainedSet_ = false;
@@ -85,7 +102,10 @@ class TcpServer::Impl {
 // reference to hand the reply back through the io_context.
 class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connection> {
  public:
-  Connection(Impl& server, tcp::socket socket) : server_(server), socket_(std::move(socket)) {}
+  Connection(Impl& server, tcp::socket socket, std::uint64_t peer)
+      : server_(server), socket_(std::move(socket)), peer_(peer) {}
+
+  std::uint64_t peer() const { return peer_; }
 
   void start() { parse(); }
   bool busy() const { return busy_; }
@@ -126,6 +146,7 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
                         if (self->closed_) return;
                         if (ec) return self->close();
                         self->out_.clear();
+                        self->release_large(self->out_);
                         self->written();
                       });
   }
@@ -137,6 +158,12 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
   }
 
  private:
+  // A buffer grown beyond what a connection keeps is given back, its
+  // contents (if any) kept.
+  void release_large(std::string& buffer) const {
+    if (buffer.capacity() > server_.limits.keptBufferBytes) std::string(buffer).swap(buffer);
+  }
+
   void written() {
     busy_ = false;
     if (server_.stopping_) return close();
@@ -191,13 +218,15 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
       std::string reply =
           server_.answer(std::string_view(in_).substr(zpd_envelope::kHeaderBytes, length), received);
       in_.erase(0, zpd_envelope::kHeaderBytes + length);
+      release_large(in_);
       const std::size_t sent = send_now(reply);
       return write(std::move(reply), sent);
     }
     auto body = std::make_shared<std::string>(in_, zpd_envelope::kHeaderBytes, length);
     in_.erase(0, zpd_envelope::kHeaderBytes + length);
+    release_large(in_);
     auto job = [self = shared_from_this(), body, received] { self->server_.run_request(self, *body, received); };
-    if (server_.pool->try_submit(std::move(job))) return;
+    if (server_.pool->try_submit(peer_, std::move(job))) return;
     std::string reply;
     zpd_envelope::encode_reply(ZPE_SRV_BUSY, {}, reply);
     server_.report(*body, reply, received);
@@ -206,6 +235,7 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
 
   Impl& server_;
   tcp::socket socket_;
+  const std::uint64_t peer_;  // the peer's address, as the per-peer limits count it
   steady::time_point deadline_ = steady::time_point::max();
   std::array<char, 16 * 1024> chunk_;
   std::string in_;   // received, not yet taken as a request
@@ -227,12 +257,15 @@ void TcpServer::Impl::accept() {
       return;
     }
     std::error_code ignored;
-    if (connections_.size() >= limits.maxConnections) {
+    const std::uint64_t peer = peerKey(socket);
+    if (connections_.size() >= limits.maxConnections || perPeer_[peer] >= limits.maxConnectionsPerPeer) {
+      if (perPeer_[peer] == 0) perPeer_.erase(peer);
       socket.close(ignored);
     } else {
       socket.set_option(tcp::no_delay(true), ignored);
-      auto c = std::make_shared<Connection>(*this, std::move(socket));
+      auto c = std::make_shared<Connection>(*this, std::move(socket), peer);
       connections_.insert(c);
+      ++perPeer_[peer];
       c->start();
     }
     accept();
@@ -304,7 +337,10 @@ void TcpServer::Impl::begin_stop() {
 }
 
 void TcpServer::Impl::forget(const std::shared_ptr<Connection>& c) {
-  connections_.erase(c);
+  if (connections_.erase(c) != 0) {
+    const auto it = perPeer_.find(c->peer());
+    if (it != perPeer_.end() && --it->second == 0) perPeer_.erase(it);
+  }
   check_drained();
 }
 
@@ -317,6 +353,11 @@ void TcpServer::Impl::check_drained() {
 
 std::error_code TcpServer::Impl::start(const std::string& host, std::uint16_t wanted) {
   std::lock_guard lock(lifecycle_);
+  // Buffers of large frames come from their own mappings and go back to the
+  // system when freed. Left to itself, the allocator raises that threshold
+  // after the first large free and keeps later large buffers in its heaps,
+  // where a few big requests would pin their memory for good.
+  ::mallopt(M_MMAP_THRESHOLD, static_cast<int>(limits.keptBufferBytes));
   if (started_ || stopped_) return std::make_error_code(std::errc::operation_not_permitted);
   std::error_code ec;
   tcp::resolver resolver(io);

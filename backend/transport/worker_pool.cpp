@@ -4,7 +4,8 @@
 
 namespace zp::transport {
 
-WorkerPool::WorkerPool(std::size_t threads, std::size_t queueLength) : queueLength_(std::max<std::size_t>(queueLength, 1)) {
+WorkerPool::WorkerPool(std::size_t threads, std::size_t queueLength)
+    : queueLength_(std::max<std::size_t>(queueLength, 1)), ownerMost_(queueLength_ - queueLength_ / 8) {
   threads = std::max<std::size_t>(threads, 1);
   threads_.reserve(threads);
   for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { run(); });
@@ -12,11 +13,15 @@ WorkerPool::WorkerPool(std::size_t threads, std::size_t queueLength) : queueLeng
 
 WorkerPool::~WorkerPool() { stop(); }
 
-bool WorkerPool::try_submit(std::function<void()> job) {
+bool WorkerPool::try_submit(std::uint64_t owner, std::function<void()> job) {
   {
     std::lock_guard lock(mutex_);
-    if (stopping_ || queue_.size() >= queueLength_) return false;
-    queue_.push_back(std::move(job));
+    if (stopping_ || queued_ >= queueLength_) return false;
+    std::deque<std::function<void()>>& mine = queues_[owner];
+    if (mine.size() >= ownerMost_) return false;
+    if (mine.empty()) turns_.push_back(owner);
+    mine.push_back(std::move(job));
+    ++queued_;
   }
   wake_.notify_one();
   return true;
@@ -38,11 +43,19 @@ void WorkerPool::run() {
     std::function<void()> job;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+      wake_.wait(lock, [this] { return stopping_ || queued_ > 0; });
       // Stopping still drains the queue: a queued request was promised a reply.
-      if (queue_.empty()) return;
-      job = std::move(queue_.front());
-      queue_.pop_front();
+      if (queued_ == 0) return;
+      const std::uint64_t owner = turns_.front();
+      turns_.pop_front();
+      std::deque<std::function<void()>>& theirs = queues_[owner];
+      job = std::move(theirs.front());
+      theirs.pop_front();
+      --queued_;
+      if (theirs.empty())
+        queues_.erase(owner);
+      else
+        turns_.push_back(owner);  // their next job waits for the others' turns
     }
     try {
       job();

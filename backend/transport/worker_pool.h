@@ -5,7 +5,9 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
+#include <unordered_map>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -22,10 +24,14 @@ class WorkerPool {
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
-  // Queues a job; false when the queue is full or the pool is stopping. A
-  // job's exception is swallowed by the worker: jobs report through their
+  // Queues a job of `owner` (a peer); false when the queue is full, when the
+  // owner holds its most (all but an eighth of the queue, kept for the other
+  // owners), or when the pool is stopping. Workers take the owners' jobs in
+  // turn, so a flooding owner waits behind itself, not the others behind it.
+  // A job's exception is swallowed by the worker: jobs report through their
   // own results.
-  bool try_submit(std::function<void()> job);
+  bool try_submit(std::uint64_t owner, std::function<void()> job);
+  bool try_submit(std::function<void()> job) { return try_submit(0, std::move(job)); }
 
   // Refuses new jobs, lets the queued and running ones finish, joins the
   // threads. Idempotent; not to be called from a job.
@@ -35,9 +41,12 @@ class WorkerPool {
   void run();
 
   const std::size_t queueLength_;
+  const std::size_t ownerMost_;  // jobs one owner may have queued
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<std::function<void()>> queue_;
+  std::size_t queued_ = 0;
+  std::unordered_map<std::uint64_t, std::deque<std::function<void()>>> queues_;
+  std::deque<std::uint64_t> turns_;  // owners with queued jobs, next first
   bool stopping_ = false;
   std::vector<std::thread> threads_;
 };

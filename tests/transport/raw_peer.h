@@ -96,6 +96,19 @@ inline std::uint16_t unused_port() {
   return l.port();
 }
 
+// A blocking connection to 127.0.0.1:port from another loopback address
+// (127.0.0.2 and the like): a second machine, as the server counts peers.
+inline Fd connect_from(const char* source, std::uint16_t port) {
+  Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_in from{};
+  from.sin_family = AF_INET;
+  ::inet_pton(AF_INET, source, &from.sin_addr);
+  if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) return Fd();
+  const sockaddr_in a = loopback(port);
+  if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0) return Fd();
+  return fd;
+}
+
 // A blocking connection to 127.0.0.1:port; empty when refused.
 inline Fd connect_to(std::uint16_t port) {
   Fd fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));

@@ -452,3 +452,97 @@ TEST(TcpServer, IoThreadHandlersAnswerRequestsHoweverTheyArrive) {
   expected.emplace_back(echoName, 0);
   EXPECT_EQ(logged, expected);
 }
+
+// One machine cannot take every slot: beyond its own share its connections
+// are closed at once, and a counter on another machine is still served.
+TEST(TcpServer, OnePeerHoldingAllItsConnectionsLocksNoOneElseOut) {
+  Limits limits;
+  limits.maxConnections = 10;
+  limits.maxConnectionsPerPeer = 3;
+  auto server = start_server(echo_dispatcher(), limits);
+  std::vector<Fd> held;
+  for (int i = 0; i < 3; ++i) {
+    held.push_back(connect_to(server->port()));
+    ASSERT_EQ(raw_echo(held.back().get(), i), i) << i;
+  }
+  for (int i = 0; i < 2; ++i) {
+    Fd beyond = connect_to(server->port());
+    ASSERT_TRUE(beyond);
+    EXPECT_TRUE(closed_within(beyond.get(), 5s)) << i;
+  }
+  Fd other = connect_from("127.0.0.2", server->port());
+  ASSERT_TRUE(other);
+  EXPECT_EQ(raw_echo(other.get(), 42), 42);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(raw_echo(held[static_cast<std::size_t>(i)].get(), 10 + i), 10 + i);
+}
+
+// A peer flooding the workers from many connections waits behind itself: a
+// counter on another machine finds room in the queue and is served next,
+// every time.
+TEST(TcpServer, AFloodingPeerAndAGoodCounterShareTheWorkers) {
+  auto dispatcher = std::make_shared<zpd_dispatcher>();
+  dispatcher->add(kEchoInterface, kEchoCode, [](zpb_stream& in, zpb_stream& out) {
+    std::this_thread::sleep_for(2ms);
+    return echo_handler()(in, out);
+  });
+  Limits limits;
+  limits.workerThreads = 1;
+  limits.queueLength = 8;
+  auto server = start_server(dispatcher, limits);
+  std::atomic<bool> flooding{true};
+  std::atomic<int> floodBusy{0};
+  std::vector<std::thread> flood;
+  for (int c = 0; c < 12; ++c) {
+    flood.emplace_back([&, c] {
+      Fd fd = connect_to(server->port());
+      while (flooding && fd) {
+        if (raw_echo(fd.get(), c) != c) ++floodBusy;
+      }
+    });
+  }
+  std::this_thread::sleep_for(50ms);  // the queue is full of the flood by now
+  Fd good = connect_from("127.0.0.2", server->port());
+  ASSERT_TRUE(good);
+  int served = 0;
+  for (int i = 0; i < 40; ++i) served += raw_echo(good.get(), 1000 + i) == 1000 + i;
+  flooding = false;
+  for (std::thread& t : flood) t.join();
+  EXPECT_EQ(served, 40);
+  EXPECT_GT(floodBusy.load(), 0) << "the flood did fill its share of the queue";
+}
+
+namespace {
+long residentKiB() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  long pages = 0, resident = 0;
+  if (f) {
+    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+}  // namespace
+
+// Buffers grown for one large request and its reply are given back when the
+// request is done, not kept for the life of the connection.
+TEST(TcpServer, LargeFramesLeaveNoBuffersBehind) {
+  auto server = start_server(echo_dispatcher(), Limits{});
+  std::vector<Fd> connections;
+  for (int i = 0; i < 32; ++i) {
+    connections.push_back(connect_to(server->port()));
+    ASSERT_EQ(raw_echo(connections.back().get(), i), i);
+  }
+  const long idle = residentKiB();
+  const std::string big(900 * 1024, 'm');
+  for (int i = 0; i < 32; ++i) {
+    Fd& fd = connections[static_cast<std::size_t>(i)];
+    ASSERT_TRUE(send_all(fd.get(), echo_envelope(i, big)));
+    const auto reply = recv_envelope(fd.get());
+    ASSERT_TRUE(reply) << i;
+  }
+  const long after = residentKiB();
+  // 32 connections keeping a request and a reply buffer each would hold
+  // about 56 MiB; what is left must be far less than that.
+  EXPECT_LT(after - idle, 12 * 1024) << "idle " << idle << " KiB, after " << after << " KiB";
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(raw_echo(connections[static_cast<std::size_t>(i)].get(), i), i);
+}
