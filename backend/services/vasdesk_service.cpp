@@ -273,8 +273,25 @@ struct OrderContext {
   std::string reservedNumber;  // Global Call: the number the order opens with
 };
 
+// The right an operation of a business asks of the operator; 0 for the
+// businesses whose operations need none (ring-back tone, the GPRS access
+// point) and for a change, which the counter offers to everyone.
+long long rightFor(const Business& b) {
+  struct Entities {
+    int busiType;
+    long long open, cancel;
+  };
+  static constexpr Entities kRights[] = {{kGlobalCall, 51501, 51502}, {kGps, 51507, 51508}, {5, 51505, 51506}};
+  for (const Entities& e : kRights)
+    if (e.busiType == b.busiType)
+      return b.operation == Operation::open ? e.open : b.operation == Operation::cancel ? e.cancel : 0;
+  return 0;
+}
+// Serving a subscriber of another region.
+constexpr long long kRemoteRight = 49990;
+
 std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserServiceIn& in, long long now,
-                                bool submitting, OrderContext& ctx) {
+                                bool submitting, int maxBackDateDays, OrderContext& ctx) {
   std::vector<Finding> found;
   const auto business = businessOf(in.get_BUSI_CODE());
   if (!business) {
@@ -291,6 +308,44 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
   }
   if (ctx.user.get_USER_STS() != 1)
     found.push_back({3, "用户[" + ctx.user.get_PHONE_ID() + "]已停机,不能受理新业务"});
+
+  // The operator as the store knows him: he exists, the order's operator
+  // fields are his, and he holds the rights the counter asked for.
+  const long long opId = so.get_OP_ID();
+  Row op;
+  if (!store::firstRow(sql, "SELECT region_code, county_code, org_id FROM zp_operator WHERE op_id = :o", "iii", {opId},
+                       op)) {
+    found.push_back({12, "营业员[" + std::to_string(opId) + "]不存在,不能受理"});
+    return found;
+  }
+  const bool fieldsDisagree =
+      (has(so, SSoInfo::kIdx_SO_REGION_CODE) && so.get_SO_REGION_CODE() != op.i(0)) ||
+      (has(so, SSoInfo::kIdx_SO_COUNTY_CODE) && so.get_SO_COUNTY_CODE() != op.i(1)) ||
+      (has(so, SSoInfo::kIdx_SO_ORG_ID) && so.get_SO_ORG_ID() != op.i(2));
+  if (fieldsDisagree)
+    found.push_back({12, "订单的受理地区、县市或部门与营业员[" + std::to_string(opId) + "]的资料不符,不能受理"});
+  const auto holds = [&](long long entity) {
+    Row r;
+    return store::firstRow(sql,
+                           "SELECT op_id FROM zp_operator_right WHERE op_id = :o AND ent_id = :e AND priv_id = 10",
+                           "i", {opId, entity}, r);
+  };
+  if (const long long right = rightFor(*business); right != 0 && !holds(right))
+    found.push_back({13, "营业员[" + std::to_string(opId) + "]没有" + operationName(business->operation) +
+                             "该业务的权限,不能受理"});
+  if (ctx.user.get_REGION_CODE() != op.i(0) && !holds(kRemoteRight))
+    found.push_back({13, "营业员[" + std::to_string(opId) + "]没有受理外地用户业务的权限,不能受理"});
+
+  // The handling agent must not be on the black list.
+  if (has(in, SSoUserServiceIn::kIdx_OPERATORMAN)) {
+    const SOperator& agent = in.get_OPERATORMAN();
+    Row b;
+    if (!agent.get_REG_NBR().empty() &&
+        store::firstRow(sql, "SELECT list_type FROM zp_black_list WHERE reg_type = :t AND reg_nbr = :n", "i",
+                        {static_cast<long long>(agent.get_REG_TYPE()), agent.get_REG_NBR()}, b) &&
+        b.i(0) == 1)
+      found.push_back({14, "经办人证件[" + agent.get_REG_NBR() + "]在黑名单中,不能受理"});
+  }
 
   const SUserServiceOperList& opers = in.get_USERSERVICEOPERLIST();
   if (opers.size() != 1 || opers[0].get_BUSI_TYPE() != business->busiType ||
@@ -338,6 +393,9 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
       found.push_back({9, "事后补单必须给出补单日期"});
     else if (after > today)
       found.push_back({9, "补单日期[" + after.toString("%Y-%M-%D") + "]不能晚于当前日期"});
+    else if (after < dateTimeAt(now - static_cast<long long>(maxBackDateDays) * 24 * 3600))
+      found.push_back({9, "补单日期[" + after.toString("%Y-%M-%D") + "]早于允许的补单期限(" +
+                              std::to_string(maxBackDateDays) + "天),不能受理"});
   }
 
   // Every fee entry must be bookable by the money rule, or the order and its
@@ -457,7 +515,7 @@ std::int32_t VasDeskService::check_so(const SSoUserServiceIn& sIn, SCheckSoOut& 
   try {
     db_.transact(Database::Intent::read, [&](soci::session& sql) {
       OrderContext ctx;
-      found = checkOrder(sql, db_, sIn, now(), false, ctx);
+      found = checkOrder(sql, db_, sIn, now(), false, config_.maxBackDateDays, ctx);
     });
   } catch (const std::exception& e) {
     return refuse(err, kRefusedStore, "订单检查", std::string("数据库访问失败:") + e.what());
@@ -483,7 +541,7 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
   try {
     db_.transact(Database::Intent::write, [&](soci::session& sql) {
       OrderContext ctx;
-      found = checkOrder(sql, db_, sIn, at, true, ctx);
+      found = checkOrder(sql, db_, sIn, at, true, config_.maxBackDateDays, ctx);
       if (!found.empty()) return;  // nothing written
       const SSoInfo& so = sIn.get_SOINFO();
       const SUserInfo& user = ctx.user;

@@ -24,6 +24,9 @@ struct VasDeskConfig {
   // per customer at the desk, and a runaway or hostile client must not
   // empty the pool.
   int maxHeldNumbers = 5;
+  // How far back an order may be dated (back-dated orders record work done
+  // while the system was away; beyond this they are refused).
+  int maxBackDateDays = 31;
   // Seconds since 1970; the system clock when empty. Tests move time with it.
   std::function<long long()> clock;
 };

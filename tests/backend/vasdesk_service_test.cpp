@@ -26,6 +26,9 @@ const char* kWorld = R"({
   "operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1},
                 {"op_id": 12, "org_id": 120, "region_code": 571, "county_code": 1},
                 {"op_id": 21, "org_id": 210, "region_code": 572, "county_code": 1}],
+  "operator_rights": [{"op_id": 11, "ent_id": 51501}, {"op_id": 11, "ent_id": 51502}, {"op_id": 11, "ent_id": 51505},
+                      {"op_id": 11, "ent_id": 51506}, {"op_id": 11, "ent_id": 51507}, {"op_id": 11, "ent_id": 51508},
+                      {"op_id": 12, "ent_id": 51501}, {"op_id": 12, "ent_id": 51502}],
   "priv_entities": [{"ent_id": 4301, "ent_name": "[3@1000]", "priv_class": 43},
                     {"ent_id": 4302, "ent_name": "减免 [3@5000]", "priv_class": 43, "node_id": 7},
                     {"ent_id": 4101, "ent_name": "[1@5000]", "priv_class": 41}],
@@ -555,6 +558,76 @@ TEST_P(VasDesk, FeeEntriesThatDisagreeWithTheMoneyRuleAreRefused) {
                 1100);
       ASSERT_EQ(out.get_TIKETINFOLIST().size(), 2u);
       EXPECT_EQ(out.get_TIKETINFOLIST()[1].get_ITEM_TOTAL(), -300) << "a discount is an invoice line of its own";
+    }
+  }
+}
+
+// The server trusts no counter about who is serving and what he may do: the
+// operator must exist, the order's operator fields must be his, he must hold
+// the right of the operation and, for a subscriber of another region, the
+// remote right; the agent must not be black-listed; a back-dated order stays
+// within its window. Each forgery is refused with its reason and stores
+// nothing, and the honest order still passes.
+TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
+  zp::store::loadFixtures(*world->db, R"({
+    "operator_rights": [{"op_id": 21, "ent_id": 51505}],
+    "black_list": [{"reg_type": 1, "reg_nbr": "330106199002029999", "list_type": 1, "reason": "冒用证件"},
+                   {"reg_type": 1, "reg_nbr": "330106199002028888", "list_type": 2, "reason": "灰名单"}]})");
+  const auto gprs = [&](int opId) { return order(1070, 5, 1, 501, opId); };
+  const auto withAgent = [&](const char* regNbr) {
+    SSoUserServiceIn in = gprs(11);
+    SOperator agent;
+    agent.set_SO_MAN("王五");
+    agent.set_REG_TYPE(1);
+    agent.set_REG_NBR(regNbr);
+    in.set_OPERATORMAN(agent);
+    return in;
+  };
+  const auto dated = [&](CBSDateTime date) {
+    SSoUserServiceIn in = gprs(11);
+    SSoInfo so = in.get_SOINFO();
+    so.set_AFTER_FLAG(1);
+    so.set_AFTER_DATE(date);
+    in.set_SOINFO(so);
+    return in;
+  };
+  SSoUserServiceIn otherOrg = gprs(11);
+  SSoInfo so = otherOrg.get_SOINFO();
+  so.set_SO_ORG_ID(120);  // operator 12's organisation
+  otherOrg.set_SOINFO(so);
+  SSoUserServiceIn otherRegion = gprs(11);
+  so = otherRegion.get_SOINFO();
+  so.set_SO_REGION_CODE(572);
+  otherRegion.set_SOINFO(so);
+  SSoUserServiceIn noOperator = gprs(0);
+
+  const struct {
+    const char* what;
+    SSoUserServiceIn order;
+    const char* says;  // null: accepted
+  } cases[] = {
+      {"an operator that does not exist", gprs(999), "营业员[999]不存在"},
+      {"no operator at all", noOperator, "营业员[0]不存在"},
+      {"an operator without the right", gprs(12), "营业员[12]没有开通该业务的权限"},
+      {"another region's operator without the remote right", gprs(21), "没有受理外地用户业务的权限"},
+      {"another organisation claimed", otherOrg, "与营业员[11]的资料不符"},
+      {"another region claimed", otherRegion, "与营业员[11]的资料不符"},
+      {"a black-listed agent", withAgent("330106199002029999"), "经办人证件[330106199002029999]在黑名单中"},
+      {"a back-date of 1901", dated(CBSDateTime::make(1901, 1, 1)), "早于允许的补单期限(31天)"},
+      {"a grey-listed agent is served", withAgent("330106199002028888"), nullptr},
+  };
+  for (const auto& c : cases) {
+    if (c.says) EXPECT_TRUE(mentions(findings(c.order), c.says)) << c.what;
+    SSoUserServiceOut out;
+    CBSErrorMsg err;
+    const long long before = world->count("SELECT COUNT(*) FROM zp_order");
+    const std::int32_t rc = client.so_userService(c.order, out, err, nullptr);
+    if (c.says) {
+      EXPECT_NE(rc, 0) << c.what;
+      EXPECT_NE(err.text2.find(c.says), std::string::npos) << c.what << ": " << err.text2;
+      EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), before) << c.what;
+    } else {
+      EXPECT_EQ(rc, 0) << c.what << ": " << err.text2;
     }
   }
 }

@@ -37,6 +37,9 @@ namespace {
 const char* kWorld = R"({
   "operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1},
                 {"op_id": 12, "org_id": 120, "region_code": 571, "county_code": 1}],
+  "operator_rights": [{"op_id": 11, "ent_id": 51501}, {"op_id": 11, "ent_id": 51502}, {"op_id": 11, "ent_id": 51505},
+                      {"op_id": 11, "ent_id": 51506}, {"op_id": 11, "ent_id": 51507}, {"op_id": 11, "ent_id": 51508},
+                      {"op_id": 11, "ent_id": 49990}],
   "customers": [{"cust_id": 1, "cust_name": "周明", "region_code": 571, "cust_class": 2}],
   "accounts": [{"acct_id": 2, "cust_id": 1, "acct_name": "周明"}],
   "users": [{"serv_id": 501, "phone_id": "13900000501", "cust_id": 1, "acct_id": 2, "region_code": 573,

@@ -20,6 +20,9 @@ class PrintData : public ::testing::TestWithParam<Backend> {
   void SetUp() override {
     ZP_REQUIRE_BACKEND(GetParam());
     world = std::make_unique<zp::testing::BackendWorld>(GetParam(), zp::testing::kBusiWorld);
+    // The operator who submits the orders: he may open GPRS, here and in 572.
+    zp::store::loadFixtures(*world->db, R"({"operators": [{"op_id": 11, "org_id": 110, "region_code": 571}],
+        "operator_rights": [{"op_id": 11, "ent_id": 51505}, {"op_id": 11, "ent_id": 49990}]})");
     MVasDesk::IVasDesk desk;
     ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
     CBSErrorMsg err;

@@ -10,9 +10,12 @@
 namespace zp::testing {
 
 // A fixture document with `count` subscribers of region 571, SERV_ID from
-// `firstServId` on, none with GPRS; one customer and one account.
+// `firstServId` on, none with GPRS; one customer and one account; operator
+// 11 of region 571, who may open GPRS.
 inline std::string manySubscribers(long long firstServId, int count) {
-  std::string doc = R"({"customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
+  std::string doc = R"({"operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1}],
+    "operator_rights": [{"op_id": 11, "ent_id": 51505}],
+    "customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
   for (int i = 0; i < count; ++i) {
     if (i) doc += ",";
     doc += R"({"serv_id": )" + std::to_string(firstServId + i) + R"(, "phone_id": "139)" +
