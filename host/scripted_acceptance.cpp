@@ -89,12 +89,28 @@ T* Find(QWidget* in, const char* name) {
   return in ? in->findChild<T*>(name) : nullptr;
 }
 
+// The host's printer for the length of the script: the counter's own
+// setting is back afterwards.
+class PrinterFor {
+ public:
+  explicit PrinterFor(const std::string& name) : previous_(GetDefaultPrinterName()), ok_(SetDefaultPrinterName(name)) {}
+  ~PrinterFor() {
+    if (ok_) SetDefaultPrinterName(previous_);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  std::string previous_;
+  bool ok_;
+};
+
 }  // namespace
 
 bool RunScriptedAcceptance(QWidget* hostWindow, QWidget* workspace, ScriptedAcceptance& run) {
   const QString paperFolder = QDir(run.folder).filePath("papers");
   QDir().mkpath(paperFolder);
-  if (!SetDefaultPrinterName(("PDF:" + paperFolder).toStdString())) {
+  PrinterFor printer(("PDF:" + paperFolder).toStdString());
+  if (!printer.ok()) {
     run.log << "the host's printer setting could not be written";
     return false;
   }
