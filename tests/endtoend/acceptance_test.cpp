@@ -349,6 +349,31 @@ TEST_F(Acceptance, CancelGlobalCallGivesTheNumberBack) {
   ExpectPrintedAndReset(so, false);
 }
 
+// Opening a ring-back tone is not offered at the counter (the workspace
+// enables no operation for a subscriber without one); cancelling is, and
+// takes the song's details and the ring-back product with it.
+TEST_F(Acceptance, CancelRingBackTone) {
+  Serve(true);
+  Open(1001, 5710101);
+  Choose(104);
+  Query("13957100002");
+  ASSERT_TRUE(At<QRadioButton>("radBtnClose").isChecked());
+  ASSERT_EQ(At<QComboBox>("cmbSongId").currentText().toStdString(), "[A01] 生日快乐");
+  Commit();
+  const long long so = LastOrder();
+  ASSERT_GT(so, 0) << op.All();
+  EXPECT_EQ(Count("SELECT busi_code FROM zp_order WHERE so_nbr = " + std::to_string(so)), 1325);
+  EXPECT_EQ(Lines(so, "kind = 'service' AND act_type = 3 AND item_id = 104"), 1);
+  EXPECT_EQ(Lines(so, "kind = 'special' AND act_type = 3 AND item_id = 104"), 1);
+  EXPECT_EQ(Lines(so, "kind = 'product' AND act_type = 3 AND item_id = 3101"), 1);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 9002 AND busi_type = 104"), 0);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM zp_special_data WHERE serv_id = 9002 AND busi_type = 104"), 0);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM zp_user_product WHERE serv_id = 9002 AND prod_id = 3101"), 0);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM zp_user_product WHERE serv_id = 9002 AND prod_id = 3001"), 1)
+      << "GPRS's product stays";
+  ExpectPrintedAndReset(so, false);
+}
+
 TEST_F(Acceptance, ABackDatedOrderKeepsItsDate) {
   Serve(true);
   Open(1001, 5710101);

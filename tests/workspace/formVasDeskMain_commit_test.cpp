@@ -1,8 +1,8 @@
-// The commit of an order from the workspace against an in-process back end:
-// the checks that stop it before any remote call, every failure after them
-// leaving the operator's input in place (and the next commit succeeding
-// from it), the fee decisions, what reaches the server, and what the
-// workspace does once the order is in.
+// The commit of an order from the workspace against a test back end over
+// loopback: the checks that stop it before any remote call, every failure
+// after them leaving the operator's input in place (and the next commit
+// succeeding from it), the fee decisions, what reaches the server, and what
+// the workspace does once the order is in.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -58,6 +58,7 @@ class Commit : public ::testing::Test {
   void SetUp() override {
     ForgetCodeLists();
     backend = std::make_unique<BackendWorld>(Backend::sqlite, zp::testing::kCommitWorld);
+    backend->serveTcp();
   }
   void TearDown() override {
     zpgui::MessageLog quiet;
@@ -71,6 +72,7 @@ class Commit : public ::testing::Test {
       desk.reset();
     }
     backend = std::make_unique<BackendWorld>(Backend::sqlite, zp::testing::kCommitWorld);
+    backend->serveTcp();
   }
 
   void start() {
