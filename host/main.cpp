@@ -10,9 +10,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTextStream>
 #include <QTimer>
 
 #include "host_window.h"
+#include "scripted_acceptance.h"
 
 namespace {
 
@@ -55,6 +57,11 @@ int main(int argc, char** argv) {
       {"modules", "Folder of the module libraries (default: modules beside zphost).", "dir"},
       {"open", "Open a workspace of this module id at start.", "id"},
       {"screenshot", "Save a picture of the window to this PNG file once it is shown, then quit.", "file"},
+      {"acceptance",
+       "With --open: play one scripted acceptance in the workspace (Global Call for --phone), save a picture of "
+       "each step and the printed papers in this folder, print where they are, then quit.",
+       "dir"},
+      {"phone", "The subscriber of the scripted acceptance.", "number", "13957100001"},
   });
   p.process(app);
 
@@ -72,8 +79,28 @@ int main(int argc, char** argv) {
   HostWindow w(op, std::move(modules));
   w.resize(1100, 760);
   w.show();
-  if (p.isSet("open") && !w.openModule(p.value("open").toInt()))
-    qWarning("zphost: no workspace of module %s", qPrintable(p.value("open")));
+  QWidget* workspace = p.isSet("open") ? w.openModule(p.value("open").toInt()) : nullptr;
+  if (p.isSet("open") && !workspace) qWarning("zphost: no workspace of module %s", qPrintable(p.value("open")));
+  if (p.isSet("acceptance")) {
+    const QString folder = QDir(p.value("acceptance")).absolutePath();
+    const QString phone = p.value("phone");
+    QTimer::singleShot(300, &w, [&w, workspace, folder, phone] {
+      ScriptedAcceptance run;
+      run.folder = folder;
+      run.phone = phone;
+      QDir().mkpath(folder);
+      const bool done = RunScriptedAcceptance(&w, workspace, run);
+      QTextStream out(stdout);
+      for (const QString& line : run.log) out << "  " << line << "\n";
+      out << "Pictures of each step:\n";
+      for (const QString& f : run.pictures) out << "  " << f << "\n";
+      out << "Papers:\n";
+      for (const QString& f : run.papers) out << "  " << f << "\n";
+      out << (done ? "The scripted acceptance was submitted and printed.\n" : "The scripted acceptance did not finish.\n");
+      out.flush();
+      QCoreApplication::exit(done ? 0 : 1);
+    });
+  }
   if (p.isSet("screenshot")) {
     const QString file = p.value("screenshot");
     QTimer::singleShot(500, &w, [&w, file] {

@@ -10,6 +10,10 @@
 
 #include "FormAfterDate.h"
 #include "business_codes.h"
+#include "commit_rules.h"
+#include "formSoFee.h"
+#include "print_papers.h"
+#include "prom_info_page.h"
 #include "catalogue_lookups.h"
 #include "cbusimgntpublic.h"
 #include "csysmgntpublic.h"
@@ -88,8 +92,9 @@ TfrmVasDesk::TfrmVasDesk(QWidget* owner) : TfrmMDIChild(owner), ui_(std::make_un
   onCheck(ui_->radBtnMod, &TfrmVasDesk::radBtnModClick);
   connect(ui_->chkAfterFlag, &QCheckBox::clicked, this, &TfrmVasDesk::chkAfterFlagClick);
   zpgui::SetKeyPressHandler(ui_->edIsdn, ::OnEditKeyPress);
-  prom_ = std::make_unique<zp::workspace::PromotionFrame>();
-  prod_ = std::make_unique<zp::workspace::ProductFrame>();
+  // The promotion page holds the promotion list frame; the product page
+  // stays empty until a product frame is plugged in.
+  SetOfferFrames(std::make_unique<zp::workspace::PromInfoPage>(), nullptr);
   // A number pasted into the verification strip passes its digits filter.
   OnEditPaste(ui_->frmeVerify->edPhoneId());
   cdsSoVoucher.open();
@@ -202,6 +207,19 @@ void TfrmVasDesk::SetOfferFrames(std::unique_ptr<zp::workspace::PromotionFrame> 
                                  std::unique_ptr<zp::workspace::ProductFrame> products) {
   prom_ = promotions ? std::move(promotions) : std::make_unique<zp::workspace::PromotionFrame>();
   prod_ = products ? std::move(products) : std::make_unique<zp::workspace::ProductFrame>();
+  PlaceOnPage(prom_->Widget(), ui_->frmePromInfo);
+  PlaceOnPage(prod_->Widget(), ui_->frameBusiProduct);
+  // Plugged in after a query, a frame would start unlocked and empty while
+  // the workspace shows a subscriber: the operator queries again.
+  if (verified_) ResetWorkspace();
+}
+
+void TfrmVasDesk::PlaceOnPage(QWidget* frame, QWidget* placeholder) {
+  placeholder->setVisible(frame == nullptr);
+  if (!frame) return;
+  QWidget* page = placeholder->parentWidget();
+  if (frame->parentWidget() != page && page->layout()) page->layout()->addWidget(frame);
+  frame->setVisible(true);
 }
 
 QWidget* TfrmVasDesk::PromWidget() const { return prom_->Widget() ? prom_->Widget() : ui_->frmePromInfo; }
@@ -691,4 +709,154 @@ void TfrmVasDesk::FormClose() { facade.UnsignRes(); }
 void TfrmVasDesk::closeEvent(QCloseEvent* event) {
   FormClose();
   TfrmMDIChild::closeEvent(event);
+}
+
+int TfrmVasDesk::CheckedOperation() const {
+  if (ui_->radBtnOpen->isChecked()) return kOpen;
+  if (ui_->radBtnClose->isChecked()) return kCancel;
+  if (ui_->radBtnMod->isChecked()) return kChange;
+  return 0;
+}
+
+zp::workspace::OrderEntry TfrmVasDesk::CurrentOrderEntry() const {
+  zp::workspace::OrderEntry e;
+  e.busiType = busiType_;
+  e.operation = CheckedOperation();
+  e.isdn = s8(ui_->edIsdn->text());
+  e.spId = s8(ui_->cmbSPId->currentText());
+  e.gpsType = s8(ui_->cmbGpsType->currentText());
+  e.songId = s8(ui_->cmbSongId->currentText());
+  if (const auto* regNbr = ui_->FAgenterInfo->findChild<QLineEdit*>("edRegNbr")) e.agentRegNbr = s8(regNbr->text());
+  if (const auto* name = ui_->FAgenterInfo->findChild<QLineEdit*>("edSoMen")) e.agentName = s8(name->text());
+  e.productsApply = productsApply_;
+  e.activeProms = prom_->CountActiveProms();
+  e.activeProducts = productsApply_ ? prod_->CountActiveProducts() : 0;
+  return e;
+}
+
+bool TfrmVasDesk::ValidateOrder() {
+  const auto refusal = zp::workspace::FirstOrderRefusal(CurrentOrderEntry());
+  if (!refusal) return true;
+  ShowGUIMessage(refusal->text.c_str(), "提示", 64);
+  ui_->pcInfo->setCurrentIndex(refusal->tab);
+  if (!refusal->focus.empty())
+    if (auto* field = findChild<QWidget*>(QString::fromStdString(refusal->focus))) field->setFocus();
+  return false;
+}
+
+std::string TfrmVasDesk::OrderRemark() const {
+  switch (busiType_) {
+    case kGlobalCall:
+      return s8(ui_->edGcallRemark->text());
+    case kGps:
+      return s8(ui_->edGpsRemark->text());
+    case kGprs:
+    case kGprsAccessPoint:
+      return s8(ui_->edGprsRemark->text());
+    case kRingBack:
+      return s8(ui_->edCrbtsRemark->text());
+    default:
+      return {};
+  }
+}
+
+void TfrmVasDesk::actCommitExecute() {
+  const int operation = CheckedOperation();
+  if (operation == 0) {
+    // The button is locked until a query enabled an operation; a commit that
+    // comes another way still has nothing to submit.
+    ShowGUIMessage("请先查询用户并选择操作类型（开通、取消或变更）！", "提示", 64);
+    return;
+  }
+  if (!ValidateOrder()) return;
+
+  MPublicDef::SUserInfo user;
+  MPublicDef::SCustInfo cust;
+  facade.GetUserInfo(user);
+  facade.GetCustInfo(cust);
+
+  zpgui::WaitBox wait("处理中，请稍侯...");
+  MPublicDef::SOperator agent;
+  ui_->FAgenterInfo->GetAgentInfo(agent);
+  facade.SetOperatorMan(agent);
+  const std::string remark = OrderRemark();
+  // Every attempt builds the whole order anew: nothing of an attempt that
+  // stopped (a refused check, a cancelled fee dialog, a failed submission)
+  // may travel in the next one. Fees above all: an order whose new pricing
+  // has no fee must not be submitted with the fees of the last attempt.
+  facade.SetSoFeeList({}, {});
+  facade.SetSpecilDataInfo({});
+
+  const short actType = zp::workspace::ActTypeOf(operation);
+  facade.AddUserServiceOper(actType, remark);
+  BuildOrderSpecialData(actType);
+  MPublicDef::SSpromOperList proms;
+  if (operation == kCancel)
+    prom_->BuildPromCancelOpers(proms);
+  else
+    prom_->BuildPromOpers(proms);
+  facade.SetSpromOperList(proms);
+  MPublicDef::SMscFuncOperList products;
+  if (productsApply_) {
+    if (operation == kCancel)
+      products = zp::workspace::CurrentProductDeletes(currentProducts_, static_cast<std::int16_t>(subscriberRegion_));
+    else
+      prod_->BuildProductOpers(products);
+  }
+  facade.SetMscFuncOperList(products);
+  if (operation == kChange && proms.empty() && products.empty()) {
+    ShowGUIMessage("促销和产品都不做变动!请修改再提交", "异常", 16);
+    return;
+  }
+
+  if (facade.CheckSo(static_cast<short>(afterFlag_), afterDate_, static_cast<short>(verifyMode_)) != 0) return;
+
+  int feeFlag = 1;
+  if (!busiPublic.GetCalFeeFlag(busiCode_, user.get_REGION_CODE(), user.get_USER_TYPE(), 0, 0, 0, feeFlag))
+    feeFlag = 1;
+  if (feeFlag == 1) {
+    zpgui::WaitBox pricing("正在计算受理费用");
+    if (facade.CalcSoFee() != 0) return;
+    MBusiFeeMgntApp::SGetSoFeeOut priced;
+    facade.GetSoFeeOut(priced);
+    pricing.Close();
+    wait.Close();
+    const MPublicDef::SSoFeeList& fees = priced.get_SOFEELIST();
+    const MPublicDef::SPrepayOperList& prepays = priced.get_PREPAYOPERLIST();
+    if (!fees.empty() || !prepays.empty()) {
+      auto dialog = std::make_unique<TfrmSoFee>(nullptr);
+      dialog->InitSoFee(fees, prepays);
+      ShowModal(*dialog);
+      MPublicDef::SSoFeeList confirmed;
+      MPublicDef::SPrepayOperList confirmedPrepays;
+      if (dialog->GetSoFeeResult(confirmed, confirmedPrepays) == 2) return;
+      facade.SetSoFeeList(confirmed, confirmedPrepays);
+    }
+  }
+
+  MVasDesk::SSoUserServiceOut submitted;
+  const bool failed = facade.SubmitSo(submitted);
+  CBSErrorMsg outcome;
+  facade.GetErrorMsg(outcome);
+  if (failed) return;
+
+  OrderPapers papers;
+  papers.busiCode = busiCode_;
+  papers.verifyMode = verifyMode_;
+  facade.GetSoInfo(papers.soInfo);
+  papers.result = submitted.get_SORESULTINFO();
+  papers.tickets = submitted.get_TIKETINFOLIST();
+  papers.user = user;
+  papers.cust = cust;
+  papers.agent = agent;
+  wait.Close();
+  const bool printed =
+      PrintOrderPapers(this, s8(runPath_), busiPublic, papers, cdsSoVoucher, cdsBusiInvoice);
+
+  // The order is in the back end whatever became of its papers (a paper
+  // given up was reported with the order's number): left on screen, it
+  // could only be submitted a second time.
+  ResetWorkspace();
+  if (!printed) return;
+  if (ShowGUIMessage("恭喜你,\n[%s]\n[是否继续此业务,...]", "提示", 52, outcome.text1) == zpgui::kAnswerNo) close();
 }

@@ -15,6 +15,7 @@
 #include "MProductIntfApp.h"
 #include "MVasDesk.h"
 #include "catalogue_cache.h"
+#include "commit_rules.h"
 #include "MSysmgntDef.h"
 #include "cbsdatetime.h"
 #include "cbusinesspublic.h"
@@ -77,6 +78,14 @@ class TfrmVasDesk : public TfrmMDIChild {
   // current type carries none.
   bool BuildOrderSpecialData(int actType);
 
+  // The checks before an order goes to the back end; a refusal is told, the
+  // operator is put on the page and field concerned, and false is returned.
+  bool ValidateOrder();
+  // The operator's input as the checks see it.
+  zp::workspace::OrderEntry CurrentOrderEntry() const;
+  // The operation checked (kOpen, kCancel, kChange), 0 when none.
+  int CheckedOperation() const;
+
   int busiCode() const { return busiCode_; }
   int busiType() const { return busiType_; }
   std::int16_t regionCode() const { return regionCode_; }
@@ -112,6 +121,8 @@ class TfrmVasDesk : public TfrmMDIChild {
   void chkAfterFlagClick();
   void frmePromInfolvPromInfoClick();
   void frameBusiProductlstvBusiProductClick();
+  // The commit: check, price, collect, submit, print, reset.
+  void actCommitExecute() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -131,6 +142,10 @@ class TfrmVasDesk : public TfrmMDIChild {
   // The offer frames' widgets (the placeholders while none is plugged in).
   QWidget* PromWidget() const;
   QWidget* ProdWidget() const;
+  // Puts a frame's widget on its page in place of the placeholder.
+  static void PlaceOnPage(QWidget* frame, QWidget* placeholder);
+  // The remark of the order: the detail page's of the current type.
+  std::string OrderRemark() const;
 
   std::unique_ptr<Ui::TfrmVasDesk> ui_;
   int busiCode_ = 0;

@@ -93,6 +93,7 @@ const char* kWorld = R"json({
                  {"list_no": 5, "code": 1, "name": "普通用户"}, {"list_no": 6, "code": 1, "name": "正常"},
                  {"list_no": 57, "code": 571, "name": "杭州"}, {"list_no": 58, "code": 1, "name": "市区"},
                  {"list_no": 64, "code": 1, "name": "车辆定位"}, {"list_no": 64, "code": 2, "name": "人员定位"}],
+  "sys_params": [{"region_code": 571, "para_name": "PromPopedomValid", "para_value": "0@0"}],
   "brands": [{"brand_id": 1, "brand_name": "全球通"}],
   "plans": [{"plan_id": 101, "brand_id": 1, "plan_name": "商旅套餐"}],
   "busi_types": [{"busi_type": 101, "busi_name": "全球呼", "seq": 1},

@@ -1,0 +1,154 @@
+// The checks an order passes before the back end is asked anything, and the
+// delete lines of a cancellation's current products.
+#include "commit_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using zp::workspace::CurrentProductDeletes;
+using zp::workspace::FirstOrderRefusal;
+using zp::workspace::OrderEntry;
+
+namespace {
+
+// An entry that passes every check: each case below breaks one thing.
+OrderEntry Passing(int busiType, int operation) {
+  OrderEntry e;
+  e.busiType = busiType;
+  e.operation = operation;
+  e.isdn = "55100001";
+  e.spId = "[1] 天途定位";
+  e.gpsType = "[2] 人员定位";
+  e.songId = "[A01] 生日快乐";
+  e.agentRegNbr = "330102198001011234";
+  e.agentName = "钱一";
+  e.productsApply = true;
+  e.activeProms = 1;
+  e.activeProducts = 1;
+  return e;
+}
+
+using zp::workspace::kCancel;
+using zp::workspace::kChange;
+using zp::workspace::kOpen;
+
+TEST(CommitRules, EachCheckRefusesWithItsTextPageAndField) {
+  const struct {
+    int busiType, operation;
+    void (*breakIt)(OrderEntry&);
+    int check;
+    const char* text;
+    int tab;
+    const char* focus;
+  } cases[] = {
+      {101, kOpen, [](OrderEntry& e) { e.isdn = "  "; }, 1, "全球呼号码不能为空！", 1, ""},
+      {102, kOpen, [](OrderEntry& e) { e.spId = ""; }, 2, "服务提供商代码不能为空！", 1, "cmbSPId"},
+      {102, kOpen, [](OrderEntry& e) { e.gpsType = " "; }, 3, "服务使用方式不能为空！", 1, "cmbGpsType"},
+      {104, kOpen, [](OrderEntry& e) { e.songId = ""; }, 4, "铃声不能为空！", 1, "cmbSongId"},
+      {5, kOpen, [](OrderEntry& e) { e.activeProms = e.activeProducts = 0; }, 5, "必须选择一个促销或产品信息！", 1, ""},
+      {5, kChange, [](OrderEntry& e) { e.activeProms = e.activeProducts = 0; }, 5, "必须选择一个促销或产品信息！", 1, ""},
+      {102, kOpen, [](OrderEntry& e) { e.productsApply = false; e.activeProms = 0; }, 6, "必须选择一个促销信息！", 1, ""},
+      {5, kChange, [](OrderEntry& e) { e.productsApply = false; e.activeProms = 0; }, 6, "必须选择一个促销信息！", 1, ""},
+      {131, kOpen, [](OrderEntry& e) { e.activeProducts = 0; }, 7, "GPRS接入点必须选择一个产品（接入点）信息！", 1, ""},
+      {131, kChange, [](OrderEntry& e) { e.activeProducts = 0; }, 7, "GPRS接入点必须选择一个产品（接入点）信息！", 1, ""},
+      {101, kCancel, [](OrderEntry& e) { e.agentRegNbr = " \t"; }, 8, "请输入经办人证件号码！", 2, "edRegNbr"},
+      {5, kChange, [](OrderEntry& e) { e.agentName = ""; }, 9, "请输入经办人！", 2, "edSoMen"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_FALSE(FirstOrderRefusal(Passing(c.busiType, c.operation))) << c.check;
+    OrderEntry e = Passing(c.busiType, c.operation);
+    c.breakIt(e);
+    const auto refusal = FirstOrderRefusal(e);
+    ASSERT_TRUE(refusal) << "check " << c.check;
+    EXPECT_EQ(refusal->check, c.check);
+    EXPECT_EQ(refusal->text, c.text);
+    EXPECT_EQ(refusal->tab, c.tab) << c.check;
+    EXPECT_EQ(refusal->focus, c.focus) << c.check;
+  }
+}
+
+// The detail checks belong to the opening of their own business, and the
+// offer checks to the operations that change the offer.
+TEST(CommitRules, ChecksApplyOnlyWhereTheyBelong) {
+  const struct {
+    int busiType, operation;
+    void (*breakIt)(OrderEntry&);
+  } passing[] = {
+      {101, kCancel, [](OrderEntry& e) { e.isdn = ""; }},          // a cancellation has its own number
+      {102, kCancel, [](OrderEntry& e) { e.spId = e.gpsType = ""; }},
+      {104, kCancel, [](OrderEntry& e) { e.songId = ""; }},
+      {5, kOpen, [](OrderEntry& e) { e.isdn = e.spId = e.gpsType = e.songId = ""; }},  // not GPRS's fields
+      {101, kCancel, [](OrderEntry& e) { e.activeProms = e.activeProducts = 0; }},
+      {131, kCancel, [](OrderEntry& e) { e.activeProducts = 0; }},
+      {5, kOpen, [](OrderEntry& e) { e.activeProducts = 0; }},      // a promotion is enough where products apply
+      {5, kOpen, [](OrderEntry& e) { e.activeProms = 0; }},         // and so is a product
+  };
+  for (const auto& c : passing) {
+    OrderEntry e = Passing(c.busiType, c.operation);
+    c.breakIt(e);
+    const auto refusal = FirstOrderRefusal(e);
+    EXPECT_FALSE(refusal) << c.busiType << "/" << c.operation << ": " << (refusal ? refusal->text : "");
+  }
+}
+
+TEST(CommitRules, TheFirstFailingCheckIsTheOneTold) {
+  OrderEntry e = Passing(101, kOpen);
+  e.isdn = "";
+  e.activeProms = e.activeProducts = 0;
+  e.agentRegNbr = e.agentName = "";
+  EXPECT_EQ(FirstOrderRefusal(e)->check, 1);
+  e.isdn = "55100001";
+  EXPECT_EQ(FirstOrderRefusal(e)->check, 5);
+  e.activeProms = 1;
+  EXPECT_EQ(FirstOrderRefusal(e)->check, 8);
+  e.agentRegNbr = "1";
+  EXPECT_EQ(FirstOrderRefusal(e)->check, 9);
+}
+
+TEST(CommitRules, NoOperationCheckedPassesOnlyTheAgentChecks) {
+  OrderEntry e = Passing(101, 0);
+  e.isdn = "";
+  e.activeProms = e.activeProducts = 0;
+  EXPECT_FALSE(FirstOrderRefusal(e));
+}
+
+TEST(CommitRules, OperationsBecomeTheirActTypes) {
+  EXPECT_EQ(zp::workspace::ActTypeOf(kOpen), 1);
+  EXPECT_EQ(zp::workspace::ActTypeOf(kCancel), 3);
+  EXPECT_EQ(zp::workspace::ActTypeOf(kChange), 2);
+  EXPECT_EQ(zp::workspace::ActTypeOf(0), 0);
+}
+
+TEST(CommitRules, EveryCurrentProductGetsADeleteLineUnderType102) {
+  MPublicDef::SMscFuncInfoList current(2);
+  current[0].set_PROD_ID(3201);
+  current[0].set_BUSI_TYPE(5);  // filed under another type: the line still says 102
+  current[0].set_SERV_ID(602);
+  current[0].set_SERVICE_ID(1102);
+  current[0].set_FUNC_PARAM("13957100099");
+  current[0].set_REMARK("旧备注");
+  current[1].set_PROD_ID(3202);
+  current[1].set_BUSI_TYPE(102);
+  current[1].set_SERV_ID(602);
+  current[1].set_SERVICE_ID(1103);
+  const auto lines = CurrentProductDeletes(current, 573);
+  ASSERT_EQ(lines.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const auto& l = lines[i];
+    EXPECT_EQ(l.get_ACT_TYPE(), 3);
+    EXPECT_EQ(l.get_BUSI_TYPE(), 102);
+    EXPECT_EQ(l.get_PROD_ID(), current[i].get_PROD_ID());
+    EXPECT_EQ(l.get_SERV_ID(), 602);
+    EXPECT_EQ(l.get_SERVICE_ID(), current[i].get_SERVICE_ID());
+    EXPECT_EQ(l.get_REGION_CODE(), 573);
+    EXPECT_EQ(l.get_FUNC_PARAM(), "");
+    EXPECT_EQ(l.get_FUNC_TYPE(), 0);
+    EXPECT_EQ(l.get_OPER_TYPE(), 1);
+    EXPECT_EQ(l.get_PROPERTY(), "");
+    EXPECT_EQ(l.get_REMARK(), "");
+  }
+  EXPECT_TRUE(CurrentProductDeletes({}, 571).empty());
+}
+
+}  // namespace

@@ -1,0 +1,538 @@
+// The commit of an order from the workspace against a test back end over
+// loopback: the checks that stop it before any remote call, every failure
+// after them leaving the operator's input in place (and the next commit
+// succeeding from it), the fee decisions, what reaches the server, and what
+// the workspace does once the order is in.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MBusiPublic.h"
+#include "backend_world.h"
+#include "commit_world.h"
+#include "formVasDeskMain.h"
+#include "framePromInfo.h"
+#include "gui_message.h"
+#include "modal.h"
+#include "publicbusi_functions.h"
+#include "vasdesk_service.h"
+#include "wait_box.h"
+#include "wiretap.h"
+
+namespace zpgui {
+// Messages as text in the failures.
+inline void PrintTo(const GUIMessage& m, std::ostream* os) {
+  *os << "{\"" << m.text << "\", \"" << m.caption << "\", " << m.flags << "}";
+}
+}  // namespace zpgui
+
+using zp::store::Backend;
+using zp::testing::BackendWorld;
+using zp::testing::Wiretap;
+using zpgui::GUIMessage;
+using Messages = std::vector<GUIMessage>;
+
+namespace {
+
+const zpd_fault kFault{4711, 0, "故障注入", "后台暂时不可用"};
+constexpr int kYes = 6, kNo = 7;
+
+class Commit : public ::testing::Test {
+ public:  // the cases' own steps drive the fixture too
+  void SetUp() override {
+    ForgetCodeLists();
+    backend = std::make_unique<BackendWorld>(Backend::sqlite, zp::testing::kCommitWorld);
+    backend->serveTcp();
+  }
+  void TearDown() override {
+    zpgui::MessageLog quiet;
+    desk.reset();
+    ForgetCodeLists();
+  }
+  // A new back end and no workspace, for the next case of a table.
+  void fresh() {
+    {
+      zpgui::MessageLog quiet;
+      desk.reset();
+    }
+    backend = std::make_unique<BackendWorld>(Backend::sqlite, zp::testing::kCommitWorld);
+    backend->serveTcp();
+  }
+
+  void start() {
+    desk = std::make_unique<TfrmVasDesk>(nullptr);
+    ASSERT_TRUE(desk->Init(0, 571, 1, 110, 11, {}));
+    desk->show();
+  }
+  template <class T>
+  T& at(const char* name, const char* inside = nullptr) {
+    QWidget* scope = inside ? desk->findChild<QWidget*>(inside) : desk.get();
+    T* w = scope ? scope->findChild<T*>(name) : nullptr;
+    if (!w) throw std::runtime_error(std::string("no control ") + name);
+    return *w;
+  }
+  QString text(const char* edit, const char* inside = nullptr) { return at<QLineEdit>(edit, inside).text(); }
+  TfrmePromInfo& proms() { return *desk->findChild<TfrmePromInfo*>(); }
+  void choose(int busiType) {
+    auto& list = at<QTreeWidget>("lstvBusiType");
+    for (int i = 0; i < list.topLevelItemCount(); ++i)
+      if (list.topLevelItem(i)->text(1).toInt() == busiType) {
+        list.setCurrentItem(list.topLevelItem(i));
+        desk->lstvBusiTypeClick();
+        return;
+      }
+    FAIL() << "no row for " << busiType;
+  }
+  void query(const char* phone) {
+    at<QLineEdit>("edPhoneId", "frmeVerify").setText(phone);
+    at<QPushButton>("btnQueyA").click();
+  }
+  // The first free number of the pool, through the number dialog.
+  void pickNumber() {
+    zpgui::ModalScript script;
+    script.Then([](QDialog& dialog) {
+      dialog.findChild<QPushButton*>("btnQuery")->click();
+      auto* grid = dialog.findChild<QTableWidget*>("sgIsdn");
+      QTableWidgetItem* item = grid->item(0, 0);
+      ASSERT_NE(item, nullptr);
+      QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(item).center());
+      dialog.findChild<QPushButton*>("btnOK")->click();
+    });
+    desk->btnSelIsdnClick();
+    ASSERT_EQ(script.Unexpected(), 0);
+  }
+  // Global Call opened for 601 up to the commit: a number, a remark, the
+  // seeded discount and the agent prefilled from the customer.
+  void globalCallReady() {
+    start();
+    query("13900000601");
+    ASSERT_TRUE(at<QRadioButton>("radBtnOpen").isChecked());
+    pickNumber();
+    ASSERT_EQ(text("edIsdn"), "55100000");
+    at<QLineEdit>("edGcallRemark").setText("商务出差");
+    ASSERT_EQ(proms().CountActiveProms(), 1);
+  }
+  void commit() { at<QPushButton>("btnCommit").click(); }
+  // Every remote call of the commit fails from now on: a call made would
+  // show its failure.
+  void armEveryCommitCall() {
+    backend->fail(MVasDesk::IVasDesk_check_so, kFault);
+    backend->fail(MVasDesk::IVasDesk_so_userService, kFault);
+    backend->fail(MBusiPublic::IBusiCatalogue_get_calFeeFlag, kFault);
+    backend->fail(MBusiPublic::IBusiCatalogue_get_soFee, kFault);
+  }
+  // The acceptance service as zpserver runs it, on the test's clock.
+  std::shared_ptr<zp::backend::VasDeskService> realService() {
+    zp::backend::VasDeskConfig config;
+    config.clock = [w = backend.get()] { return w->clock; };
+    return std::make_shared<zp::backend::VasDeskService>(*backend->db, config);
+  }
+  long long count(const std::string& sql) { return backend->count(sql); }
+  long long orders() { return count("SELECT COUNT(*) FROM zp_order"); }
+  bool serviceTabShown() {
+    auto& pc = at<QTabWidget>("pcInfo");
+    return pc.isTabVisible(pc.indexOf(&at<QWidget>("tabUserSvr")));
+  }
+
+  std::unique_ptr<BackendWorld> backend;
+  std::unique_ptr<TfrmVasDesk> desk;
+};
+
+// Each check of the table stops the commit with its notice on its page and
+// field, and nothing is asked of the back end.
+TEST_F(Commit, ARefusedCheckStopsBeforeAnyRemoteCall) {
+  const struct {
+    const char* name;
+    std::function<void(Commit&)> arrange;
+    GUIMessage told;
+    const char* tab;
+    const char* focus;
+  } cases[] = {
+      {"no number",
+       [](Commit& t) {
+         t.start();
+         t.query("13900000601");
+       },
+       {"全球呼号码不能为空！", "提示", 64}, "tabUserSvr", nullptr},
+      {"no certificate number",
+       [](Commit& t) {
+         t.globalCallReady();
+         t.at<QLineEdit>("edRegNbr", "FAgenterInfo").setText("   ");
+       },
+       {"请输入经办人证件号码！", "提示", 64}, "tabAgent", "edRegNbr"},
+      {"no agent",
+       [](Commit& t) {
+         t.globalCallReady();
+         t.at<QLineEdit>("edSoMen", "FAgenterInfo").clear();
+       },
+       {"请输入经办人！", "提示", 64}, "tabAgent", "edSoMen"},
+      {"no service provider",
+       [](Commit& t) {
+         t.start();
+         t.choose(102);
+         t.query("13900000601");
+         t.at<QComboBox>("cmbSPId").setCurrentIndex(-1);
+       },
+       {"服务提供商代码不能为空！", "提示", 64}, "tabUserSvr", "cmbSPId"},
+      {"no usage",
+       [](Commit& t) {
+         t.start();
+         t.choose(102);
+         t.query("13900000601");
+         t.at<QComboBox>("cmbSPId").setCurrentIndex(0);
+         t.at<QComboBox>("cmbGpsType").setCurrentIndex(-1);
+       },
+       {"服务使用方式不能为空！", "提示", 64}, "tabUserSvr", "cmbGpsType"},
+      {"the access point without its product",
+       [](Commit& t) {
+         t.start();
+         t.choose(131);
+         t.query("13900000602");
+         t.at<QRadioButton>("radBtnMod").setChecked(true);
+       },
+       {"GPRS接入点必须选择一个产品（接入点）信息！", "提示", 64}, "tabUserSvr", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fresh();
+    {
+      zpgui::MessageLog setup;
+      c.arrange(*this);
+      ASSERT_EQ(setup.Unanswered(), 0);
+    }
+    at<QTabWidget>("pcInfo").setCurrentIndex(0);
+    armEveryCommitCall();
+    zpgui::MessageLog messages;
+    zpgui::WaitBoxLog waits;
+    commit();
+    EXPECT_EQ(messages.Shown(), Messages{c.told});
+    EXPECT_TRUE(waits.Events().empty()) << "stopped before the wait box";
+    EXPECT_EQ(at<QTabWidget>("pcInfo").currentWidget()->objectName().toStdString(), c.tab);
+    if (c.focus) {
+      ASSERT_NE(desk->focusWidget(), nullptr);
+      EXPECT_EQ(desk->focusWidget()->objectName().toStdString(), c.focus);
+    }
+    EXPECT_EQ(orders(), 0);
+    EXPECT_TRUE(at<QPushButton>("btnCommit").isEnabled());
+  }
+}
+
+// After each failure the operator finds his order as he left it and the
+// next commit goes through with it; nothing was stored in between.
+TEST_F(Commit, EveryFailureLeavesTheInputAndTheRetrySubmitsIt) {
+  enum Failure { checkCall, checkFinding, pricing, feeCancelled, submission };
+  const struct {
+    const char* name;
+    Failure failure;
+    const char* toldContains;
+  } cases[] = {
+      {"the check call fails", checkCall, "后台暂时不可用"},
+      {"the check refuses", checkFinding, "营业厅临时停办"},
+      {"pricing fails", pricing, "后台暂时不可用"},
+      {"the fee dialog is cancelled", feeCancelled, nullptr},
+      {"the submission fails", submission, "后台暂时不可用"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fresh();
+    {
+      zpgui::MessageLog setup;
+      globalCallReady();
+    }
+    auto real = realService();
+    auto refuse = std::make_shared<bool>(c.failure == checkFinding);
+    Wiretap<MVasDesk::SSoUserServiceIn, MPublicDef::SCheckSoOut> checks(
+        *backend->dispatcher, MVasDesk::IVasDesk_check_so,
+        [real, refuse](const MVasDesk::SSoUserServiceIn& in, MPublicDef::SCheckSoOut& out, CBSErrorMsg& err) {
+          if (!*refuse) return real->check_so(in, out, err);
+          MPublicDef::SCheckOut finding;
+          finding.set_CHECKOUT(12);
+          finding.set_CHECKDESC("营业厅临时停办");
+          out.set_VALID_COUNT(1);
+          out.set_CHECKDATALIST({finding});
+          return std::int32_t{0};
+        });
+    if (c.failure == checkCall) backend->fail(MVasDesk::IVasDesk_check_so, kFault);
+    if (c.failure == pricing) backend->fail(MBusiPublic::IBusiCatalogue_get_soFee, kFault);
+    if (c.failure == submission) backend->fail(MVasDesk::IVasDesk_so_userService, kFault);
+    {
+      zpgui::MessageLog messages;
+      zpgui::ModalScript fees;
+      fees.Then([&](QDialog& d) {
+        d.findChild<QPushButton*>(c.failure == feeCancelled ? "btnCancel" : "btnOK")->click();
+      });
+      commit();
+      if (c.toldContains) {
+        ASSERT_EQ(messages.Shown().size(), 1u);
+        EXPECT_NE(messages.Shown()[0].text.find(c.toldContains), std::string::npos) << messages.Shown()[0].text;
+      } else {
+        EXPECT_TRUE(messages.Shown().empty());
+      }
+      const bool reachedFees = c.failure == feeCancelled || c.failure == submission;
+      EXPECT_EQ(fees.Shown().size(), reachedFees ? 1u : 0u);
+    }
+    EXPECT_EQ(orders(), 0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line"), 0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 601"), 0);
+    // The input as the operator left it, and the number still his.
+    EXPECT_EQ(text("edIsdn"), "55100000");
+    EXPECT_EQ(desk->reservedNumber(), "55100000");
+    EXPECT_EQ(text("edGcallRemark"), "商务出差");
+    EXPECT_EQ(text("edSoMen", "FAgenterInfo"), "钱一");
+    EXPECT_EQ(text("edRegNbr", "FAgenterInfo"), "330102198001011234");
+    EXPECT_EQ(proms().CountActiveProms(), 1);
+    EXPECT_TRUE(at<QRadioButton>("radBtnOpen").isChecked());
+    EXPECT_TRUE(at<QPushButton>("btnCommit").isEnabled());
+    EXPECT_TRUE(serviceTabShown());
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55100000' AND sts = 2 AND op_id = 11"), 1);
+
+    // Put right, the same input commits.
+    backend->dispatcher->clear_faults();
+    *refuse = false;
+    zpgui::MessageLog answers({kNo, kNo, kYes});  // no receipt, no invoice, continue
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+    EXPECT_EQ(answers.Unanswered(), 0);
+    EXPECT_EQ(answers.AnswersLeft(), 0u) << ::testing::PrintToString(answers.Shown());
+    ASSERT_EQ(orders(), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order WHERE busi_code = 1302 AND serv_id = 601 AND op_id = 11 AND "
+                    "region_code = 571 AND county_code = 3 AND org_id = 5710301 AND so_region_code = 571 AND "
+                    "so_county_code = 1 AND so_org_id = 110 AND after_flag = 0"),
+              1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'service' AND act_type = 1 AND item_id = 101 "
+                    "AND item_text = '55100000'"),
+              1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'promotion' AND act_type = 1 AND item_id = 2101"),
+              1);
+    EXPECT_EQ(count("SELECT SUM(amount) FROM zp_order_line WHERE kind = 'fee'"), 500);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'agent' AND item_text = '钱一'"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 601 AND busi_type = 101 AND "
+                    "res_id = '55100000' AND remark = '商务出差'"),
+              1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55100000' AND sts = 3 AND serv_id = 601"), 1);
+  }
+}
+
+// The fees of an attempt whose submission failed are not the order's any
+// more: priced anew at nothing, the order goes in without them.
+TEST_F(Commit, FeesOfAFailedAttemptDoNotTravelInTheNext) {
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  backend->fail(MVasDesk::IVasDesk_so_userService, kFault);
+  {
+    zpgui::MessageLog messages;
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+    ASSERT_EQ(fees.Shown().size(), 1u);
+    ASSERT_EQ(messages.Shown().size(), 1u) << ::testing::PrintToString(messages.Shown());
+  }
+  backend->dispatcher->clear_faults();
+  backend->db->transact(zp::store::Database::Intent::write,
+                        [](soci::session& sql) { sql << "UPDATE zp_fee_flag SET flag = 0 WHERE busi_code = 1302"; });
+  zpgui::MessageLog answers({kNo, kYes});  // no receipt, continue (no invoice lines)
+  zpgui::ModalScript none;
+  commit();
+  EXPECT_TRUE(none.Shown().empty());
+  ASSERT_EQ(orders(), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee'"), 0);
+  EXPECT_EQ(answers.Unanswered(), 0);
+}
+
+// A change in which neither frame changes anything stops after the wait
+// box, before the check.
+TEST_F(Commit, AChangeThatChangesNothingIsRefused) {
+  {
+    zpgui::MessageLog setup;
+    start();
+    choose(5);
+    query("13900000602");
+    at<QRadioButton>("radBtnMod").setChecked(true);
+  }
+  ASSERT_EQ(proms().CountActiveProms(), 1) << "the subscriber's own promotion, kept";
+  armEveryCommitCall();
+  zpgui::MessageLog messages;
+  zpgui::WaitBoxLog waits;
+  commit();
+  EXPECT_EQ(messages.Shown(), (Messages{{"促销和产品都不做变动!请修改再提交", "异常", 16}}));
+  ASSERT_FALSE(waits.Events().empty());
+  EXPECT_EQ(waits.Events().front(), "+处理中，请稍侯...");
+  EXPECT_TRUE(waits.Balanced());
+  EXPECT_EQ(orders(), 0);
+  EXPECT_TRUE(at<QRadioButton>("radBtnMod").isChecked());
+}
+
+// Cancelling Global Call is not priced: neither the pricing nor the fee
+// dialog happens; the number goes back to the pool, the promotion ends.
+TEST_F(Commit, ABusinessWithoutFeesSkipsPricingAndTheDialog) {
+  {
+    zpgui::MessageLog setup;
+    start();
+    query("13900000602");
+    ASSERT_TRUE(at<QRadioButton>("radBtnClose").isChecked());
+  }
+  backend->fail(MBusiPublic::IBusiCatalogue_get_soFee, kFault);
+  zpgui::MessageLog answers({kNo, kYes});
+  zpgui::WaitBoxLog waits;
+  zpgui::ModalScript none;
+  commit();
+  EXPECT_TRUE(none.Shown().empty());
+  EXPECT_EQ(answers.Unanswered(), 0);
+  for (const std::string& e : waits.Events()) EXPECT_NE(e, "+正在计算受理费用");
+  ASSERT_EQ(orders(), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order WHERE busi_code = 1303 AND serv_id = 602"), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'service' AND act_type = 3 AND "
+                  "item_text = '55000002'"),
+            1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'promotion' AND act_type = 3 AND item_id = 2101"),
+            1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee'"), 0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 602 AND busi_type = 101"), 0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55000002' AND sts = 1 AND serv_id = 0"), 1);
+}
+
+// Priced, but at nothing: no dialog, and the order goes in without fees.
+TEST_F(Commit, APricingWithoutItemsSkipsTheDialog) {
+  backend->db->transact(zp::store::Database::Intent::write,
+                        [](soci::session& sql) { sql << "DELETE FROM zp_fee_rule WHERE busi_code = 1302"; });
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  zpgui::MessageLog answers({kNo, kYes});  // no receipt, continue: no invoice lines
+  zpgui::WaitBoxLog waits;
+  zpgui::ModalScript none;
+  commit();
+  EXPECT_TRUE(none.Shown().empty());
+  EXPECT_EQ(answers.Unanswered(), 0);
+  EXPECT_NE(std::find(waits.Events().begin(), waits.Events().end(), "+正在计算受理费用"), waits.Events().end())
+      << "priced all the same";
+  ASSERT_EQ(orders(), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee'"), 0);
+}
+
+// Cancelling GPS takes every current product: two delete lines under type
+// 102, as the server received them, and the products are gone.
+TEST_F(Commit, CancellingGpsDeletesEveryCurrentProduct) {
+  {
+    zpgui::MessageLog setup;
+    start();
+    choose(102);
+    query("13900000602");
+    ASSERT_TRUE(at<QRadioButton>("radBtnClose").isChecked());
+  }
+  auto real = realService();
+  Wiretap<MVasDesk::SSoUserServiceIn, MVasDesk::SSoUserServiceOut> submitted(
+      *backend->dispatcher, MVasDesk::IVasDesk_so_userService,
+      [real](const auto& in, auto& out, auto& err) { return real->so_userService(in, out, err); });
+  zpgui::MessageLog answers({kNo, kYes});
+  commit();
+  EXPECT_EQ(answers.Unanswered(), 0);
+  ASSERT_EQ(submitted.Count(), 1u);
+  const auto& lines = submitted.Last().get_MSCFUNCOPERLIST();
+  ASSERT_EQ(lines.size(), 2u);
+  const int prods[] = {3201, 3202}, services[] = {1102, 1103};
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(lines[i].get_ACT_TYPE(), 3);
+    EXPECT_EQ(lines[i].get_BUSI_TYPE(), 102);
+    EXPECT_EQ(lines[i].get_PROD_ID(), prods[i]);
+    EXPECT_EQ(lines[i].get_SERVICE_ID(), services[i]);
+    EXPECT_EQ(lines[i].get_SERV_ID(), 602);
+    EXPECT_EQ(lines[i].get_REGION_CODE(), 571);
+    EXPECT_EQ(lines[i].get_OPER_TYPE(), 1);
+  }
+  EXPECT_EQ(submitted.Last().get_USERSERVICEOPERLIST().at(0).get_ACT_TYPE(), 3);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order WHERE busi_code = 1305"), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'product' AND act_type = 3"), 2);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_user_product WHERE serv_id = 602"), 0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 602 AND busi_type = 102"), 0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_special_data WHERE serv_id = 602 AND busi_type = 102"), 0);
+}
+
+// Once the order is in the workspace is reset; the closing question's No
+// closes it, Yes keeps it for the next subscriber.
+TEST_F(Commit, AfterTheOrderTheWorkspaceIsResetAndAsks) {
+  for (const int answer : {kYes, kNo}) {
+    SCOPED_TRACE(answer);
+    fresh();
+    {
+      zpgui::MessageLog setup;
+      globalCallReady();
+    }
+    zpgui::MessageLog answers({kNo, kNo, answer});
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+    ASSERT_EQ(answers.Shown().size(), 3u) << ::testing::PrintToString(answers.Shown());
+    const GUIMessage& last = answers.Shown().back();
+    EXPECT_EQ(last.caption, "提示");
+    EXPECT_EQ(last.flags, 52);
+    EXPECT_EQ(last.text.rfind("恭喜你,\n[", 0), 0u) << last.text;
+    EXPECT_NE(last.text.find("]\n[是否继续此业务,...]"), std::string::npos) << last.text;
+    EXPECT_EQ(orders(), 1);
+    EXPECT_EQ(text("edIsdn"), "");
+    EXPECT_EQ(text("edGcallRemark"), "");
+    EXPECT_EQ(desk->reservedNumber(), "");
+    EXPECT_EQ(proms().CountActiveProms(), 0);
+    EXPECT_FALSE(at<QPushButton>("btnCommit").isEnabled());
+    EXPECT_FALSE(serviceTabShown());
+    QPointer<TfrmVasDesk> window = desk.get();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (answer == kNo) {
+      EXPECT_TRUE(window.isNull()) << "closed, the window frees itself";
+      if (window.isNull()) desk.release();
+    } else {
+      EXPECT_TRUE(desk->isVisible());
+    }
+  }
+}
+
+// A paper given up after the submission still resets the workspace: the
+// order is in, and must not stay on screen to be submitted again.
+TEST_F(Commit, APaperGivenUpStillResetsTheWorkspace) {
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  backend->fail(MBusiPublic::IBusiPrint_get_soVoucher, kFault);
+  backend->fail(MBusiPublic::IBusiPrint_get_soInvoice, kFault);
+  zpgui::MessageLog answers({kYes, kNo, kNo});  // the receipt; not again; no invoice
+  zpgui::ModalScript fees;
+  fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+  commit();
+  EXPECT_EQ(answers.Unanswered(), 0);
+  ASSERT_EQ(answers.Shown().size(), 3u);
+  EXPECT_EQ(answers.Shown()[1].text.rfind("业务已受理成功,业务流水号[", 0), 0u) << answers.Shown()[1].text;
+  EXPECT_EQ(answers.Shown()[2].text, "是否打印发票!");
+  EXPECT_EQ(orders(), 1);
+  EXPECT_EQ(text("edIsdn"), "");
+  EXPECT_FALSE(at<QPushButton>("btnCommit").isEnabled());
+  EXPECT_TRUE(desk->isVisible());
+
+  // Nothing is left to submit, whichever way the commit comes.
+  zpgui::MessageLog again;
+  desk->actCommitExecute();
+  EXPECT_EQ(again.Shown(), (Messages{{"请先查询用户并选择操作类型（开通、取消或变更）！", "提示", 64}}));
+  EXPECT_EQ(orders(), 1);
+}
+
+}  // namespace
