@@ -43,11 +43,8 @@ MPublicDef::STiketInfoList InvoiceLinesOf(const MPublicDef::SSoFeeList& fees,
     MPublicDef::STiketInfo line;
     line.set_BOOK_ITEM_ID(fee.get_BOOK_ITEM_ID());
     line.set_BOOK_ITEM_NAME(itemName(fee.get_BOOK_ITEM_ID()));
-    // The unit price and count are shown only where they fit the line's
-    // fields; the amount is what the invoice adds up.
-    const bool fits = fee.get_ITEM_VALUE() >= INT32_MIN && fee.get_ITEM_VALUE() <= INT32_MAX && count <= INT32_MAX;
-    line.set_ITEM_VALUE(fits ? static_cast<std::int32_t>(fee.get_ITEM_VALUE()) : 0);
-    line.set_ITEM_COUNT(fits ? static_cast<std::int32_t>(count) : 1);
+    line.set_ITEM_VALUE(fee.get_ITEM_VALUE());
+    line.set_ITEM_COUNT(count);
     line.set_ITEM_TOTAL(amount);
     lines.push_back(std::move(line));
   }

@@ -94,3 +94,12 @@ TEST(OrderMoney, TheFormsSixLinesFoldTheRestIntoTheLastWithoutChangingTheTotal) 
     }
   }
 }
+
+TEST(OrderMoney, InvoiceLinesCarryAmountsBeyond32BitsWhole) {
+  const SSoFeeList fees{Entry(101, 5'000'000'000, 3, -1, 14'999'999'999)};
+  const MPublicDef::STiketInfoList lines = zpmoney::InvoiceLinesOf(fees, Name);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].get_ITEM_VALUE(), 5'000'000'000);
+  EXPECT_EQ(lines[0].get_ITEM_COUNT(), 3);
+  EXPECT_EQ(lines[0].get_ITEM_TOTAL(), 14'999'999'999);
+}
