@@ -1,9 +1,10 @@
 // The product frame as the workspace drives it: one line to plug in,
 //   SetOfferFrames(..., std::make_unique<products::ProductFrameAdapter>(parent));
-// The adapter owns the frame's widget until the workspace reparents it.
+// The frame's widget belongs to its parent once it has one (the workspace
+// puts it on its product page); until then the adapter deletes it.
 #pragma once
 
-#include <memory>
+#include <QPointer>
 
 #include "frameBusiProduct.h"
 #include "offer_frames.h"
@@ -12,9 +13,12 @@ namespace products {
 
 class ProductFrameAdapter final : public zp::workspace::ProductFrame {
  public:
-  explicit ProductFrameAdapter(QWidget* parent = nullptr) : frame_(new TframeBusiProduct(parent)) {
-    if (!parent) owned_.reset(frame_);
+  explicit ProductFrameAdapter(QWidget* parent = nullptr) : frame_(new TframeBusiProduct(parent)) {}
+  ~ProductFrameAdapter() override {
+    if (frame_ && !frame_->parent()) delete frame_.data();
   }
+  ProductFrameAdapter(const ProductFrameAdapter&) = delete;
+  ProductFrameAdapter& operator=(const ProductFrameAdapter&) = delete;
 
   QWidget* Widget() override { return frame_; }
   TframeBusiProduct& Frame() { return *frame_; }
@@ -35,8 +39,7 @@ class ProductFrameAdapter final : public zp::workspace::ProductFrame {
   void lstvBusiProductClick() override { frame_->lstvBusiProductClick(); }
 
  private:
-  TframeBusiProduct* frame_;  // owned by its parent widget, or by owned_
-  std::unique_ptr<TframeBusiProduct> owned_;
+  QPointer<TframeBusiProduct> frame_;
 };
 
 }  // namespace products

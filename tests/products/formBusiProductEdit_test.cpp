@@ -275,6 +275,29 @@ TEST_F(ProdEdit, HardPrerequisiteChainIsCheckedAndUncheckedToItsEnd) {
   EXPECT_TRUE(messages.Shown().empty());
 }
 
+// A relation table that comes back on itself (62 → 65 → 64 → 62) is refused
+// by name, and every row the refused check touched is as it was.
+TEST_F(ProdEdit, RelationCycleFromTheBackEndIsRefusedWhole) {
+  world->db->transact(zp::store::Database::Intent::write, [](soci::session& sql) {
+    sql << "INSERT INTO zp_prod_relation (plan_id, prod_id, pre_prod_id, relate_type, description) "
+           "VALUES (8, 62, 65, 1, '')";
+  });
+  Load();
+  zpgui::MessageLog messages;
+  zpgui::ModalScript script;
+  script.Then([](QDialog& d) {
+    d.findChild<QLineEdit*>("edPhone")->setText("13900000004");
+    d.findChild<QPushButton*>("btnOk")->click();
+  });
+  ClickBox(r64);
+  ASSERT_EQ(messages.Shown().size(), 1u);
+  EXPECT_EQ(messages.Shown()[0].text.rfind("提示：产品之间的关系配置成环[", 0), 0u) << messages.Shown()[0].text;
+  EXPECT_NE(messages.Shown()[0].text.find("[64] 无应答呼转"), std::string::npos) << messages.Shown()[0].text;
+  EXPECT_EQ(CheckedRows(), (std::vector<int>{r61}));
+  for (int row : {r62, r64, r65}) EXPECT_EQ(Cell(row, cAction), "") << row;
+  EXPECT_EQ(Cell(r64, cName), "[64] 无应答呼转");
+}
+
 TEST_F(ProdEdit, ResultCodesOfTheButtonsAndTheCloseBox) {
   struct {
     const char* how;

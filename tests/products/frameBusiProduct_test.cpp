@@ -470,6 +470,15 @@ TEST_F(ProdFrame, AdapterDrivesTheFrameForTheWorkspace) {
   seam.ClearProducts();
   EXPECT_EQ(seam.CountActiveProducts(), 0);
   EXPECT_EQ(seam.Widget()->findChild<QTreeWidget*>("lstvBusiProduct")->topLevelItemCount(), 0);
+
+  // On the workspace's page the frame goes with the page, whichever of the
+  // two is destroyed first.
+  auto page = std::make_unique<QWidget>();
+  auto onPage = std::make_unique<products::ProductFrameAdapter>(page.get());
+  EXPECT_EQ(onPage->Widget()->parent(), page.get());
+  page.reset();
+  EXPECT_EQ(onPage->Widget(), nullptr);
+  onPage.reset();
 }
 
 }  // namespace
