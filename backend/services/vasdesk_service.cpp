@@ -9,6 +9,7 @@
 #include "business_codes.h"
 #include "rows.h"
 #include "invoice_lines.h"
+#include "offer_scope.h"
 #include "order_money.h"
 #include "service_support.h"
 #include "subscriber_records.h"
@@ -119,19 +120,36 @@ SUserServiceInfoList serviceList(soci::session& sql, long long servId, int busiT
   return list;
 }
 
+// The system parameter every counter reads for the ring-back services.
+std::string ringBackServices(soci::session& sql) {
+  Row r;
+  if (!store::firstRow(sql, "SELECT para_value FROM zp_sys_para WHERE para_name = 'MscCrbt' AND region_code = 0", "s",
+                       {}, r))
+    return {};
+  return r.s(0);
+}
+
+// The subscriber's products that belong to an order of busiType: those of
+// the type and those its scope takes in (Global Call's forwarding services,
+// GPRS's, the ring-back services), by the rule the counter's product frame
+// applies, so that a cancellation deletes exactly what the counter showed.
 SMscFuncInfoList productList(soci::session& sql, long long servId, int busiType) {
   SMscFuncInfoList list;
+  const std::string ringBack = ringBackServices(sql);
   store::forEachRow(sql,
                     "SELECT prod_id, busi_type, func_param, func_type, service_id, plan_id, valid_date, expire_date, "
-                    "remark FROM zp_user_product WHERE serv_id = :s AND busi_type = :b ORDER BY prod_id",
-                    "iisiiiiis", {servId, static_cast<long long>(busiType)}, [&](const Row& r) {
+                    "remark FROM zp_user_product WHERE serv_id = :s ORDER BY prod_id",
+                    "iisiiiiis", {servId}, [&](const Row& r) {
+                      const int type = static_cast<int>(r.i(1));
+                      const int service = static_cast<int>(r.i(4));
+                      if (!offers::InOrderScope(busiType, type, service, ringBack)) return;
                       SMscFuncInfo p;
                       p.set_SERV_ID(servId);
                       p.set_PROD_ID(static_cast<std::int32_t>(r.i(0)));
-                      p.set_BUSI_TYPE(static_cast<std::int32_t>(r.i(1)));
+                      p.set_BUSI_TYPE(type);
                       p.set_FUNC_PARAM(r.s(2));
                       p.set_FUNC_TYPE(static_cast<std::int16_t>(r.i(3)));
-                      p.set_SERVICE_ID(static_cast<std::int32_t>(r.i(4)));
+                      p.set_SERVICE_ID(service);
                       p.set_PLAN_ID(static_cast<std::int32_t>(r.i(5)));
                       p.set_VALID_DATE(CBSDateTime(r.i(6)));
                       p.set_EXPIRE_DATE(CBSDateTime(r.i(7)));
