@@ -14,6 +14,7 @@
 #include "formSoFee.h"
 #include "print_papers.h"
 #include "prom_info_page.h"
+#include "product_frame_adapter.h"
 #include "catalogue_lookups.h"
 #include "cbusimgntpublic.h"
 #include "csysmgntpublic.h"
@@ -94,7 +95,7 @@ TfrmVasDesk::TfrmVasDesk(QWidget* owner) : TfrmMDIChild(owner), ui_(std::make_un
   zpgui::SetKeyPressHandler(ui_->edIsdn, ::OnEditKeyPress);
   // The promotion page holds the promotion list frame; the product page
   // stays empty until a product frame is plugged in.
-  SetOfferFrames(std::make_unique<zp::workspace::PromInfoPage>(), nullptr);
+  SetOfferFrames(std::make_unique<zp::workspace::PromInfoPage>(), std::make_unique<products::ProductFrameAdapter>());
   // A number pasted into the verification strip passes its digits filter.
   OnEditPaste(ui_->frmeVerify->edPhoneId());
   cdsSoVoucher.open();

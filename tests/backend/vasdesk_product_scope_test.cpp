@@ -25,6 +25,7 @@ namespace {
 //   81 (106, 305025); 74 (104, 7104) and 73 (106, 7141); 91 and 92 (102).
 const char* kWorld = R"({
   "operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1}],
+  "operator_rights": [{"op_id": 11, "ent_id": 51508}],
   "sys_params": [{"region_code": 0, "para_name": "MscCrbt", "para_value": "7104,7141"}],
   "customers": [{"cust_id": 1, "cust_name": "周明", "region_code": 571}],
   "accounts": [{"acct_id": 2, "cust_id": 1, "acct_name": "周明"}],
