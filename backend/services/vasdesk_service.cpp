@@ -416,6 +416,27 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
                               std::to_string(maxBackDateDays) + "天),不能受理"});
   }
 
+  // Promotion lines belong to the order's own business: an added one is a
+  // promotion the catalogue offers for it, a cancelled or changed one is one
+  // the subscriber has for it. Another business's promotions are not this
+  // order's to touch.
+  for (const SSpromOper& p : in.get_SPROMOPERLIST()) {
+    Row r;
+    const long long prom = p.get_SPROM_ID();
+    const long long type = business->busiType;
+    if (p.get_ACT_TYPE() == 1) {
+      if (!store::firstRow(sql,
+                           "SELECT prod_id FROM zp_catalogue_item WHERE prod_id = :p AND is_prom = 1 AND busi_type = :b",
+                           "i", {prom, type}, r))
+        found.push_back({15, "促销[" + std::to_string(prom) + "]不是本业务可办理的促销,不能受理"});
+    } else if (!store::firstRow(sql,
+                                "SELECT sprom_id FROM zp_user_promotion WHERE serv_id = :s AND sprom_id = :p AND "
+                                "busi_type = :b",
+                                "i", {static_cast<long long>(so.get_SERV_ID()), prom, type}, r)) {
+      found.push_back({15, "用户没有本业务的促销[" + std::to_string(prom) + "],不能取消或变更"});
+    }
+  }
+
   // Every fee entry must be bookable by the money rule, or the order and its
   // invoice could not say the same amount.
   for (const SSoFee& fee : in.get_SOFEELIST())

@@ -29,6 +29,8 @@ const char* kWorld = R"({
   "operator_rights": [{"op_id": 11, "ent_id": 51501}, {"op_id": 11, "ent_id": 51502}, {"op_id": 11, "ent_id": 51505},
                       {"op_id": 11, "ent_id": 51506}, {"op_id": 11, "ent_id": 51507}, {"op_id": 11, "ent_id": 51508},
                       {"op_id": 12, "ent_id": 51501}, {"op_id": 12, "ent_id": 51502}],
+  "catalogue_items": [{"prod_id": 31, "busi_type": 101, "prod_name": "全球呼月租"},
+                      {"prod_id": 32, "busi_type": 5, "prod_name": "GPRS包月"}],
   "priv_entities": [{"ent_id": 4301, "ent_name": "[3@1000]", "priv_class": 43},
                     {"ent_id": 4302, "ent_name": "减免 [3@5000]", "priv_class": 43, "node_id": 7},
                     {"ent_id": 4101, "ent_name": "[1@5000]", "priv_class": 41}],
@@ -566,8 +568,9 @@ TEST_P(VasDesk, FeeEntriesThatDisagreeWithTheMoneyRuleAreRefused) {
 // operator must exist, the order's operator fields must be his, he must hold
 // the right of the operation and, for a subscriber of another region, the
 // remote right; the agent must not be black-listed; a back-dated order stays
-// within its window. Each forgery is refused with its reason and stores
-// nothing, and the honest order still passes.
+// within its window; promotion lines are the order's own business's. Each
+// forgery is refused with its reason and stores nothing, and the honest
+// order still passes.
 TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
   zp::store::loadFixtures(*world->db, R"({
     "operator_rights": [{"op_id": 21, "ent_id": 51505}],
@@ -600,6 +603,14 @@ TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
   so.set_SO_REGION_CODE(572);
   otherRegion.set_SOINFO(so);
   SSoUserServiceIn noOperator = gprs(0);
+  const auto withPromotion = [](SSoUserServiceIn in, short act, int prom) {
+    SSpromOper p;
+    p.set_ACT_TYPE(act);
+    p.set_SPROM_ID(prom);
+    p.set_BUSI_TYPE(5);
+    in.set_SPROMOPERLIST({p});
+    return in;
+  };
 
   const struct {
     const char* what;
@@ -614,7 +625,11 @@ TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
       {"another region claimed", otherRegion, "与营业员[11]的资料不符"},
       {"a black-listed agent", withAgent("330106199002029999"), "经办人证件[330106199002029999]在黑名单中"},
       {"a back-date of 1901", dated(CBSDateTime::make(1901, 1, 1)), "早于允许的补单期限(31天)"},
-      {"a grey-listed agent is served", withAgent("330106199002028888"), nullptr},
+      {"another business's promotion added", withPromotion(gprs(11), 1, 31), "促销[31]不是本业务可办理的促销"},
+      {"another business's promotion cancelled", withPromotion(order(1073, 5, 2, 502, 11), 3, 9),
+       "用户没有本业务的促销[9]"},
+      {"a grey-listed agent with the business's own promotion is served",
+       withPromotion(withAgent("330106199002028888"), 1, 32), nullptr},
   };
   for (const auto& c : cases) {
     if (c.says) EXPECT_TRUE(mentions(findings(c.order), c.says)) << c.what;
