@@ -47,13 +47,6 @@ std::string ProdValidDateText(int m, const offers::CalendarDate& today) {
   return offers::SlashDate(m == 0 ? today : offers::FirstOfMonthPlus(today, m));
 }
 
-offers::RelationIndex IndexOf(const MProductIntfApp::SProductRelationList& relations) {
-  std::vector<offers::Relation> out;
-  out.reserve(relations.size());
-  for (const auto& r : relations) out.push_back({r.get_PROD_ID(), r.get_PRE_PROD_ID(), r.get_RELATE_TYPE()});
-  return offers::RelationIndex(std::move(out));
-}
-
 ProdOffer::ProdOffer() = default;
 ProdOffer::~ProdOffer() = default;
 

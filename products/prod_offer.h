@@ -14,6 +14,7 @@
 #include "MProductIntfApp.h"
 #include "MPublicDef.h"
 #include "cbsdatetime.h"
+#include "relation_records.h"
 #include "lookup.h"
 #include "offer_dates.h"
 #include "offer_rows.h"
@@ -119,7 +120,6 @@ class ProdOffer {
   offers::RowList<ProdRow> rows_;
 };
 
-// The relations as the shared rules read them.
-offers::RelationIndex IndexOf(const MProductIntfApp::SProductRelationList& relations);
+using offers::IndexOf;
 
 }  // namespace products

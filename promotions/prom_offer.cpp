@@ -53,13 +53,6 @@ std::string userParaText(const std::string& type, const std::string& para) {
 
 }  // namespace
 
-offers::RelationIndex IndexOf(const MProductIntfApp::SProductRelationList& relations) {
-  std::vector<offers::Relation> out;
-  out.reserve(relations.size());
-  for (const auto& r : relations) out.push_back({r.get_PROD_ID(), r.get_PRE_PROD_ID(), r.get_RELATE_TYPE()});
-  return offers::RelationIndex(std::move(out));
-}
-
 PromOffer::PromOffer() = default;
 PromOffer::~PromOffer() = default;
 

@@ -13,6 +13,7 @@
 #include "MProductIntfApp.h"
 #include "MPublicDef.h"
 #include "cbsdatetime.h"
+#include "relation_records.h"
 #include "lookup.h"
 #include "offer_dates.h"
 #include "offer_rows.h"
@@ -102,7 +103,6 @@ class PromOffer {
   offers::RowList<PromRow> rows_;
 };
 
-// The relations as the shared rules read them.
-offers::RelationIndex IndexOf(const MProductIntfApp::SProductRelationList& relations);
+using offers::IndexOf;
 
 }  // namespace promotions
