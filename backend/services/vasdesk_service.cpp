@@ -307,6 +307,8 @@ long long rightFor(const Business& b) {
 }
 // Serving a subscriber of another region.
 constexpr long long kRemoteRight = 49990;
+// The fee item the fee calculation books a fixed reduction of the order on.
+constexpr long long kReductionItem = 27000003;
 
 std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserServiceIn& in, long long now,
                                 bool submitting, int maxBackDateDays, OrderContext& ctx) {
@@ -439,10 +441,20 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
 
   // Every fee entry must be bookable by the money rule, or the order and its
   // invoice could not say the same amount.
-  for (const SSoFee& fee : in.get_SOFEELIST())
-    if (!zpmoney::EntryAgrees(fee))
-      found.push_back({11, "费用科目[" + std::to_string(fee.get_BOOK_ITEM_ID()) +
-                               "]的合计金额与单价、数量和优惠不符,请重新计算费用"});
+  // The item must be one the catalogue knows, and only a discount item or
+  // the reduction item may take money off the order.
+  for (const SSoFee& fee : in.get_SOFEELIST()) {
+    const long long item = fee.get_BOOK_ITEM_ID();
+    Row r;
+    if (!zpmoney::EntryAgrees(fee)) {
+      found.push_back({11, "费用科目[" + std::to_string(item) + "]的合计金额与单价、数量和优惠不符,请重新计算费用"});
+    } else if (!store::firstRow(sql, "SELECT item_id FROM zp_book_item WHERE item_id = :i", "i", {item}, r)) {
+      found.push_back({11, "费用科目[" + std::to_string(item) + "]不存在,请重新计算费用"});
+    } else if (*zpmoney::EntryAmount(fee) < 0 && item != kReductionItem &&
+               !store::firstRow(sql, "SELECT disc_item FROM zp_acc_item_rel WHERE disc_item = :i", "i", {item}, r)) {
+      found.push_back({11, "费用科目[" + std::to_string(item) + "]不是优惠科目,金额不能为负,请重新计算费用"});
+    }
+  }
   if (!zpmoney::OrderAmount(in.get_SOFEELIST()))
     found.push_back({11, "订单费用合计超出范围,请重新计算费用"});
 

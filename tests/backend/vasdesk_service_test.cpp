@@ -36,7 +36,9 @@ const char* kWorld = R"({
                     {"ent_id": 4101, "ent_name": "[1@5000]", "priv_class": 41}],
   "customers": [{"cust_id": 1, "cust_name": "周明", "region_code": 571, "cust_class": 2}],
   "accounts": [{"acct_id": 2, "cust_id": 1, "acct_name": "周明"}],
-  "book_items": [{"item_id": 100, "name": "全球呼开户费"}],
+  "book_items": [{"item_id": 100, "name": "全球呼开户费"}, {"item_id": 101, "name": "月功能费"},
+                 {"item_id": 301, "name": "开户费优惠"}],
+  "acc_item_rels": [{"fee_item": 100, "disc_item": 301}],
   "users": [{"serv_id": 501, "phone_id": "13900000501", "cust_id": 1, "acct_id": 2, "region_code": 571, "plan_id": 7},
             {"serv_id": 502, "phone_id": "13900000502", "cust_id": 1, "acct_id": 2, "region_code": 571},
             {"serv_id": 503, "phone_id": "13900000503", "cust_id": 1, "acct_id": 2, "region_code": 571, "user_sts": 0}],
@@ -524,9 +526,10 @@ INSTANTIATE_TEST_SUITE_P(Backends, VasDesk, ::testing::Values(Backend::sqlite, B
 // another amount than its price, count and discount, or a sum beyond 64 bits,
 // is refused and nothing is stored.
 TEST_P(VasDesk, FeeEntriesThatDisagreeWithTheMoneyRuleAreRefused) {
-  const auto entry = [](std::int64_t value, std::int64_t count, std::int64_t discount, std::int64_t total) {
+  const auto entry = [](std::int64_t value, std::int64_t count, std::int64_t discount, std::int64_t total,
+                        int item = 100) {
     SSoFee fee;
-    fee.set_BOOK_ITEM_ID(100);
+    fee.set_BOOK_ITEM_ID(item);
     fee.set_ITEM_VALUE(value);
     fee.set_ITEM_COUNT(count);
     fee.set_ITEM_DISCOUNT(discount);
@@ -541,7 +544,9 @@ TEST_P(VasDesk, FeeEntriesThatDisagreeWithTheMoneyRuleAreRefused) {
       {"a total that ignores the discount", {entry(2000, 1, -500, 2000)}, false},
       {"a total that ignores the count", {entry(500, 3, 0, 500)}, false},
       {"a sum beyond 64 bits", {entry(INT64_MAX, 1, 0, INT64_MAX), entry(1, 1, 0, 1)}, false},
-      {"price, count and discount agree", {entry(500, 3, -100, 1400), entry(-300, 1, 0, -300)}, true},
+      {"an item the catalogue does not know", {entry(500, 1, 0, 500, 999)}, false},
+      {"money taken off on an item that is no discount item", {entry(-100000, 1, 0, -100000, 101)}, false},
+      {"price, count and discount agree", {entry(500, 3, -100, 1400), entry(-300, 1, 0, -300, 301)}, true},
   };
   for (const auto& c : cases) {
     SSoUserServiceIn in = order(1070, 5, 1, 502, 11);

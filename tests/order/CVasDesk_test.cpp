@@ -52,6 +52,8 @@ const char* kWorld = R"({
   "user_services": [{"serv_id": 502, "busi_type": 101, "res_code": 1, "res_id": "55000001", "remark": "主号"}],
   "numbers": [{"res_id": "55000001", "region_code": 571, "sts": 3, "serv_id": 502}],
   "number_ranges": [{"first": "55100000", "count": 20, "region_code": 571}],
+  "book_items": [{"item_id": 101, "name": "功能费"}, {"item_id": 102, "name": "卡费"}, {"item_id": 103, "name": "手续费"},
+                 {"item_id": 201, "name": "预存话费", "prepay": 1}],
   "fee_rules": [{"busi_code": 1302, "book_item_id": 103, "item_value": 500, "remark": "手续费"},
                 {"busi_code": 1302, "prod_id": 11, "book_item_id": 101, "item_value": 1000},
                 {"busi_code": 1302, "prod_id": 12, "book_item_id": 101, "item_value": 1500},

@@ -22,7 +22,8 @@ class PrintData : public ::testing::TestWithParam<Backend> {
     world = std::make_unique<zp::testing::BackendWorld>(GetParam(), zp::testing::kBusiWorld);
     // The operator who submits the orders: he may open GPRS, here and in 572.
     zp::store::loadFixtures(*world->db, R"({"operators": [{"op_id": 11, "org_id": 110, "region_code": 571}],
-        "operator_rights": [{"op_id": 11, "ent_id": 51505}, {"op_id": 11, "ent_id": 49990}]})");
+        "operator_rights": [{"op_id": 11, "ent_id": 51505}, {"op_id": 11, "ent_id": 49990}],
+        "book_items": [{"item_id": 100, "name": "GPRS功能费"}]})");
     MVasDesk::IVasDesk desk;
     ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
     CBSErrorMsg err;
@@ -103,7 +104,8 @@ TEST_P(PrintData, TheInvoiceWithItsLinesAndTheAmountInWords) {
 TEST_P(PrintData, TheInvoiceAsksWhatTheStoredOrderBooked) {
   zp::store::loadFixtures(*world->db, R"({"book_items": [
       {"item_id": 101, "name": "全球呼国际漫游月功能使用费用"}, {"item_id": 301, "name": "功能费优惠"},
-      {"item_id": 103, "name": "手续费"}, {"item_id": 201, "name": "预存话费", "prepay": 1}]})");
+      {"item_id": 103, "name": "手续费"}, {"item_id": 201, "name": "预存话费", "prepay": 1}],
+      "acc_item_rels": [{"fee_item": 101, "disc_item": 301}]})");
   const auto entry = [](int item, std::int64_t value, std::int64_t discount, int count = 1) {
     MPublicDef::SSoFee fee;
     fee.set_BOOK_ITEM_ID(item);

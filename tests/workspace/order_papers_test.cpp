@@ -25,6 +25,7 @@ const char* kWorld = R"({
             {"serv_id": 502, "phone_id": "13900000502", "cust_id": 1, "acct_id": 2, "region_code": 571}],
   "book_items": [{"item_id": 100, "name": "GPRS功能费"}, {"item_id": 101, "name": "全球呼国际漫游月功能使用费用项"},
                  {"item_id": 301, "name": "功能费优惠"}],
+  "acc_item_rels": [{"fee_item": 101, "disc_item": 301}],
   "sys_params": [{"region_code": 571, "para_name": "GUI1070", "para_value": "GPRS按月收费"}]
 })";
 
