@@ -37,6 +37,7 @@
 #include "cbsdatetime.h"
 #include "database.h"
 #include "formVasDeskMain.h"
+#include "frameBusiProduct.h"
 #include "framePromInfo.h"
 #include "gui_message.h"
 #include "modal.h"
@@ -546,6 +547,45 @@ TEST_F(Acceptance, OpenTheAccessPointWithItsProduct) {
             1);
   EXPECT_EQ(Count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 701 AND busi_type = 131"), 1);
   ExpectPrintedAndReset(so, true);
+}
+
+}  // namespace
+
+namespace {
+
+// On the demo region, with the workspace's own product frame: the access
+// point is opened with its product chosen in the product dialog.
+TEST_F(Acceptance, OpenTheAccessPointOnTheDemoRegion) {
+  Serve(true);
+  Open(1001, 5710101);
+  Choose(131);
+  Query("13957100001");
+  ASSERT_TRUE(At<QRadioButton>("radBtnOpen").isChecked()) << op.All();
+  zpgui::ModalScript choose;
+  choose.Then([](QDialog& d) {
+    auto* list = d.findChild<QTreeWidget*>("lstvBusiProductEdit");
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* item = list->topLevelItem(i);
+      if (item->text(0).contains("3311") && item->checkState(0) != Qt::Checked) {
+        item->setCheckState(0, Qt::Checked);
+        emit list->itemClicked(item, 0);
+      }
+    }
+    d.findChild<QPushButton*>("btnOk")->click();
+  });
+  auto* products = desk->findChild<TframeBusiProduct*>();
+  ASSERT_NE(products, nullptr);
+  products->findChild<QPushButton*>("btnAdd")->click();
+  EXPECT_EQ(choose.Unexpected(), 0);
+  Commit();
+  const long long so = LastOrder();
+  ASSERT_GT(so, 0) << op.All();
+  EXPECT_EQ(Count("SELECT busi_code FROM zp_order WHERE so_nbr = " + std::to_string(so)), 1076);
+  EXPECT_EQ(Lines(so, "kind = 'product' AND act_type = 1 AND item_id = 3311"), 1) << op.All();
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM zp_user_product WHERE serv_id = 9001 AND prod_id = 3311"), 1);
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 9001 AND busi_type = 131"), 1);
+  ExpectPrintedAndReset(so, false);
 }
 
 }  // namespace

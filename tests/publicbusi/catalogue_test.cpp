@@ -468,7 +468,8 @@ TEST(DemoCatalogue, OffersWhatTheCounterExpects) {
   ASSERT_TRUE(bp.GetBusiType(0, 0, types)) << bp.LastError().text2;
   EXPECT_EQ(keys(types, [](const SBusiType& t) { return t.get_BUSI_TYPE(); }), (Ids{101, 102, 5, 104, 131, 106, 103}));
   for (const auto& t : types) {
-    const bool planBound = t.get_BUSI_TYPE() == 101 || t.get_BUSI_TYPE() == 104 || t.get_BUSI_TYPE() == 106;
+    const bool planBound = t.get_BUSI_TYPE() == 101 || t.get_BUSI_TYPE() == 104 || t.get_BUSI_TYPE() == 106 ||
+                           t.get_BUSI_TYPE() == 131;
     EXPECT_EQ(t.get_TYPE() == 1, planBound) << t.get_BUSI_TYPE();
   }
 
