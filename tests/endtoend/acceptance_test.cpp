@@ -553,6 +553,47 @@ TEST_F(Acceptance, OpenTheAccessPointWithItsProduct) {
 
 namespace {
 
+// In the product dialog: checks the rows whose caption holds `code`.
+zpgui::ModalScript::Step CheckProducts(std::vector<const char*> codes) {
+  return [codes](QDialog& d) {
+    auto* list = d.findChild<QTreeWidget*>("lstvBusiProductEdit");
+    ASSERT_NE(list, nullptr);
+    for (const char* code : codes)
+      for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list->topLevelItem(i);
+        if (item->text(0).contains(code) && item->checkState(0) != Qt::Checked) {
+          item->setCheckState(0, Qt::Checked);
+          emit list->itemClicked(item, 0);
+        }
+      }
+    d.findChild<QPushButton*>("btnOk")->click();
+  };
+}
+
+// On the demo region, GPRS is opened with its usage notice, which brings
+// the GPRS function it requires along.
+TEST_F(Acceptance, OpenGprsWithItsProductsOnTheDemoRegion) {
+  Serve(true);
+  Open(1001, 5710101);
+  Choose(5);
+  Query("13957100001");
+  ASSERT_TRUE(At<QRadioButton>("radBtnOpen").isChecked()) << op.All();
+  zpgui::ModalScript choose;
+  choose.Then(CheckProducts({"3002"}));
+  auto* products = desk->findChild<TframeBusiProduct*>();
+  ASSERT_NE(products, nullptr);
+  products->findChild<QPushButton*>("btnAdd")->click();
+  EXPECT_EQ(choose.Unexpected(), 0);
+  Commit();
+  const long long so = LastOrder();
+  ASSERT_GT(so, 0) << op.All();
+  EXPECT_EQ(Count("SELECT busi_code FROM zp_order WHERE so_nbr = " + std::to_string(so)), 1070);
+  EXPECT_EQ(Lines(so, "kind = 'product' AND act_type = 1 AND item_id IN (3001, 3002)"), 2)
+      << op.All() << " 3001:" << Lines(so, "kind = 'product' AND item_id = 3001") << " 3002:" << Lines(so, "kind = 'product' AND item_id = 3002");
+  EXPECT_EQ(Count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 9001 AND busi_type = 5"), 1);
+  ExpectPrintedAndReset(so, false);
+}
+
 // On the demo region, with the workspace's own product frame: the access
 // point is opened with its product chosen in the product dialog.
 TEST_F(Acceptance, OpenTheAccessPointOnTheDemoRegion) {
@@ -562,18 +603,7 @@ TEST_F(Acceptance, OpenTheAccessPointOnTheDemoRegion) {
   Query("13957100001");
   ASSERT_TRUE(At<QRadioButton>("radBtnOpen").isChecked()) << op.All();
   zpgui::ModalScript choose;
-  choose.Then([](QDialog& d) {
-    auto* list = d.findChild<QTreeWidget*>("lstvBusiProductEdit");
-    ASSERT_NE(list, nullptr);
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-      QTreeWidgetItem* item = list->topLevelItem(i);
-      if (item->text(0).contains("3311") && item->checkState(0) != Qt::Checked) {
-        item->setCheckState(0, Qt::Checked);
-        emit list->itemClicked(item, 0);
-      }
-    }
-    d.findChild<QPushButton*>("btnOk")->click();
-  });
+  choose.Then(CheckProducts({"3311"}));
   auto* products = desk->findChild<TframeBusiProduct*>();
   ASSERT_NE(products, nullptr);
   products->findChild<QPushButton*>("btnAdd")->click();

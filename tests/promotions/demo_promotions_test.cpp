@@ -57,13 +57,18 @@ TEST_F(DemoPromotions, GlobalCallOffersEveryKind) {
   EXPECT_EQ(offer.Rows()[1].code, 2102);
 }
 
-TEST_F(DemoPromotions, GprsOffersItsValidPromotionsByType) {
+// GPRS offers its promotions through the subscriber's plan, as Global Call
+// does; the minimum package is among them.
+TEST_F(DemoPromotions, GprsOffersItsPromotionsThroughThePlan) {
   zpgui::MessageLog messages;
   TfrmePromInfo frame;
-  ASSERT_EQ(frame.LoadPromCatalogue(571, 9001, 5, 101, 1305, 571, 1, 5710101, 1001), 1);
+  ASSERT_EQ(frame.LoadPromCatalogue(571, 9001, 5, 101, 1070, 571, 1, 5710101, 1001), 1);
+  EXPECT_TRUE(messages.Shown().empty());
   std::set<int> offered;
-  for (const auto& e : frame.Offer().TypeOffer()) offered.insert(e.get_PROD_ID());
-  EXPECT_EQ(offered, (std::set<int>{2001}));  // 2002 has expired
+  for (const auto& e : frame.Offer().Catalogue()) offered.insert(e.get_PROM_ID());
+  EXPECT_TRUE(offered.count(2001)) << "the GPRS minimum package";
+  EXPECT_FALSE(offered.count(2002)) << "the old package is under no plan";
+  EXPECT_TRUE(frame.Offer().TypeOffer().empty()) << "a plan-bound business has no offer by type";
 }
 
 TEST_F(DemoPromotions, DemoOperatorsLimits) {

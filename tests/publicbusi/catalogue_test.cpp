@@ -469,7 +469,7 @@ TEST(DemoCatalogue, OffersWhatTheCounterExpects) {
   EXPECT_EQ(keys(types, [](const SBusiType& t) { return t.get_BUSI_TYPE(); }), (Ids{101, 102, 5, 104, 131, 106, 103}));
   for (const auto& t : types) {
     const bool planBound = t.get_BUSI_TYPE() == 101 || t.get_BUSI_TYPE() == 104 || t.get_BUSI_TYPE() == 106 ||
-                           t.get_BUSI_TYPE() == 131;
+                           t.get_BUSI_TYPE() == 131 || t.get_BUSI_TYPE() == 5;
     EXPECT_EQ(t.get_TYPE() == 1, planBound) << t.get_BUSI_TYPE();
   }
 
