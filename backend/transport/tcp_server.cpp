@@ -258,8 +258,9 @@ void TcpServer::Impl::accept() {
     }
     std::error_code ignored;
     const std::uint64_t peer = peerKey(socket);
-    if (connections_.size() >= limits.maxConnections || perPeer_[peer] >= limits.maxConnectionsPerPeer) {
-      if (perPeer_[peer] == 0) perPeer_.erase(peer);
+    const auto open = perPeer_.find(peer);
+    const std::size_t fromPeer = open == perPeer_.end() ? 0 : open->second;
+    if (connections_.size() >= limits.maxConnections || fromPeer >= limits.maxConnectionsPerPeer) {
       socket.close(ignored);
     } else {
       socket.set_option(tcp::no_delay(true), ignored);

@@ -12,9 +12,7 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -532,16 +530,6 @@ TEST_F(SoFee, EnterMovesThroughTheControlsInTabOrderWithoutPressingOk) {
 
 }  // namespace
 
-namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
 
 // Whatever the operator does in the dialog, the amount it says to collect is
 // what the order books and what its invoice asks, to the fen. Fee sets are
@@ -552,7 +540,8 @@ std::string ReadFile(const std::string& path) {
 // pressed more than once.
 TEST_F(SoFee, CollectedIsBookedIsInvoicedForAnyFeeSet) {
   constexpr int kRounds = 80;
-  world = std::make_unique<BackendWorld>(Backend::sqlite, ReadFile(DEMO_DIR "/40-catalogue.json"));
+  world = std::make_unique<BackendWorld>(Backend::sqlite, "{}");
+  zp::testing::loadDemo(*world->db, {"40-catalogue.json"});
   zp::store::loadFixtures(*world->db, zp::testing::manySubscribers(7001, kRounds));
   zp::store::loadFixtures(*world->db, R"({"book_items": [{"item_id": 27000003, "name": "固定减免"},
                                                         {"item_id": 22000002, "name": "SIM卡费"}]})");

@@ -26,9 +26,7 @@ class DemoProducts : public ::testing::Test {
  protected:
   void SetUp() override {
     world = std::make_unique<BackendWorld>(Backend::sqlite, "{}");
-    const auto demo = std::filesystem::path(__FILE__).parent_path() / "../../backend/demo";
-    for (const char* file : {"10-core.json", "20-sysmgnt.json", "30-busi.json", "40-catalogue.json"})
-      ASSERT_NO_THROW(zp::store::loadFixtureFile(*world->db, (demo / file).string())) << file;
+    ASSERT_NO_THROW(zp::testing::loadDemo(*world->db, {"10-core.json", "20-sysmgnt.json", "30-busi.json", "40-catalogue.json"}));
   }
   MPublicDef::SMscFuncInfoList Current(int busiCode) {
     MVasDesk::IVasDesk client;

@@ -458,9 +458,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, Catalogue, ::testing::Values(Backend::sqlite,
 // The demo catalogue as zpserver --seed-demo loads it.
 TEST(DemoCatalogue, OffersWhatTheCounterExpects) {
   BackendWorld world(Backend::sqlite, "{}");
-  const auto demo = std::filesystem::path(__FILE__).parent_path() / "../../backend/demo";
-  for (const char* file : {"10-core.json", "40-catalogue.json"})
-    ASSERT_NO_THROW(zp::store::loadFixtureFile(*world.db, (demo / file).string())) << file;
+  ASSERT_NO_THROW(zp::testing::loadDemo(*world.db, {"10-core.json", "40-catalogue.json"}));
   CBusinessPublic bp;
   ASSERT_TRUE(bp.Init(1302, 571, 1, 5710101, 1001));
 

@@ -19,9 +19,7 @@ class DemoRegion : public ::testing::Test {
   void SetUp() override {
     ForgetCodeLists();
     world = std::make_unique<BackendWorld>(Backend::sqlite, "{}");
-    const auto demo = std::filesystem::path(__FILE__).parent_path() / "../../backend/demo";
-    for (const char* file : {"10-core.json", "30-busi.json"})
-      ASSERT_NO_THROW(zp::store::loadFixtureFile(*world->db, (demo / file).string())) << file;
+    ASSERT_NO_THROW(zp::testing::loadDemo(*world->db, {"10-core.json", "30-busi.json"}));
     ASSERT_TRUE(bp.Init(1302, 571, 1, 5710101, 1001));
   }
   void TearDown() override { ForgetCodeLists(); }

@@ -216,9 +216,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, BusimgntPublic, ::testing::Values(Backend::sq
 // The demo region as zpserver --seed-demo loads it.
 TEST(BusimgntPublicDemo, DemoProvidersAndSongs) {
   BackendWorld world(Backend::sqlite, "{}");
-  const auto demo = std::filesystem::path(__FILE__).parent_path() / "../../backend/demo";
-  for (const char* file : {"10-core.json", "20-sysmgnt.json"})
-    ASSERT_NO_THROW(zp::store::loadFixtureFile(*world.db, (demo / file).string())) << file;
+  ASSERT_NO_THROW(zp::testing::loadDemo(*world.db, {"10-core.json", "20-sysmgnt.json"}));
   CBusimgntPublic lib;
   ASSERT_TRUE(lib.Init(1304, 571, 1, 5710101, 1001));
 

@@ -369,9 +369,7 @@ TEST(SysMgntPublicReplies, AnswersThatDoNotPairWithTheAsksAreRefused) {
 TEST(SysMgntPublicDemo, DemoRegionParameters) {
   BackendWorld world(Backend::sqlite, "{}");
   // The demo documents load in name order; the core region comes first.
-  const auto demo = std::filesystem::path(__FILE__).parent_path() / "../../backend/demo";
-  for (const char* file : {"10-core.json", "20-sysmgnt.json"})
-    ASSERT_NO_THROW(zp::store::loadFixtureFile(*world.db, (demo / file).string())) << file;
+  ASSERT_NO_THROW(zp::testing::loadDemo(*world.db, {"10-core.json", "20-sysmgnt.json"}));
 
   CSysMgntPublic lib;
   ASSERT_TRUE(lib.Init(0, 0, 0, 0, 0));

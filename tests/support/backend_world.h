@@ -7,6 +7,8 @@
 #include <soci/soci.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <initializer_list>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -23,6 +25,13 @@
 #include "zpd_stub.h"
 
 namespace zp::testing {
+
+// Loads documents of the demo region (backend/demo), in the order given, as
+// zpserver --seed-demo loads them.
+inline void loadDemo(store::Database& db, std::initializer_list<const char*> files) {
+  const auto demo = std::filesystem::path(__FILE__).parent_path() / "../../backend/demo";
+  for (const char* file : files) store::loadFixtureFile(db, (demo / file).string());
+}
 
 class BackendWorld {
  public:
