@@ -3,7 +3,10 @@
 // remote calls one query makes and how long it takes, beside as many raw
 // loopback round trips on plain sockets measured in the same run. A first
 // query of a workspace fetches its region's catalogues; a repeated one must
-// make fewer calls. Run pinned to one core (bench/run.sh).
+// make fewer calls. A third reference replays the very requests of one
+// query on one connection without the workspace, so what the query costs
+// beyond its remote work shows on its own. Run pinned to one core
+// (bench/run.sh).
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
@@ -54,6 +57,11 @@ struct Server {
   std::mutex traceMutex;
   bool tracing = false;
   std::vector<std::string> trace;
+  // The requests of the last traced query, to be replayed without the workspace.
+  struct Call {
+    std::string interfaceName, serviceCode, frame;
+  };
+  std::vector<Call> calls;
 
   Server() {
     dir = fs::temp_directory_path() / ("zpbench-query-" + std::to_string(::getpid()));
@@ -66,7 +74,9 @@ struct Server {
       requests.fetch_add(1);
       serverMicros.fetch_add(r.duration.count());
       std::lock_guard<std::mutex> lock(traceMutex);
-      if (tracing) trace.push_back(std::string(r.interfaceName) + "." + std::string(r.serviceCode));
+      if (!tracing) return;
+      trace.push_back(std::string(r.serviceCode) + "=" + std::to_string(r.duration.count()));
+      calls.push_back({std::string(r.interfaceName), std::string(r.serviceCode), std::string(r.request)});
     });
     tcp->start("127.0.0.1", 0);
     ::setenv("ZP_BROKER_ZEPHYRON", ("tcp://127.0.0.1:" + std::to_string(tcp->port())).c_str(), 1);
@@ -199,6 +209,45 @@ void BM_RawRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_RawRoundTrip)->Unit(benchmark::kMicrosecond);
 
+// The very requests of one repeated query, recorded at the server and sent
+// again back to back on one connection, without the workspace: the same
+// remote work (the server's handlers included) with nothing of the client
+// around it. What the query takes beyond this is the workspace's own cost.
+void BM_ReplayedCalls(benchmark::State& state) {
+  Server& s = server();
+  zpgui::MessageLog answers;
+  auto desk = OpenWorkspace();
+  if (!desk || !QueryOnce(*desk)) {
+    state.SkipWithError("the workspace did not start");
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(s.traceMutex);
+    s.calls.clear();
+    s.tracing = true;
+  }
+  QueryOnce(*desk);
+  std::vector<Server::Call> calls;
+  {
+    std::lock_guard<std::mutex> lock(s.traceMutex);
+    s.tracing = false;
+    calls.swap(s.calls);
+  }
+  std::unique_ptr<zpd_transport> transport;
+  if (zpd_open_transport(::getenv("ZP_BROKER_ZEPHYRON"), std::chrono::seconds(10), transport) != 0) {
+    state.SkipWithError("no connection to the server");
+    return;
+  }
+  std::string reply;
+  for (auto _ : state) {
+    for (const auto& c : calls)
+      if (zpd_is_runtime_failure(transport->call(c.interfaceName, c.serviceCode, c.frame, reply, std::chrono::seconds(10))))
+        state.SkipWithError("a replayed call failed");
+  }
+  state.counters["calls"] = static_cast<double>(calls.size());
+}
+BENCHMARK(BM_ReplayedCalls)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -244,6 +293,12 @@ int main(int argc, char** argv) {
     std::printf("%-18s %8.1f us = %.2f x (%lld calls x raw round trip %.2f us = %.1f us)  (goal <= 1.2)\n", name, q,
                 floor > 0 ? q / floor : 0.0, calls, rt, floor);
   }
+  // The same calls with the server's work in them: the repeated query beside
+  // its own requests replayed without the workspace.
+  const double replay = reporter.time("BM_ReplayedCalls");
+  const double repeatedTime = reporter.time("BM_RepeatedQuery");
+  std::printf("%-18s %8.1f us = %.2f x (its %lld calls replayed on one connection without the workspace = %.1f us)\n",
+              "BM_RepeatedQuery", repeatedTime, replay > 0 ? repeatedTime / replay : 0.0, repeated, replay);
   benchmark::Shutdown();
   return 0;
 }

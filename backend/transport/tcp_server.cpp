@@ -301,6 +301,7 @@ void TcpServer::Impl::report(std::string_view body, const std::string& reply, st
   if (zpd_envelope::decode_request_body(body, req)) {
     entry.interfaceName = req.interfaceName;
     entry.serviceCode = req.serviceCode;
+    entry.request = req.frame;
   }
   zpd_envelope::reply rep;
   entry.result = zpd_envelope::decode_reply(reply, rep) ? rep.result : ZPE_SRV_BAD_REPLY;

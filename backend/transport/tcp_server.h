@@ -32,6 +32,7 @@ namespace zp::transport {
 struct RequestLog {
   std::string_view interfaceName;  // empty when the request could not be read
   std::string_view serviceCode;
+  std::string_view request;  // the request frame, valid during the hook only
   std::chrono::microseconds duration;  // from the request's last byte to its reply being ready
   std::int32_t result;                 // the result sent back (a ZPE_SRV_* code on failure)
 };

@@ -1,5 +1,7 @@
 // The tcp:// transport: one connection per client object, one request at a
 // time on it, every connect, send and receive bounded by the call's deadline.
+// A client object that lets go of a connection in step leaves it for the
+// next one bound to the same address (idle_connections).
 //
 // An order must never be doubled, so a request is sent at most once: a
 // connection found dead before anything was sent is reopened (once per call),
@@ -26,6 +28,7 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "zpd_envelope.h"
 #include "zpd_transports.h"
@@ -83,12 +86,73 @@ struct addrinfo_deleter {
   void operator()(addrinfo* a) const { ::freeaddrinfo(a); }
 };
 
+// Connections in step that their client objects let go of, kept for the
+// next client object bound to the same address. The screens make a short-
+// lived client object for nearly every call, and a new TCP connection costs
+// more than the call itself; a kept connection is checked with one peek
+// before it is handed out again (see idle_connection_usable).
+struct idle_connection {
+  std::string host, port;
+  unique_fd fd;
+  steady::time_point lastReply;
+  std::chrono::milliseconds receiveTimeout;
+};
+
+class idle_connections {
+ public:
+  static constexpr std::size_t kPerAddress = 4;  // a counter makes one call at a time; a few spare
+
+  void put(idle_connection c) {
+    std::lock_guard lock(mutex_);
+    const auto same = std::count_if(kept_.begin(), kept_.end(), [&](const idle_connection& k) {
+      return k.host == c.host && k.port == c.port;
+    });
+    if (static_cast<std::size_t>(same) >= kPerAddress) return;  // closed as `c` goes
+    kept_.push_back(std::move(c));
+  }
+
+  // The most recently kept connection to the address, if any.
+  bool take(const std::string& host, const std::string& port, idle_connection& out) {
+    std::lock_guard lock(mutex_);
+    for (auto it = kept_.rbegin(); it != kept_.rend(); ++it) {
+      if (it->host != host || it->port != port) continue;
+      out = std::move(*it);
+      kept_.erase(std::next(it).base());
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<idle_connection> kept_;
+};
+
+idle_connections& kept_connections() {
+  static auto* kept = new idle_connections;  // never destroyed: client objects may outlive statics
+  return *kept;
+}
+
 class tcp_transport final : public zpd_transport {
  public:
   tcp_transport(std::string host, std::string port) : host_(std::move(host)), port_(std::move(port)) {}
 
+  // A connection in step goes back to the kept ones for the next client.
+  ~tcp_transport() override {
+    if (fd_) kept_connections().put({host_, port_, std::move(fd_), lastReply_, receiveTimeout_});
+  }
+
   std::int32_t open(steady::time_point deadline) {
     std::lock_guard lock(mutex_);
+    for (idle_connection kept; kept_connections().take(host_, port_, kept);) {
+      fd_ = std::move(kept.fd);
+      if (idle_connection_usable()) {
+        lastReply_ = kept.lastReply;
+        receiveTimeout_ = kept.receiveTimeout;
+        return 0;
+      }
+      fd_.reset();
+    }
     return connect(deadline);
   }
 

@@ -350,3 +350,44 @@ TEST(TcpCall, BrokenWhileSendingIsNeverResent) {
   EXPECT_EQ(echo(*client, 2).value, 2);
   EXPECT_EQ(peer.seen(), (std::vector<std::int32_t>{2}));
 }
+
+// The screens make a short-lived client object for nearly every call. A
+// connection in step that one lets go of carries the next one's calls, so
+// the server accepts once however many objects come and go; one the server
+// has closed meanwhile is never handed out again.
+TEST(TcpCall, AConnectionLetGoCarriesTheNextClientsCallsUnlessTheServerClosedIt) {
+  ScriptedServer* self = nullptr;
+  const auto answer = [&](int fd) {
+    const std::int32_t value = request_value(recv_envelope(fd));
+    self->record(value);
+    std::string r;
+    zpd_envelope::encode_reply(0, echo_reply_frame(value, ""), r);
+    send_all(fd, r);
+  };
+  ScriptedServer peer({[&](int fd, const std::shared_future<void>&) {
+                         // three client objects, one connection; then it closes
+                         for (int i = 0; i < 3; ++i) answer(fd);
+                       },
+                       [&](int fd, const std::shared_future<void>& end) {
+                         answer(fd);
+                         end.wait();
+                       }});
+  self = &peer;
+  for (std::int32_t value : {1, 2, 3}) {
+    std::int32_t bound = -1;
+    auto client = bind_client(peer.address(), &bound, 5s);
+    ASSERT_EQ(bound, 0);
+    const EchoResult r = echo(*client, value);
+    EXPECT_EQ(r.result, 0) << value;
+    EXPECT_EQ(r.value, value);
+  }
+  // The first connection is closed now; the kept one must not carry this.
+  std::this_thread::sleep_for(100ms);
+  std::int32_t bound = -1;
+  auto client = bind_client(peer.address(), &bound, 5s);
+  ASSERT_EQ(bound, 0);
+  const EchoResult r = echo(*client, 4);
+  EXPECT_EQ(r.result, 0);
+  EXPECT_EQ(r.value, 4);
+  EXPECT_EQ(peer.seen(), (std::vector<std::int32_t>{1, 2, 3, 4}));
+}
