@@ -1,5 +1,5 @@
-// zphost: the host shell. Logs an operator in (from the command line or a
-// small dialog), loads the business modules of its modules folder and offers
+// zphost: the host shell. Signs an operator in with zpserver (his id and
+// password, from a small dialog or the command line), loads the business modules of its modules folder and offers
 // one menu entry per module.
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,29 +14,44 @@
 #include <QTimer>
 
 #include "host_window.h"
+#include "operator_sign_in.h"
 #include "scripted_acceptance.h"
 
 namespace {
 
-bool askOperator(LoggedInOperator& op) {
-  QDialog d;
-  d.setWindowTitle(QStringLiteral("营业员登录"));
-  auto* form = new QFormLayout(&d);
-  auto* opId = new QLineEdit(QString::number(op.opId), &d);
-  auto* org = new QLineEdit(QString::number(op.orgId), &d);
-  auto* county = new QLineEdit(QString::number(op.countyCode), &d);
-  auto* region = new QLineEdit(QString::number(op.regionCode), &d);
-  form->addRow(QStringLiteral("营业员工号："), opId);
-  form->addRow(QStringLiteral("营业厅："), org);
-  form->addRow(QStringLiteral("区县："), county);
-  form->addRow(QStringLiteral("地市："), region);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
-  form->addRow(buttons);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
-  if (d.exec() != QDialog::Accepted) return false;
-  op = {opId->text().toInt(), org->text().toInt(), county->text().toInt(), region->text().toInt()};
-  return true;
+LoggedInOperator fromSession(const OperatorSignIn& in) {
+  return {in.opId, in.orgId, in.countyCode, in.regionCode};
+}
+
+// Asks the operator's id and password until the server signs him in or he
+// gives up. Each refusal is shown as the server worded it.
+bool askOperator(int opId, LoggedInOperator& op) {
+  for (;;) {
+    QDialog d;
+    d.setWindowTitle(QStringLiteral("营业员登录"));
+    auto* form = new QFormLayout(&d);
+    auto* id = new QLineEdit(opId > 0 ? QString::number(opId) : QString(), &d);
+    id->setObjectName("edOperId");
+    auto* password = new QLineEdit(&d);
+    password->setObjectName("edOperPassword");
+    password->setEchoMode(QLineEdit::Password);
+    form->addRow(QStringLiteral("营业员工号："), id);
+    form->addRow(QStringLiteral("密码："), password);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    (opId > 0 ? password : id)->setFocus();
+    if (d.exec() != QDialog::Accepted) return false;
+    opId = id->text().toInt();
+    OperatorSignIn in;
+    std::string why;
+    if (SignInOperator(opId, password->text().toStdString(), in, why)) {
+      op = fromSession(in);
+      return true;
+    }
+    QMessageBox::warning(nullptr, QStringLiteral("营业员登录"), QString::fromStdString(why));
+  }
 }
 
 }  // namespace
@@ -50,10 +65,10 @@ int main(int argc, char** argv) {
       "workspaces as child windows. Brokers are configured as for every client (ZP_BROKER_ZEPHYRON).");
   p.addHelpOption();
   p.addOptions({
-      {"op", "Operator id (skips the log-in dialog).", "id"},
-      {"org", "Organisation (sales outlet) id.", "id", "0"},
-      {"county", "County code.", "code", "0"},
-      {"region", "Region code.", "code", "0"},
+      {"op",
+       "Operator id. With the password in the environment variable ZP_OPERATOR_PASSWORD the operator is signed "
+       "in without the dialog; otherwise the dialog asks for the password.",
+       "id"},
       {"modules", "Folder of the module libraries (default: modules beside zphost).", "dir"},
       {"open", "Open a workspace of this module id at start.", "id"},
       {"screenshot", "Save a picture of the window to this PNG file once it is shown, then quit.", "file"},
@@ -65,9 +80,24 @@ int main(int argc, char** argv) {
   });
   p.process(app);
 
-  LoggedInOperator op{p.value("op").toInt(), p.value("org").toInt(), p.value("county").toInt(),
-                      p.value("region").toInt()};
-  if (!p.isSet("op") && !askOperator(op)) return 0;
+  // The operator's organisation, county and region are the server's, from
+  // his sign-in; every call from here on carries his session.
+  LoggedInOperator op;
+  const QByteArray password = qgetenv("ZP_OPERATOR_PASSWORD");
+  if (p.isSet("op") && !password.isEmpty()) {
+    OperatorSignIn in;
+    std::string why;
+    if (!SignInOperator(p.value("op").toInt(), password.toStdString(), in, why)) {
+      qWarning("zphost: %s", why.c_str());
+      return 2;
+    }
+    op = fromSession(in);
+  } else if (!askOperator(p.value("op").toInt(), op)) {
+    return 0;
+  }
+  struct SignOutAtExit {
+    ~SignOutAtExit() { SignOutOperator(); }
+  } signOutAtExit;
 
   const QString folder =
       p.isSet("modules") ? p.value("modules") : QDir(QCoreApplication::applicationDirPath()).filePath("modules");

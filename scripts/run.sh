@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds, and starts the system on its embedded
 # default: zpserver on SQLite with the demo region, and the host shell zphost
-# logged in as demo operator 1001 with a workspace open. Without a display,
+# asking demo operator 1001's password (printed below) with a workspace to open. Without a display,
 # zphost plays one scripted acceptance offscreen (a demo subscriber, Global
 # Call with a number, the plan's promotions, the fee dialog, submission, the
 # papers printed to PDF), saves a picture of every step and the papers, and
@@ -38,7 +38,10 @@ PORT=$(cat "$RUN/zpserver.port")  # the port it got, when asked for any (ZP_PORT
 export ZP_BROKER_ZEPHYRON="tcp://127.0.0.1:$PORT"
 echo "zpserver on SQLite ($DB) with the demo region; clients use ZP_BROKER_ZEPHYRON=$ZP_BROKER_ZEPHYRON"
 
-HOST="$RUN/zphost --op 1001 --org 5710101 --county 1 --region 571 --open 10001"
+echo "Demo operators sign in with their id and password:"
+echo "  1001 demo1001 (every right)       1002 demo1002 (no rights)"
+echo "  1003 demo1003   1004 demo1004   1005 demo1005 (region 572)"
+HOST="$RUN/zphost --op 1001 --open 10001"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   $HOST
 else
@@ -46,7 +49,8 @@ else
   OUT=${ZP_ACCEPTANCE_DIR:-$RUN/acceptance}
   rm -rf "$OUT"
   echo "No display: one scripted acceptance, offscreen, into $OUT:"
-  QT_QPA_PLATFORM=offscreen $HOST --acceptance "$OUT" || echo "The scripted acceptance failed (see above)." >&2
+  echo "Signed in as 1001 with its demo password."
+  ZP_OPERATOR_PASSWORD=demo1001 QT_QPA_PLATFORM=offscreen $HOST --acceptance "$OUT" || echo "The scripted acceptance failed (see above)." >&2
   echo "For the real window, run this command from a desktop session (or under Xvfb: xvfb-run ./scripts/run.sh)."
   echo "zpserver keeps serving; Ctrl+C stops it."
   wait $SERVER

@@ -11,6 +11,7 @@
 
 #include "MVasDesk.h"
 #include "database.h"
+#include "sessions.h"
 
 namespace zp::backend {
 
@@ -29,6 +30,8 @@ struct VasDeskConfig {
   int maxBackDateDays = 31;
   // Seconds since 1970; the system clock when empty. Tests move time with it.
   std::function<long long()> clock;
+  // Operators' sessions: idle time, recheck, sign-in attempts.
+  SessionConfig sessions;
 };
 
 class VasDeskService : public MVasDesk::IVasDeskServant {

@@ -12,7 +12,8 @@ const std::vector<Table>& coreFixtureTables() {
   static const std::vector<Table> all = {
       {"operators", "zp_operator",
        {{"op_id", I, nullptr}, {"org_id", I, "0"}, {"region_code", I, "0"}, {"county_code", I, "0"},
-        {"op_name", T, ""}}},
+        {"op_name", T, ""}, {"password_salt", T, ""}, {"password_hash", T, ""}, {"disabled", I, "0"},
+        {"fail_count", I, "0"}, {"locked_until", I, "0"}}},
       {"priv_entities", "zp_priv_entity",
        {{"ent_id", I, nullptr}, {"ent_name", T, ""}, {"ent_own_id", I, "0"}, {"ent_class_id", I, "0"},
         {"ent_type_id", I, "0"}, {"node_id", I, "0"}, {"priv_class", I, "0"}}},

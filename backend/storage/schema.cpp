@@ -91,7 +91,7 @@ const std::vector<Migration>& coreMigrations() {
 const std::vector<Migration>& migrations() {
   static const std::vector<Migration> all = [] {
     std::vector<Migration> m = coreMigrations();
-    for (const auto* more : {&sysmgntMigrations(), &busiMigrations(), &catalogueMigrations()}) m.insert(m.end(), more->begin(), more->end());
+    for (const auto* more : {&sysmgntMigrations(), &busiMigrations(), &catalogueMigrations(), &sessionMigrations()}) m.insert(m.end(), more->begin(), more->end());
     std::sort(m.begin(), m.end(), [](const Migration& a, const Migration& b) { return a.version < b.version; });
     for (std::size_t i = 0; i < m.size(); ++i)
       if (m[i].version != static_cast<int>(i) + 1) throw StoreError("schema migrations must be numbered 1, 2, 3, ...");

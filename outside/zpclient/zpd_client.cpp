@@ -1,5 +1,6 @@
 #include "zpd_client.h"
 
+
 #include <unistd.h>
 
 #include <array>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 
 #include "zpb_stream.h"
@@ -160,6 +162,24 @@ std::int32_t zpd_open_transport(std::string_view address, std::chrono::milliseco
   if (address.starts_with(inproc)) return zpd_open_inproc(address.substr(inproc.size()), out);
   if (address.starts_with(tcp)) return zpd_open_tcp(address.substr(tcp.size()), timeout, out);
   return ZPE_BROKER_UNKNOWN;
+}
+
+namespace {
+std::mutex sessionMutex;
+std::string& processSession() {
+  static auto* s = new std::string;  // never destroyed: calls may run during exit
+  return *s;
+}
+}  // namespace
+
+void zpd_set_session(std::string session) {
+  std::lock_guard lock(sessionMutex);
+  processSession() = std::move(session);
+}
+
+std::string zpd_session() {
+  std::lock_guard lock(sessionMutex);
+  return processSession();
 }
 
 CZpdClientObject::CZpdClientObject() : timeout_(zpd_default_timeout()) {}

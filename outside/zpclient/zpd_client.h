@@ -44,8 +44,15 @@ constexpr bool zpd_is_runtime_failure(std::int32_t r) { return r >= -9999 && r <
 // The text of a runtime failure code (never null; unknown codes get a text too).
 const char* zpd_getErrorMsg(std::int32_t code);
 
-// Session of a call. Callers in this system pass a null session.
+// Session of a call. Callers in this system pass a null session: the
+// operator's sign-in session belongs to the process (below).
 struct SZPSession {};
+
+// The operator's sign-in session of this process. The host signs in once and
+// sets it; every call of every client object carries it from then on, and
+// the modules never see it. Empty: no one is signed in.
+void zpd_set_session(std::string session);
+std::string zpd_session();
 
 // How one request travels and its reply comes back.
 class zpd_transport {

@@ -24,10 +24,18 @@ T load_le(const char* p) {
   return v;
 }
 
-// Takes one length-prefixed name off the front of `rest`.
-bool take_name(std::string_view& rest, const char* what, std::string_view& name, std::string* why) {
+constexpr unsigned char kSessionFlag = 0x80;  // on the interface name's length
+
+// Takes one length-prefixed name off the front of `rest`; `flags` receives
+// the length byte's bits above any name length.
+bool take_name(std::string_view& rest, const char* what, std::string_view& name, std::string* why,
+               unsigned char* flags = nullptr) {
   if (rest.empty()) return refuse(why, std::string("envelope ends before the ") + what + " length");
-  const std::size_t n = static_cast<unsigned char>(rest[0]);
+  std::size_t n = static_cast<unsigned char>(rest[0]);
+  if (flags) {
+    *flags = static_cast<unsigned char>(n & kSessionFlag);
+    n &= ~static_cast<std::size_t>(kSessionFlag);
+  }
   rest.remove_prefix(1);
   if (n > rest.size())
     return refuse(why, std::string(what) + " length " + std::to_string(n) + " is beyond the end of the envelope");
@@ -52,19 +60,27 @@ bool valid_name(std::string_view name, std::string* why) {
 }
 
 bool encode_request(std::string_view interfaceName, std::string_view serviceCode, std::string_view frame,
-                    std::string& out, std::string* why) {
+                    std::string& out, std::string* why, std::string_view session) {
   std::string reason;
   if (!valid_name(interfaceName, &reason)) return refuse(why, "interface name: " + reason);
   if (!valid_name(serviceCode, &reason)) return refuse(why, "service code: " + reason);
+  if (!session.empty() && (session.size() > kMaxSession || !valid_name(session)))
+    return refuse(why, "session is not 1 .. " + std::to_string(kMaxSession) + " bytes of printable ASCII");
   if (frame.size() > zpb_limits::maxFrameBytes) return refuse(why, "request frame is larger than the frame limit");
-  const std::uint32_t body = static_cast<std::uint32_t>(2 + interfaceName.size() + serviceCode.size() + frame.size());
+  const std::size_t sessionBytes = session.empty() ? 0 : 1 + session.size();
+  const std::uint32_t body =
+      static_cast<std::uint32_t>(2 + interfaceName.size() + serviceCode.size() + sessionBytes + frame.size());
   out.reserve(out.size() + kHeaderBytes + body);
   append_le(out, kRequestMagic);
   append_le(out, body);
-  out.push_back(static_cast<char>(interfaceName.size()));
+  out.push_back(static_cast<char>(interfaceName.size() | (session.empty() ? 0 : kSessionFlag)));
   out.append(interfaceName);
   out.push_back(static_cast<char>(serviceCode.size()));
   out.append(serviceCode);
+  if (!session.empty()) {
+    out.push_back(static_cast<char>(session.size()));
+    out.append(session);
+  }
   out.append(frame);
   return true;
 }
@@ -106,8 +122,13 @@ bool decode_request_body(std::string_view body, request& out, std::string* why) 
   if (body.size() > kMaxRequestBody) return refuse(why, "request body is beyond the body limit");
   std::string_view rest = body;
   request r;
-  if (!take_name(rest, "interface name", r.interfaceName, why)) return false;
+  unsigned char flags = 0;
+  if (!take_name(rest, "interface name", r.interfaceName, why, &flags)) return false;
   if (!take_name(rest, "service code", r.serviceCode, why)) return false;
+  if (flags & kSessionFlag) {
+    if (!take_name(rest, "session", r.session, why)) return false;
+    if (r.session.size() > kMaxSession) return refuse(why, "session is longer than a session may be");
+  }
   if (rest.size() > zpb_limits::maxFrameBytes) return refuse(why, "request frame is larger than the frame limit");
   r.frame = rest;
   out = r;

@@ -10,6 +10,7 @@
 
 namespace {
 thread_local const zpd_fault* zpd_dispatcher_active_fault = nullptr;
+thread_local std::shared_ptr<const void> zpd_dispatcher_active_caller;
 }  // namespace
 
 void zpd_dispatcher::add(std::string interfaceName, std::string serviceCode, zpd_handler handler) {
@@ -17,7 +18,7 @@ void zpd_dispatcher::add(std::string interfaceName, std::string serviceCode, zpd
 }
 
 std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::string_view serviceCode,
-                                      std::string request, std::string& reply) const {
+                                      std::string request, std::string& reply, std::string_view session) const {
   reply.clear();
   const auto iface = handlers_.find(interfaceName);
   if (iface == handlers_.end()) return ZPE_SRV_NO_INTERFACE;
@@ -25,9 +26,16 @@ std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::strin
   if (it == iface->second.end()) return ZPE_SRV_NO_SERVICE;
   if (request.size() > zpb_limits::maxFrameBytes) return ZPE_SRV_BAD_REQUEST;
 
-  // The handler runs on this thread: the fault, if any, is handed to it here.
+  // The handler runs on this thread: the fault or the gate's refusal, if
+  // any, and the caller are handed to it here.
   std::optional<zpd_fault> fault;
-  {
+  std::shared_ptr<const void> caller;
+  if (gate_) {
+    zpd_admission admitted = gate_(zpd_call{interfaceName, serviceCode, session});
+    fault = std::move(admitted.refusal);
+    caller = std::move(admitted.caller);
+  }
+  if (!fault) {
     std::lock_guard lock(faultsMutex_);
     if (!faults_.empty()) {
       const auto f = faults_.find(std::make_pair(std::string(interfaceName), std::string(serviceCode)));
@@ -39,6 +47,13 @@ std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::strin
     ~FaultScope() { zpd_dispatcher_active_fault = saved; }
     const zpd_fault* saved;
   } scope(fault ? &*fault : nullptr);
+  struct CallerScope {
+    explicit CallerScope(std::shared_ptr<const void> c) : saved(std::move(zpd_dispatcher_active_caller)) {
+      zpd_dispatcher_active_caller = std::move(c);
+    }
+    ~CallerScope() { zpd_dispatcher_active_caller = std::move(saved); }
+    std::shared_ptr<const void> saved;
+  } callerScope(std::move(caller));
 
   try {
     zpb_stream in;
@@ -70,6 +85,8 @@ void zpd_dispatcher::clear_faults() {
 
 const zpd_fault* zpd_dispatcher::current_fault() { return zpd_dispatcher_active_fault; }
 
+const std::shared_ptr<const void>& zpd_dispatcher::current_caller() { return zpd_dispatcher_active_caller; }
+
 std::string zpd_dispatcher::handle_envelope(std::string_view body) const {
   std::string out;
   zpd_envelope::request req;
@@ -80,7 +97,7 @@ std::string zpd_dispatcher::handle_envelope(std::string_view body) const {
   std::string reply;
   std::int32_t r;
   try {
-    r = dispatch(req.interfaceName, req.serviceCode, std::string(req.frame), reply);
+    r = dispatch(req.interfaceName, req.serviceCode, std::string(req.frame), reply, req.session);
   } catch (...) {  // only allocation can get here: the handler's own are caught inside
     r = ZPE_SRV_EXCEPTION;
     reply.clear();

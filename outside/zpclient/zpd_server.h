@@ -9,6 +9,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,14 +34,34 @@ struct zpd_fault {
   std::chrono::milliseconds delay{0};
 };
 
+// What a gate sees of a call before its handler runs.
+struct zpd_call {
+  std::string_view interfaceName;
+  std::string_view serviceCode;
+  std::string_view session;  // the sign-in session the request carried; empty when none
+};
+
+// A gate's decision: a refusal (a fault with a non-zero result, answered in
+// the operation's own reply shape) or, when the call may go on, who is
+// calling, for the handler to ask through current_caller().
+struct zpd_admission {
+  std::optional<zpd_fault> refusal;
+  std::shared_ptr<const void> caller;
+};
+using zpd_gate = std::function<zpd_admission(const zpd_call&)>;
+
 class zpd_dispatcher {
  public:
   void add(std::string interfaceName, std::string serviceCode, zpd_handler handler);
 
+  // Every later call passes the gate before its handler. Set it before the
+  // dispatcher serves anyone; it runs on the calling thread.
+  void set_gate(zpd_gate gate) { gate_ = std::move(gate); }
+
   // Runs one call. Unknown interface or service code, and any exception of a
   // handler, become runtime failure codes with an empty reply.
   std::int32_t dispatch(std::string_view interfaceName, std::string_view serviceCode, std::string request,
-                        std::string& reply) const;
+                        std::string& reply, std::string_view session = {}) const;
 
   // Runs one call from a request envelope body (see zpd_envelope.h) and
   // returns the complete reply envelope.
@@ -53,12 +74,16 @@ class zpd_dispatcher {
   // The fault of an operation, if one is set. The generated servers ask it
   // after reading the request, so a faulty answer still has the reply's shape.
   static const zpd_fault* current_fault();
+  // Who the gate let through for the call running on this thread; null
+  // outside a call or without a gate.
+  static const std::shared_ptr<const void>& current_caller();
 
  private:
   // Interface name, then service code; looked up by views, without copies.
   std::map<std::string, std::map<std::string, zpd_handler, std::less<>>, std::less<>> handlers_;
   mutable std::mutex faultsMutex_;
   std::map<std::pair<std::string, std::string>, zpd_fault> faults_;
+  zpd_gate gate_;
 };
 
 // Registers a dispatcher under a name for "inproc:<name>" addresses for as

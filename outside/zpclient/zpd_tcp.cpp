@@ -164,7 +164,8 @@ class tcp_transport final : public zpd_transport {
     if (request.size() > zpb_limits::maxFrameBytes) return ZPE_BAD_REQUEST_STREAM;
     std::string& envelope = tx_;  // kept between calls: no allocation per call
     envelope.clear();
-    if (!zpd_envelope::encode_request(interfaceName, serviceCode, request, envelope)) return ZPE_SEND;
+    if (!zpd_envelope::encode_request(interfaceName, serviceCode, request, envelope, nullptr, zpd_session()))
+      return ZPE_SEND;
 
     bool reopened = false;
     if (fd_ && steady::now() - lastReply_ > zpd_tcp_idle_check_after && !idle_connection_usable()) fd_.reset();

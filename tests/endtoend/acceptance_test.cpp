@@ -41,6 +41,7 @@
 #include "framePromInfo.h"
 #include "gui_message.h"
 #include "modal.h"
+#include "operator_sign_in.h"
 #include "offer_frames.h"
 #include "printers.h"
 #include "prom_info_page.h"
@@ -79,7 +80,7 @@ class Operator final : public zpgui::MessageHandler {
 //   702 has GPS with two products, GPRS with a promotion and a product,
 //       and the access point.
 const char* kWorld = R"json({
-  "operators": [{"op_id": 21, "org_id": 210, "region_code": 571, "county_code": 1, "op_name": "周敏"}],
+  "operators": [{"op_id": 21, "password": "pw0021", "org_id": 210, "region_code": 571, "county_code": 1, "op_name": "周敏"}],
   "operator_rights": [{"op_id": 21, "ent_id": 51501}, {"op_id": 21, "ent_id": 51502},
                       {"op_id": 21, "ent_id": 51505}, {"op_id": 21, "ent_id": 51506},
                       {"op_id": 21, "ent_id": 51507}, {"op_id": 21, "ent_id": 51508}],
@@ -160,9 +161,12 @@ class AccessPointProduct final : public zp::workspace::ProductFrame {
 
 class Acceptance : public ::testing::Test {
  protected:
+  ~Acceptance() override { zpd_set_session({}); }
+  bool demo_ = false;
   // Starts zpserver on the demo region, or on the world above.
   void Serve(bool demo) {
     ForgetCodeLists();
+    demo_ = demo;
     dbPath = dir.filePath("zp.db").toStdString();
     std::vector<std::string> args{"--db", "sqlite:" + dbPath, "--quiet"};
     if (demo) {
@@ -181,7 +185,11 @@ class Acceptance : public ::testing::Test {
     runPath = std::make_unique<zp::testing::ScopedEnv>("ZP_RUN_PATH", run.path().toStdString());
     ASSERT_TRUE(SetDefaultPrinterName("PDF:" + papers.path().toStdString()));
   }
+  // The host signs the operator in before it opens the module.
   void Open(int opId, int orgId) {
+    OperatorSignIn signedIn;
+    std::string why;
+    ASSERT_TRUE(SignInOperator(opId, demo_ ? "demo" + std::to_string(opId) : "pw0021", signedIn, why)) << why;
     desk = new TfrmVasDesk(nullptr);
     ASSERT_TRUE(desk->Init(0, 571, 1, orgId, opId, {})) << op.All();
     desk->show();

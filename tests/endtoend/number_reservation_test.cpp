@@ -19,6 +19,7 @@
 #include "formVasDeskMain.h"
 #include "gui_message.h"
 #include "modal.h"
+#include "operator_sign_in.h"
 #include "scoped_env.h"
 #include "server_process.h"
 
@@ -43,6 +44,16 @@ TEST(EndToEnd, ANumberPickedAtOneCounterIsHeldForItUntilItsWorkspaceCloses) {
   zp::testing::ScopedEnv broker("ZP_BROKER_ZEPHYRON", server.address());
   zpgui::MessageLog messages;
 
+  // Two counters in one process take turns with the runtime's one session.
+  const auto counter = [](int opId) {
+    OperatorSignIn signedIn;
+    std::string why;
+    EXPECT_TRUE(SignInOperator(opId, "demo" + std::to_string(opId), signedIn, why)) << why;
+  };
+  struct SignedOut {
+    ~SignedOut() { zpd_set_session({}); }
+  } signedOut;
+  counter(kFirstOperator);
   QPointer<TfrmVasDesk> desk = new TfrmVasDesk(nullptr);
   ASSERT_TRUE(desk->Init(0, 571, 1, kFirstOrg, kFirstOperator, {}));
   ASSERT_EQ(desk->busiType(), 101);
@@ -73,6 +84,7 @@ TEST(EndToEnd, ANumberPickedAtOneCounterIsHeldForItUntilItsWorkspaceCloses) {
 
   // The second counter sees the number gone and cannot take it.
   {
+    counter(kSecondOperator);
     CVasDesk other;
     ASSERT_TRUE(other.Init(1302, 571, 1, kSecondOrg, kSecondOperator));
     MVasDesk::SResInfoList free;
@@ -84,9 +96,11 @@ TEST(EndToEnd, ANumberPickedAtOneCounterIsHeldForItUntilItsWorkspaceCloses) {
   }
 
   // Closed without submitting: the number is back in the pool.
+  counter(kFirstOperator);
   desk->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(desk.isNull());
+  counter(kSecondOperator);
   CVasDesk other;
   ASSERT_TRUE(other.Init(1302, 571, 1, kSecondOrg, kSecondOperator));
   MVasDesk::SResInfoList free;

@@ -32,9 +32,19 @@ TEST(RunCommand, OffscreenItPlaysOneAcceptanceAndSavesEveryStepAndThePapers) {
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("ZP_BROKER_ZEPHYRON", QString::fromStdString(server.address()));
   env.insert("ZP_RUN_PATH", run.path());
+
+  // A wrong password signs no one in: zphost says why and opens nothing.
+  env.insert("ZP_OPERATOR_PASSWORD", "demo1002");
   host.setProcessEnvironment(env);
-  host.start(ZPHOST_PATH, {"--op", "1001", "--org", "5710101", "--county", "1", "--region", "571", "--open", "10001",
-                           "--acceptance", out.path()});
+  host.start(ZPHOST_PATH, {"--op", "1001", "--open", "10001", "--acceptance", out.path()});
+  ASSERT_TRUE(host.waitForFinished(60000));
+  EXPECT_EQ(host.exitCode(), 2);
+  EXPECT_TRUE(QString::fromUtf8(host.readAllStandardError()).contains("营业员工号或密码错误"));
+  EXPECT_TRUE(QDir(out.path()).entryList({"*.png"}, QDir::Files).isEmpty());
+
+  env.insert("ZP_OPERATOR_PASSWORD", "demo1001");
+  host.setProcessEnvironment(env);
+  host.start(ZPHOST_PATH, {"--op", "1001", "--open", "10001", "--acceptance", out.path()});
   ASSERT_TRUE(host.waitForFinished(120000));
   const QString said = QString::fromUtf8(host.readAllStandardOutput());
   EXPECT_EQ(host.exitCode(), 0) << said.toStdString() << host.readAllStandardError().toStdString();

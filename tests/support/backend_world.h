@@ -2,6 +2,10 @@
 // PostgreSQL with a small world loaded through the fixture loader, every
 // service of zpserver registered on a dispatcher, reachable as broker
 // ZEPHYRON through "inproc:". The clock is the test's.
+//
+// Every call but the sign-in needs an operator's session, as in zpserver.
+// The world signs its first operator (the lowest id) in for the process's
+// runtime; signIn() changes who is signed in, signOut() leaves no one.
 #pragma once
 
 #include <soci/soci.h>
@@ -42,12 +46,35 @@ class BackendWorld {
     store::loadFixtures(*db, fixture);
     backend::VasDeskConfig config;
     config.clock = [this] { return clock; };
+    // The tests move the clock by days; a session of theirs never idles out
+    // (the session tests give their own sessions an idle time).
+    config.sessions.idleSeconds = 100LL * 365 * 24 * 3600;
     dispatcher = std::make_shared<zpd_dispatcher>();
-    backend::registerServices(*dispatcher, *db, config);
+    sessions = backend::registerServices(*dispatcher, *db, config);
     const std::string name = uniqueName("world");
     registration = std::make_unique<zpd_inproc_registration>(name, dispatcher);
     ::setenv("ZP_BROKER_ZEPHYRON", ("inproc:" + name).c_str(), 1);
+    zpd_set_session({});
+    // A world without operators still needs someone signed in to be asked
+    // anything: a clerk of his own, who holds no right.
+    if (count("SELECT COUNT(*) FROM zp_operator") == 0)
+      store::loadFixtures(*db, R"({"operators": [{"op_id": 900001, "op_name": "world clerk"}]})");
+    signIn(count("SELECT MIN(op_id) FROM zp_operator"));
   }
+  // A world that goes leaves no one signed in, unless another world has
+  // signed someone in since.
+  ~BackendWorld() {
+    if (zpd_session() == token_) zpd_set_session({});
+  }
+
+  // The operator the runtime's calls are made for from now on (his session
+  // opened without his password, as the sign-in does once it has checked it).
+  std::string signIn(long long opId) {
+    token_ = sessions->open(opId);
+    zpd_set_session(token_);
+    return token_;
+  }
+  void signOut() { zpd_set_session({}); }
 
   // Serves the same dispatcher over loopback as well and points broker
   // ZEPHYRON there: for deadlines, which an in-process call does not have.
@@ -70,8 +97,12 @@ class BackendWorld {
   long long clock = 1796896800;
   std::unique_ptr<store::Database> db;
   std::shared_ptr<zpd_dispatcher> dispatcher;
+  std::shared_ptr<backend::Sessions> sessions;
   std::unique_ptr<zpd_inproc_registration> registration;
   std::unique_ptr<transport::TcpServer> tcp;
+
+ private:
+  std::string token_;
 };
 
 }  // namespace zp::testing

@@ -1,0 +1,34 @@
+#include "schema.h"
+
+namespace zp::store {
+
+// Operators sign in with a password of their own, kept as the service
+// passwords are (salted, iterated hash); a run of wrong passwords locks the
+// operator until locked_until. A disabled operator cannot sign in, and his
+// open sessions end.
+//
+// A session is known by the hash of its token only, so a copy of the store
+// lets no one act as a signed-in operator. last_used is written at most once
+// per recheck interval; ended is the moment it was signed out (0: open).
+// zp_session_password records whose service password was verified within a
+// session, for orders of businesses that require it.
+const std::vector<Migration>& sessionMigrations() {
+  static const std::vector<Migration> all = {
+      {5,
+       "operator sign-in and sessions",
+       {
+           "ALTER TABLE zp_operator ADD COLUMN password_salt TEXT NOT NULL DEFAULT ''",
+           "ALTER TABLE zp_operator ADD COLUMN password_hash TEXT NOT NULL DEFAULT ''",
+           "ALTER TABLE zp_operator ADD COLUMN disabled SMALLINT NOT NULL DEFAULT 0",
+           "ALTER TABLE zp_operator ADD COLUMN fail_count INTEGER NOT NULL DEFAULT 0",
+           "ALTER TABLE zp_operator ADD COLUMN locked_until BIGINT NOT NULL DEFAULT 0",
+           "CREATE TABLE zp_session (session_id {TEXT_KEY} PRIMARY KEY, op_id INTEGER NOT NULL, "
+           "created BIGINT NOT NULL, last_used BIGINT NOT NULL, ended BIGINT NOT NULL)",
+           "CREATE TABLE zp_session_password (session_id {TEXT_KEY} NOT NULL, serv_id BIGINT NOT NULL, "
+           "verified_at BIGINT NOT NULL, PRIMARY KEY (session_id, serv_id))",
+       }},
+  };
+  return all;
+}
+
+}  // namespace zp::store
