@@ -12,12 +12,14 @@ namespace zp::testing {
 // A fixture document with `count` subscribers of region 571, SERV_ID from
 // `firstServId` on, none with GPRS; one customer and one account; operator
 // 11 of region 571, who may open GPRS; the GPRS promotion 2901 and the fee
-// item 100.
+// item 100, on which GPRS opening is priced at 10.00.
 inline std::string manySubscribers(long long firstServId, int count) {
   std::string doc = R"({"operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1}],
     "operator_rights": [{"op_id": 11, "ent_id": 51505}],
     "catalogue_items": [{"prod_id": 2901, "busi_type": 5, "prod_name": "GPRS包月"}],
     "book_items": [{"item_id": 100, "name": "GPRS功能费"}],
+    "fee_flags": [{"busi_code": 1070, "flag": 1}],
+    "fee_rules": [{"busi_code": 1070, "book_item_id": 100, "item_value": 1000}],
     "customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
   for (int i = 0; i < count; ++i) {
     if (i) doc += ",";
