@@ -235,7 +235,11 @@ void checkProductLines(soci::session& sql, const SSoUserServiceIn& in, const Ord
   const std::size_t before = found.size();
   for (const SMscFuncOper& p : lines) {
     const int prod = p.get_PROD_ID();
-    if (p.get_BUSI_TYPE() != busiType) {
+    // An added product is filed under the order's own type. A deleted one
+    // is known by the subscriber's own product within the order's scope;
+    // the type on its line says nothing (a cancellation files every deleted
+    // product under one type, whatever the business).
+    if (p.get_ACT_TYPE() == 1 && p.get_BUSI_TYPE() != busiType) {
       found.push_back({kFindingProduct, "产品" + itemText(sql, prod) + "的业务类型[" + std::to_string(p.get_BUSI_TYPE()) +
                                             "]与本业务[" + std::to_string(busiType) + "]不符,不能受理"});
       continue;
@@ -463,7 +467,7 @@ void checkOrderContent(soci::session& sql, const SSoUserServiceIn& in, const Ord
   checkBusiRuleChain(sql, in, facts, found);
   checkProductLines(sql, in, facts, found);
   checkPromotionLines(sql, in, facts, found);
-  checkFeeLines(sql, in, facts, found);
+  if (facts.submitting) checkFeeLines(sql, in, facts, found);
 }
 
 }  // namespace zp::backend

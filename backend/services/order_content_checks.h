@@ -45,12 +45,15 @@ enum ContentFinding : std::int32_t {
 
 // What the order check already established: the business of the order, the
 // subscriber as the store has him, the operator the order is checked for,
-// and the time of the check (seconds since 1970).
+// the time of the check (seconds since 1970), and whether the order is being
+// submitted (the counter asks check_so before it prices the order, so the
+// fees are judged at submission only).
 struct OrderFacts {
   Business business;
   const MPublicDef::SUserInfo& user;
   long long opId;
   long long now;
+  bool submitting;
 };
 
 void checkBusiRuleChain(soci::session& sql, const MVasDesk::SSoUserServiceIn& in, const OrderFacts& facts,
@@ -62,7 +65,7 @@ void checkPromotionLines(soci::session& sql, const MVasDesk::SSoUserServiceIn& i
 void checkFeeLines(soci::session& sql, const MVasDesk::SSoUserServiceIn& in, const OrderFacts& facts,
                    std::vector<Finding>& found);
 
-// All of the above, in that order.
+// All of the above, in that order; the fees only when submitting.
 void checkOrderContent(soci::session& sql, const MVasDesk::SSoUserServiceIn& in, const OrderFacts& facts,
                        std::vector<Finding>& found);
 
