@@ -581,23 +581,7 @@ TEST_F(SoFee, CollectedIsBookedIsInvoicedForAnyFeeSet) {
     // zpserver prices GPRS opening at this round's fee set, as if its
     // catalogue had offered it, so the order submitted below is one the
     // counter builds from the price it was given.
-    world->db->transact(zp::store::Database::Intent::write, [](soci::session& sql) {
-      sql << "DELETE FROM zp_fee_rule WHERE busi_code = 1070";
-      sql << "DELETE FROM zp_prepay_rule WHERE busi_code = 1070";
-    });
-    std::string rules = R"({"fee_rules": [)";
-    for (std::size_t i = 0; i < fees.size(); ++i)
-      rules += (i ? "," : "") + std::string(R"({"busi_code": 1070, "seq": )") + std::to_string(i + 1) +
-               R"(, "book_item_id": )" + std::to_string(fees[i].get_BOOK_ITEM_ID()) + R"(, "item_value": )" +
-               std::to_string(fees[i].get_ITEM_VALUE()) + R"(, "item_discount": )" +
-               std::to_string(fees[i].get_ITEM_DISCOUNT()) + R"(, "item_count": )" +
-               std::to_string(fees[i].get_ITEM_COUNT()) + "}";
-    rules += R"(], "prepay_rules": [)";
-    for (std::size_t i = 0; i < prepays.size(); ++i)
-      rules += (i ? "," : "") + std::string(R"({"busi_code": 1070, "book_item_id": )") +
-               std::to_string(prepays[i].get_BOOK_ITEM_ID()) + R"(, "amount": )" +
-               std::to_string(prepays[i].get_AMOUNT()) + R"(, "remark": "预存"})";
-    zp::store::loadFixtures(*world->db, rules + "]}");
+    zp::testing::priceGprsOpen(*world->db, fees, prepays);
 
     dialog = std::make_unique<TfrmSoFee>();
     zpgui::MessageLog log;
