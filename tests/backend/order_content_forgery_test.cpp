@@ -24,9 +24,9 @@ namespace {
 // subscribers are in region 572, county 3, org 730, so any place taken from
 // the wrong side shows. GPRS (type 5) comes with plan 7.
 //  601 has GPRS, product 41 and promotion 67;  602 owes money;
-//  603 is stopped;  604 has no GPRS yet.
+//  603 is stopped;  604 has no GPRS yet;  605 has GPRS with 41, 42 and 45.
 // Products 41..45 and promotions 61..67 are GPRS's under plan 7; 47 is GPRS
-// but not in the plan; 46 is Global Call's.
+// under plan 8 only; 46 is Global Call's.
 //  42 requires 41; 43 and 44 exclude each other; 45 needs 41 or 44;
 //  65 requires 61; 66 and 67 exclude each other.
 // Operator 11 may set a minimum of at least 30.00, a discount of at least
@@ -60,7 +60,8 @@ const char* kWorld = R"({
     {"prod_id": 67, "busi_type": 5, "prod_name": "商务套餐", "subscr_param": "0"},
     {"prod_id": 68, "busi_type": 5, "prod_name": "计划外促销", "subscr_param": "0"}],
   "plan_prods": [{"plan_id": 7, "product_id": 41}, {"plan_id": 7, "product_id": 42}, {"plan_id": 7, "product_id": 43},
-                 {"plan_id": 7, "product_id": 44}, {"plan_id": 7, "product_id": 45}, {"plan_id": 7, "product_id": 46}],
+                 {"plan_id": 7, "product_id": 44}, {"plan_id": 7, "product_id": 45}, {"plan_id": 7, "product_id": 46},
+                 {"plan_id": 8, "product_id": 47}],
   "plan_proms": [{"plan_id": 7, "prom_id": 61}, {"plan_id": 7, "prom_id": 62}, {"plan_id": 7, "prom_id": 63},
                  {"plan_id": 7, "prom_id": 64}, {"plan_id": 7, "prom_id": 65}, {"plan_id": 7, "prom_id": 66},
                  {"plan_id": 7, "prom_id": 67}],
@@ -80,10 +81,15 @@ const char* kWorld = R"({
             {"serv_id": 603, "phone_id": "13900000603", "cust_id": 1, "acct_id": 2, "region_code": 572,
              "county_code": 3, "org_id": 730, "plan_id": 7, "user_sts": 0},
             {"serv_id": 604, "phone_id": "13900000604", "cust_id": 1, "acct_id": 2, "region_code": 572,
+             "county_code": 3, "org_id": 730, "plan_id": 7},
+            {"serv_id": 605, "phone_id": "13900000605", "cust_id": 1, "acct_id": 2, "region_code": 572,
              "county_code": 3, "org_id": 730, "plan_id": 7}],
-  "user_services": [{"serv_id": 601, "busi_type": 5}, {"serv_id": 602, "busi_type": 5}],
+  "user_services": [{"serv_id": 601, "busi_type": 5}, {"serv_id": 602, "busi_type": 5}, {"serv_id": 605, "busi_type": 5}],
   "user_products": [{"serv_id": 601, "prod_id": 41, "busi_type": 5, "plan_id": 7},
-                    {"serv_id": 602, "prod_id": 41, "busi_type": 5, "plan_id": 7}],
+                    {"serv_id": 602, "prod_id": 41, "busi_type": 5, "plan_id": 7},
+                    {"serv_id": 605, "prod_id": 41, "busi_type": 5, "plan_id": 7},
+                    {"serv_id": 605, "prod_id": 42, "busi_type": 5, "plan_id": 7},
+                    {"serv_id": 605, "prod_id": 45, "busi_type": 5, "plan_id": 7}],
   "user_promotions": [{"serv_id": 601, "sprom_id": 67, "busi_type": 5, "plan_id": 7}],
   "busi_rules": [
     {"busi_code": 1070, "check_point": 0, "seq": 1, "cond_kind": "user_stopped", "check_result": -1, "check_desc": "用户已停机,不能开通GPRS"},
@@ -353,6 +359,13 @@ TEST_P(OrderContent, ForgedProductLinesAreRefused) {
          return in;
        },
        {"GPRS加油包[42]依赖产品GPRS包月[41]"}},
+      {"a prerequisite deleted under what stays",
+       [] {
+         SSoUserServiceIn in = order(1073, 2, 605);
+         in.set_MSCFUNCOPERLIST({product(3, 41)});
+         return in;
+       },
+       {"GPRS加油包[42]依赖产品GPRS包月[41]", "GPRS专线[45]至少需要产品GPRS包月[41]、GPRS全天包[44]中的一个"}},
       {"two that exclude each other",
        [] {
          SSoUserServiceIn in = order(1073, 2, 601);
