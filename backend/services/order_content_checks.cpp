@@ -64,6 +64,35 @@ std::string ringBackServices(soci::session& sql) {
   return r.s(0);
 }
 
+// Whether the operator may sell only what he is listed for, by the switch
+// "<name>" ("popedom@valid") of the subscriber's region, else of region 0,
+// as the counter reads it before it lists the catalogue. A missing or
+// malformed switch restricts nothing, as it lists nothing more.
+struct PopedomSwitch {
+  bool popedom = false;
+  bool valid = false;
+};
+PopedomSwitch popedomSwitch(soci::session& sql, const char* name, long long region) {
+  Row r;
+  PopedomSwitch s;
+  if (!store::firstRow(sql,
+                       "SELECT para_value FROM zp_sys_para WHERE para_name = :n AND (region_code = :r OR "
+                       "region_code = 0) ORDER BY CASE WHEN region_code = 0 THEN 1 ELSE 0 END",
+                       "s", {std::string(name), region}, r))
+    return s;
+  const std::string v = r.s(0);
+  if (v.size() != 3 || v[1] != '@') return s;
+  s.popedom = v[0] == '1';
+  s.valid = v[2] == '1';
+  return s;
+}
+
+bool operatorMaySell(soci::session& sql, long long opId, long long item) {
+  Row r;
+  return store::firstRow(sql, "SELECT op_id FROM zp_op_popedom WHERE op_id = :o AND prod_id = :p", "i", {opId, item},
+                         r);
+}
+
 offers::RelationIndex relationsOf(soci::session& sql, long long planId) {
   std::vector<offers::Relation> all;
   store::forEachRow(sql,
@@ -232,6 +261,7 @@ void checkProductLines(soci::session& sql, const SSoUserServiceIn& in, const Ord
                         inScope.insert(prod);
                     });
 
+  const PopedomSwitch sale = popedomSwitch(sql, "ProdPopedomValid", facts.user.get_REGION_CODE());
   const std::size_t before = found.size();
   for (const SMscFuncOper& p : lines) {
     const int prod = p.get_PROD_ID();
@@ -248,12 +278,15 @@ void checkProductLines(soci::session& sql, const SSoUserServiceIn& in, const Ord
     switch (p.get_ACT_TYPE()) {
       case 1:
         if (!store::firstRow(sql,
-                             "SELECT i.prod_id FROM zp_plan_prod pp JOIN zp_catalogue_item i ON i.prod_id = "
+                             "SELECT pp.mandatory FROM zp_plan_prod pp JOIN zp_catalogue_item i ON i.prod_id = "
                              "pp.product_id WHERE pp.plan_id = :l AND pp.product_id = :p AND i.is_prom = 0 AND "
                              "i.busi_type = :b",
                              "i", {planId, static_cast<long long>(prod), static_cast<long long>(busiType)}, r))
           found.push_back({kFindingProduct, "产品" + itemText(sql, prod) + "不是本业务为用户资费计划[" +
                                                 std::to_string(planId) + "]提供的产品,不能开通"});
+        else if (sale.popedom && r.i(0) != 1 && !operatorMaySell(sql, facts.opId, prod))
+          found.push_back({kFindingProduct, "营业员[" + std::to_string(facts.opId) + "]没有销售产品" +
+                                                itemText(sql, prod) + "的权限,不能开通"});
         else if (change.before.count(prod))
           found.push_back({kFindingProduct, "用户已有产品" + itemText(sql, prod) + ",不能重复开通"});
         else
@@ -298,6 +331,8 @@ void checkPromotionLines(soci::session& sql, const SSoUserServiceIn& in, const O
   store::forEachRow(sql, "SELECT sprom_id FROM zp_user_promotion WHERE serv_id = :s", "i", {servId},
                     [&](const Row& r) { change.before.insert(static_cast<int>(r.i(0))); });
 
+  const PopedomSwitch sale = popedomSwitch(sql, "PromPopedomValid", facts.user.get_REGION_CODE());
+  const long long today = dateTimeAt(facts.now).packed();
   bool limitsAsked = false;
   int limits[3] = {-1, -1, -1};
   const std::size_t before = found.size();
@@ -305,16 +340,37 @@ void checkPromotionLines(soci::session& sql, const SSoUserServiceIn& in, const O
     const int prom = p.get_SPROM_ID();
     Row r;
     switch (p.get_ACT_TYPE()) {
-      case 1:
-        if (planBound && !store::firstRow(sql, "SELECT prom_id FROM zp_plan_sprom WHERE plan_id = :l AND prom_id = :p",
-                                          "i", {planId, static_cast<long long>(prom)}, r))
+      case 1: {
+        // The plan's mandatory promotions come with it whoever sells; the
+        // others only from an operator listed for them, when the region
+        // says so. A business without plan lists its promotions by their
+        // validity as well, when the region says so.
+        Row o;
+        const bool inPlan =
+            planBound && store::firstRow(sql, "SELECT mandatory FROM zp_plan_sprom WHERE plan_id = :l AND prom_id = :p",
+                                         "i", {planId, static_cast<long long>(prom)}, o);
+        const bool mandatory = inPlan && o.i(0) == 1;
+        Row v;
+        const bool current =
+            planBound || !sale.valid ||
+            store::firstRow(sql,
+                            "SELECT prod_id FROM zp_catalogue_item WHERE prod_id = :p AND valid_date <= :a AND "
+                            "expire_date > :b",
+                            "i", {static_cast<long long>(prom), today, today}, v);
+        if (planBound && !inPlan)
           found.push_back({kFindingPromotionRelation, "促销" + itemText(sql, prom) + "不是用户资费计划[" +
                                                           std::to_string(planId) + "]的促销,不能办理"});
+        else if (sale.popedom && !mandatory && !operatorMaySell(sql, facts.opId, prom))
+          found.push_back({kFindingPromotionRelation, "营业员[" + std::to_string(facts.opId) + "]没有办理促销" +
+                                                          itemText(sql, prom) + "的权限,不能办理"});
+        else if (!current)
+          found.push_back({kFindingPromotionRelation, "促销" + itemText(sql, prom) + "不在有效期内,不能办理"});
         else if (change.before.count(prom))
           found.push_back({kFindingPromotionRelation, "用户已有促销" + itemText(sql, prom) + ",不能重复办理"});
         else
           change.added.insert(prom);
         break;
+      }
       case 3:
         change.removed.insert(prom);
         break;

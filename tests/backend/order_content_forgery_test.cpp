@@ -30,7 +30,11 @@ namespace {
 //  42 requires 41; 43 and 44 exclude each other; 45 needs 41 or 44;
 //  65 requires 61; 66 and 67 exclude each other.
 // Operator 11 may set a minimum of at least 30.00, a discount of at least
-// 80% and a reduction of at most 20.00; operator 12 may set none.
+// 80% and a reduction of at most 20.00; operator 12 may set none. The
+// subscribers' region (572, not the operators' 571) lets an operator sell
+// only what he is listed for: 11 nearly all, 12 only promotion 63; product
+// 43 comes with the plan whoever sells. The access point (131) lists its
+// promotions by validity: 71 starts next year.
 const char* kWorld = R"({
   "operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1},
                 {"op_id": 12, "org_id": 120, "region_code": 571, "county_code": 1}],
@@ -42,7 +46,14 @@ const char* kWorld = R"({
                     {"ent_id": 4201, "ent_name": "折扣 [2@80]", "priv_class": 42},
                     {"ent_id": 4301, "ent_name": "减免 [3@2000]", "priv_class": 43},
                     {"ent_id": 4302, "ent_name": "减免 [3@90000]", "priv_class": 43}],
-  "busi_types": [{"busi_type": 5, "busi_name": "GPRS", "type": 1}],
+  "busi_types": [{"busi_type": 5, "busi_name": "GPRS", "type": 1}, {"busi_type": 131, "busi_name": "GPRS接入点", "type": 0}],
+  "sys_params": [{"region_code": 572, "para_name": "ProdPopedomValid", "para_value": "1@0"},
+                 {"region_code": 572, "para_name": "PromPopedomValid", "para_value": "1@1"}],
+  "op_popedom": [{"op_id": 11, "prod_id": 41}, {"op_id": 11, "prod_id": 42}, {"op_id": 11, "prod_id": 43}, {"op_id": 11, "prod_id": 44},
+                 {"op_id": 11, "prod_id": 45}, {"op_id": 11, "prod_id": 61}, {"op_id": 11, "prod_id": 62},
+                 {"op_id": 11, "prod_id": 63}, {"op_id": 11, "prod_id": 64}, {"op_id": 11, "prod_id": 65},
+                 {"op_id": 11, "prod_id": 66}, {"op_id": 11, "prod_id": 67}, {"op_id": 11, "prod_id": 71},
+                 {"op_id": 11, "prod_id": 72}, {"op_id": 12, "prod_id": 63}],
   "catalogue_items": [
     {"prod_id": 41, "busi_type": 5, "prod_name": "GPRS包月", "is_prom": 0},
     {"prod_id": 42, "busi_type": 5, "prod_name": "GPRS加油包", "is_prom": 0},
@@ -58,8 +69,10 @@ const char* kWorld = R"({
     {"prod_id": 65, "busi_type": 5, "prod_name": "保底加送", "subscr_param": "0"},
     {"prod_id": 66, "busi_type": 5, "prod_name": "校园套餐", "subscr_param": "0"},
     {"prod_id": 67, "busi_type": 5, "prod_name": "商务套餐", "subscr_param": "0"},
-    {"prod_id": 68, "busi_type": 5, "prod_name": "计划外促销", "subscr_param": "0"}],
-  "plan_prods": [{"plan_id": 7, "product_id": 41}, {"plan_id": 7, "product_id": 42}, {"plan_id": 7, "product_id": 43},
+    {"prod_id": 68, "busi_type": 5, "prod_name": "计划外促销", "subscr_param": "0"},
+    {"prod_id": 71, "busi_type": 131, "prod_name": "APN明年包", "valid_date": "2027-01-01 00:00:00"},
+    {"prod_id": 72, "busi_type": 131, "prod_name": "APN包年"}],
+  "plan_prods": [{"plan_id": 7, "product_id": 41}, {"plan_id": 7, "product_id": 42}, {"plan_id": 7, "product_id": 43, "mandatory": 1},
                  {"plan_id": 7, "product_id": 44}, {"plan_id": 7, "product_id": 45}, {"plan_id": 7, "product_id": 46},
                  {"plan_id": 8, "product_id": 47}],
   "plan_proms": [{"plan_id": 7, "prom_id": 61}, {"plan_id": 7, "prom_id": 62}, {"plan_id": 7, "prom_id": 63},
@@ -84,7 +97,8 @@ const char* kWorld = R"({
              "county_code": 3, "org_id": 730, "plan_id": 7},
             {"serv_id": 605, "phone_id": "13900000605", "cust_id": 1, "acct_id": 2, "region_code": 572,
              "county_code": 3, "org_id": 730, "plan_id": 7}],
-  "user_services": [{"serv_id": 601, "busi_type": 5}, {"serv_id": 602, "busi_type": 5}, {"serv_id": 605, "busi_type": 5}],
+  "user_services": [{"serv_id": 601, "busi_type": 5}, {"serv_id": 602, "busi_type": 5}, {"serv_id": 605, "busi_type": 5},
+                    {"serv_id": 605, "busi_type": 131}],
   "user_products": [{"serv_id": 601, "prod_id": 41, "busi_type": 5, "plan_id": 7},
                     {"serv_id": 602, "prod_id": 41, "busi_type": 5, "plan_id": 7},
                     {"serv_id": 605, "prod_id": 41, "busi_type": 5, "plan_id": 7},
@@ -154,7 +168,7 @@ class OrderContent : public ::testing::TestWithParam<Backend> {
 
   // The header and service line as the counter sends them; the operator's
   // place is his own (571/1/org), never the subscriber's (572/3/730).
-  static SSoUserServiceIn order(int busiCode, short actType, long long servId, int opId = 11) {
+  static SSoUserServiceIn order(int busiCode, short actType, long long servId, int opId = 11, int busiType = 5) {
     SSoInfo so;
     so.set_BUSI_CODE(busiCode);
     so.set_SERV_ID(servId);
@@ -165,7 +179,7 @@ class OrderContent : public ::testing::TestWithParam<Backend> {
     so.set_SO_ORG_ID(opId * 10);
     SUserServiceOper oper;
     oper.set_ACT_TYPE(actType);
-    oper.set_BUSI_TYPE(5);
+    oper.set_BUSI_TYPE(busiType);
     oper.set_SERV_ID(servId);
     SSoUserServiceIn in;
     in.set_BUSI_CODE(busiCode);
@@ -366,6 +380,13 @@ TEST_P(OrderContent, ForgedProductLinesAreRefused) {
          return in;
        },
        {"GPRS加油包[42]依赖产品GPRS包月[41]", "GPRS专线[45]至少需要产品GPRS包月[41]、GPRS全天包[44]中的一个"}},
+      {"a product the operator may not sell",
+       [] {
+         SSoUserServiceIn in = order(1073, 2, 605, 12);
+         in.set_MSCFUNCOPERLIST({product(1, 44)});
+         return in;
+       },
+       {"营业员[12]没有销售产品GPRS全天包[44]的权限"}},
       {"two that exclude each other",
        [] {
          SSoUserServiceIn in = order(1073, 2, 601);
@@ -381,6 +402,11 @@ TEST_P(OrderContent, ForgedProductLinesAreRefused) {
        },
        {"GPRS专线[45]至少需要产品GPRS包月[41]、GPRS全天包[44]中的一个"}},
   });
+  // What comes with the plan, anyone may sell.
+  SSoUserServiceIn planned = order(1073, 2, 605, 12);
+  planned.set_MSCFUNCOPERLIST({product(1, 43)});
+  EXPECT_TRUE(findings(planned).empty()) << ::testing::PrintToString(findings(planned));
+
   // A requirement needs no order of its own when the subscriber has it (the
   // honest change relies on that); without it the addition stands alone.
   SSoUserServiceIn alone = order(1073, 2, 604);
@@ -415,7 +441,27 @@ TEST_P(OrderContent, ForgedPromotionLinesAreRefused) {
       {"a change that gives an ordinary promotion a parameter", change({promotion(2, 67, "5000")}),
        {"商务套餐[67]", "普通促销没有参数"}},
       {"an action that is none", change({promotion(5, 61)}), {"操作类型[5]"}},
+      {"a promotion the operator may not sell", change({promotion(1, 64)}, 12), {"营业员[12]没有办理促销流量普通促销[64]的权限"}},
+      {"a promotion not yet valid",
+       [] {
+         SSoUserServiceIn in = order(1078, 2, 605, 11, 131);
+         SSpromOper p = promotion(1, 71);
+         p.set_BUSI_TYPE(131);
+         in.set_SPROMOPERLIST({p});
+         return in;
+       },
+       {"APN明年包[71]", "不在有效期内"}},
   });
+  // The access point's current promotion is sold by validity alone, and
+  // operator 12 sells what he is listed for.
+  SSoUserServiceIn current = order(1078, 2, 605, 11, 131);
+  SSpromOper apn = promotion(1, 72);
+  apn.set_BUSI_TYPE(131);
+  current.set_SPROMOPERLIST({apn});
+  EXPECT_TRUE(findings(current).empty()) << ::testing::PrintToString(findings(current));
+  SSoUserServiceIn listed = order(1073, 2, 601, 12);
+  listed.set_SPROMOPERLIST({promotion(1, 63)});
+  EXPECT_TRUE(findings(listed).empty()) << ::testing::PrintToString(findings(listed));
   // The limits hold both ways: at the bound is within it.
   for (const SSpromOper& p : {promotion(1, 61, "3000"), promotion(1, 62, "80"), promotion(1, 63, "2000")}) {
     SSoUserServiceIn in = order(1073, 2, 601);
