@@ -453,10 +453,12 @@ void checkFeeLines(soci::session& sql, const SSoUserServiceIn& in, const OrderFa
           order[i].get_ITEM_DISCOUNT() == e.get_ITEM_DISCOUNT())
         match = i;
     }
-    const std::string item = bookItemText(sql, e.get_BOOK_ITEM_ID());
     if (match) {
       used[*match] = true;
-    } else if (sameItem) {
+      continue;
+    }
+    const std::string item = bookItemText(sql, e.get_BOOK_ITEM_ID());
+    if (sameItem) {
       used[*sameItem] = true;
       const SSoFee& o = order[*sameItem];
       found.push_back({kFindingFee, "费用科目" + item + "的金额" + yuan(o.get_ITEM_VALUE()) + "元×" +

@@ -521,6 +521,101 @@ TEST_P(OrderContent, FeesThatAreNotTheServersPriceAreRefused) {
   }, false);
 }
 
+// The demo region: 13957100004's account owes money and 13957100005 is
+// stopped. Global Call opened for either with a number the operator holds,
+// otherwise as the counter builds it, is refused by the chain at
+// submission as check_so refuses it, and 13957100001 is served.
+class DemoOrders : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    ZP_REQUIRE_BACKEND(GetParam());
+    world = std::make_unique<BackendWorld>(GetParam(), "{}");
+    zp::testing::loadDemo(*world->db, {"10-core.json", "20-sysmgnt.json", "30-busi.json", "40-catalogue.json"});
+    ASSERT_EQ(client.bind_zpBroker("ZEPHYRON"), 0);
+  }
+
+  SSoUserServiceIn openGlobalCall(long long servId) {
+    SQueryResListIn q;
+    q.set_BUSI_CODE(1302);
+    q.set_REGION_CODE(571);
+    q.set_OP_ID(1001);
+    q.set_MAX_NUM(1);
+    SQueryResListOut free;
+    CBSErrorMsg err;
+    EXPECT_EQ(client.query_resList(q, free, err, nullptr), 0) << err.text2;
+    const std::string number = free.get_RESINFOLIST().at(0).get_RES_ID();
+    SDoSignResIn sign;
+    sign.set_BUSI_CODE(1302);
+    sign.set_REGION_CODE(571);
+    sign.set_OP_ID(1001);
+    sign.set_ORG_ID(5710101);
+    sign.set_RES_CODE(1);
+    sign.set_RES_ID(number);
+    sign.set_ACT_TYPE(1);
+    SDoSignResOut held;
+    EXPECT_EQ(client.do_signRes(sign, held, err, nullptr), 0) << err.text2;
+
+    SSoInfo so;
+    so.set_BUSI_CODE(1302);
+    so.set_SERV_ID(servId);
+    so.set_OP_ID(1001);
+    so.set_SO_REGION_CODE(571);
+    so.set_SO_COUNTY_CODE(1);
+    so.set_SO_ORG_ID(5710101);
+    SUserServiceOper oper;
+    oper.set_ACT_TYPE(1);
+    oper.set_BUSI_TYPE(101);
+    oper.set_SERV_ID(servId);
+    oper.set_RES_CODE(1);
+    oper.set_RES_ID(number);
+    SSoUserServiceIn in;
+    in.set_BUSI_CODE(1302);
+    in.set_SOINFO(so);
+    in.set_USERSERVICEOPERLIST({oper});
+    in.set_RESSIGNLIST({held.get_RESSIGN()});
+    in.set_SOFEELIST({fee(103, 500)});  // the demo's price of the opening
+    return in;
+  }
+
+  std::unique_ptr<BackendWorld> world;
+  IVasDesk client;
+};
+
+TEST_P(DemoOrders, OwingAndStoppedSubscribersAreRefusedAtSubmissionAsAtTheCheck) {
+  const struct {
+    long long servId;
+    const char* says;  // empty: served
+  } cases[] = {{9004, "用户帐户欠费,请先缴清欠费"}, {9005, "用户已停机,不能开通全球呼"}, {9001, ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.servId);
+    const SSoUserServiceIn in = openGlobalCall(c.servId);
+    SCheckSoOut checked;
+    CBSErrorMsg err;
+    ASSERT_EQ(client.check_so(in, checked, err, nullptr), 0) << err.text2;
+    std::string texts;
+    for (const SCheckOut& f : checked.get_CHECKDATALIST()) texts += f.get_CHECKDESC() + "\n";
+    const long long orders = world->count("SELECT COUNT(*) FROM zp_order");
+    SSoUserServiceOut out;
+    const std::int32_t rc = client.so_userService(in, out, err, nullptr);
+    if (*c.says) {
+      EXPECT_NE(texts.find(c.says), std::string::npos) << texts;
+      EXPECT_EQ(rc, zp::backend::kRefusedOrder);
+      EXPECT_NE(err.text2.find(c.says), std::string::npos) << err.text2;
+      EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), orders);
+      EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_user_service WHERE busi_type = 101 AND serv_id = " +
+                             std::to_string(c.servId)),
+                0);
+    } else {
+      EXPECT_EQ(texts, "");
+      EXPECT_EQ(rc, 0) << err.text2;
+      EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), orders + 1);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, DemoOrders, ::testing::Values(Backend::sqlite, Backend::postgresql),
+                         [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
+
 INSTANTIATE_TEST_SUITE_P(Backends, OrderContent, ::testing::Values(Backend::sqlite, Backend::postgresql),
                          [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
 
