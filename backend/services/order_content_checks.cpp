@@ -338,7 +338,6 @@ void checkPromotionLines(soci::session& sql, const SSoUserServiceIn& in, const O
   const std::size_t before = found.size();
   for (const SSpromOper& p : lines) {
     const int prom = p.get_SPROM_ID();
-    Row r;
     switch (p.get_ACT_TYPE()) {
       case 1: {
         // The plan's mandatory promotions come with it whoever sells; the
@@ -358,15 +357,15 @@ void checkPromotionLines(soci::session& sql, const SSoUserServiceIn& in, const O
                             "expire_date > :b",
                             "i", {static_cast<long long>(prom), today, today}, v);
         if (planBound && !inPlan)
-          found.push_back({kFindingPromotionRelation, "促销" + itemText(sql, prom) + "不是用户资费计划[" +
+          found.push_back({kFindingPromotion, "促销" + itemText(sql, prom) + "不是用户资费计划[" +
                                                           std::to_string(planId) + "]的促销,不能办理"});
         else if (sale.popedom && !mandatory && !operatorMaySell(sql, facts.opId, prom))
-          found.push_back({kFindingPromotionRelation, "营业员[" + std::to_string(facts.opId) + "]没有办理促销" +
+          found.push_back({kFindingPromotion, "营业员[" + std::to_string(facts.opId) + "]没有办理促销" +
                                                           itemText(sql, prom) + "的权限,不能办理"});
         else if (!current)
-          found.push_back({kFindingPromotionRelation, "促销" + itemText(sql, prom) + "不在有效期内,不能办理"});
+          found.push_back({kFindingPromotion, "促销" + itemText(sql, prom) + "不在有效期内,不能办理"});
         else if (change.before.count(prom))
-          found.push_back({kFindingPromotionRelation, "用户已有促销" + itemText(sql, prom) + ",不能重复办理"});
+          found.push_back({kFindingPromotion, "用户已有促销" + itemText(sql, prom) + ",不能重复办理"});
         else
           change.added.insert(prom);
         break;
@@ -377,7 +376,7 @@ void checkPromotionLines(soci::session& sql, const SSoUserServiceIn& in, const O
       case 2:
         break;
       default:
-        found.push_back({kFindingPromotionRelation, "促销" + itemText(sql, prom) + "的操作类型[" +
+        found.push_back({kFindingPromotion, "促销" + itemText(sql, prom) + "的操作类型[" +
                                                         std::to_string(p.get_ACT_TYPE()) + "]无效,应为1办理或3取消"});
         continue;
     }

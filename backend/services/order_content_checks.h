@@ -41,6 +41,7 @@ enum ContentFinding : std::int32_t {
   kFindingPromotionRelation = 19,
   kFindingPromotionPara = 20,
   kFindingFee = 21,
+  kFindingPromotion = 22,
 };
 
 // What the order check already established: the business of the order, the
