@@ -11,6 +11,7 @@
 #include "MProductIntfApp.h"
 #include "MSysmgntDef.h"
 #include "offer_dates.h"
+#include "prom_limits.h"
 
 namespace promotions {
 
@@ -52,20 +53,5 @@ struct PopedomFlags {
   bool operator==(const PopedomFlags&) const = default;
 };
 std::optional<PopedomFlags> ParsePopedomValid(const std::string& value);
-
-// Parameter kinds and their privilege classes (40 + kind).
-enum ParaKind : int { kMinimum = 1, kDiscount = 2, kReduction = 3 };
-inline int PrivClassOf(int kind) { return 40 + kind; }
-
-// The limit one entity name gives its kind: the part in square brackets is
-// "k@v"; nothing when the name carries no such part or names another kind.
-std::optional<int> LimitOfEntityName(const std::string& name, int kind);
-// Folds an authorised entity's limit into the kind's limit so far (-1: none):
-// the lowest minimum and discount, the highest reduction.
-int MostGenerous(int kind, int limitSoFar, int entityLimit);
-// Step 7 of the limit query: the answers in order, each authorised one read
-// through the first entity of its ENT_ID.
-int LimitFromAnswers(int kind, const MSysmgntDef::SPrivEntityList& entities,
-                     const MSysmgntDef::SOperPrivAuthList& answers, int limit);
 
 }  // namespace promotions

@@ -331,6 +331,45 @@ std::int32_t BusiCatalogueService::get_calFeeFlag(const SCalFeeFlagIn& sIn, std:
   return r;
 }
 
+void priceOrder(soci::session& sql, const MBusiFeeMgntApp::SFeeBusiInfo& busi,
+                const std::vector<std::pair<long long, std::int16_t>>& priced, MPublicDef::SSoFeeList& fees,
+                MPublicDef::SPrepayOperList& prepays) {
+  const long long busiCode = busi.get_BUSI_CODE();
+  for (const auto& [prodId, operType] : priced) {
+    store::forEachRow(sql,
+                      "SELECT book_item_id, item_value, item_discount, item_count, remark FROM zp_fee_rule "
+                      "WHERE busi_code = :b AND prod_id = :p ORDER BY seq",
+                      "iiiis", {busiCode, prodId}, [&](const Row& row) {
+                        MPublicDef::SSoFee fee;
+                        fee.set_BOOK_ITEM_ID(i32(row.i(0)));
+                        // The unit price and the count, as the money rule
+                        // multiplies them: a line of two units is due twice
+                        // its price, on the dialog and on the order alike.
+                        fee.set_ITEM_VALUE(row.i(1));
+                        fee.set_ITEM_DISCOUNT(row.i(2));
+                        fee.set_ITEM_COUNT(row.i(3));
+                        fee.set_ITEM_TOTAL(row.i(1) * (row.i(3) < 1 ? 1 : row.i(3)) + row.i(2));
+                        fee.set_REMARK(row.s(4));
+                        fee.set_OPER_TYPE(operType);
+                        fee.set_SO_REGION_CODE(busi.get_SO_REGION_CODE());
+                        fee.set_SO_COUNTY_CODE(busi.get_SO_COUNTY_CODE());
+                        fee.set_SO_ORG_ID(busi.get_SO_ORG_ID());
+                        fees.push_back(std::move(fee));
+                      });
+    store::forEachRow(sql,
+                      "SELECT book_item_id, amount, remark FROM zp_prepay_rule WHERE busi_code = :b AND prod_id = :p "
+                      "ORDER BY book_item_id",
+                      "iis", {busiCode, prodId}, [&](const Row& row) {
+                        MPublicDef::SPrepayOper pre;
+                        pre.set_BOOK_ITEM_ID(i32(row.i(0)));
+                        pre.set_AMOUNT(row.i(1));
+                        pre.set_REMARK(row.s(2));
+                        pre.set_REGION_CODE(busi.get_REGION_CODE());
+                        prepays.push_back(std::move(pre));
+                      });
+  }
+}
+
 std::int32_t BusiCatalogueService::get_soFee(const MBusiFeeMgntApp::SGetSoFeeIn& sIn,
                                              MBusiFeeMgntApp::SGetSoFeeOut& sOut, CBSErrorMsg& err) {
   using MBusiFeeMgntApp::SFeeBusiInfo;
@@ -348,41 +387,10 @@ std::int32_t BusiCatalogueService::get_soFee(const MBusiFeeMgntApp::SGetSoFeeIn&
   std::vector<std::pair<long long, std::int16_t>> priced{{0, 0}};
   for (const SProductOper& op : sIn.get_PRODUCTOPERLIST()) priced.emplace_back(op.get_PROD_ID(), op.get_OPER_TYPE());
 
-  const long long busiCode = busi.get_BUSI_CODE();
   MPublicDef::SSoFeeList fees;
   MPublicDef::SPrepayOperList prepays;
-  const std::int32_t r = readList(db_, err, kWhat, fees, [&](soci::session& sql) {
-    for (const auto& [prodId, operType] : priced) {
-      store::forEachRow(sql,
-                        "SELECT book_item_id, item_value, item_discount, item_count, remark FROM zp_fee_rule "
-                        "WHERE busi_code = :b AND prod_id = :p ORDER BY seq",
-                        "iiiis", {busiCode, prodId}, [&](const Row& row) {
-                          MPublicDef::SSoFee fee;
-                          fee.set_BOOK_ITEM_ID(i32(row.i(0)));
-                          fee.set_ITEM_VALUE(row.i(1) * row.i(3));
-                          fee.set_ITEM_DISCOUNT(row.i(2));
-                          fee.set_ITEM_COUNT(row.i(3));
-                          fee.set_ITEM_TOTAL(row.i(1) * row.i(3) + row.i(2));
-                          fee.set_REMARK(row.s(4));
-                          fee.set_OPER_TYPE(operType);
-                          fee.set_SO_REGION_CODE(busi.get_SO_REGION_CODE());
-                          fee.set_SO_COUNTY_CODE(busi.get_SO_COUNTY_CODE());
-                          fee.set_SO_ORG_ID(busi.get_SO_ORG_ID());
-                          fees.push_back(std::move(fee));
-                        });
-      store::forEachRow(sql,
-                        "SELECT book_item_id, amount, remark FROM zp_prepay_rule WHERE busi_code = :b AND prod_id = :p "
-                        "ORDER BY book_item_id",
-                        "iis", {busiCode, prodId}, [&](const Row& row) {
-                          MPublicDef::SPrepayOper pre;
-                          pre.set_BOOK_ITEM_ID(i32(row.i(0)));
-                          pre.set_AMOUNT(row.i(1));
-                          pre.set_REMARK(row.s(2));
-                          pre.set_REGION_CODE(busi.get_REGION_CODE());
-                          prepays.push_back(std::move(pre));
-                        });
-    }
-  });
+  const std::int32_t r = readList(db_, err, kWhat, fees,
+                                  [&](soci::session& sql) { priceOrder(sql, busi, priced, fees, prepays); });
   if (r != 0) return r;
   sOut.set_SOFEELIST(std::move(fees));
   sOut.set_PREPAYOPERLIST(std::move(prepays));

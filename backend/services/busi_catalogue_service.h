@@ -7,9 +7,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "MBusiPublic.h"
 #include "database.h"
+
+namespace soci {
+class session;
+}
 
 namespace zp::backend {
 
@@ -50,6 +56,14 @@ class BusiCatalogueService : public MBusiPublic::IBusiCatalogueServant {
   store::Database& db_;
   std::function<long long()> clock_;
 };
+
+// The fees and prepayments of an order, as get_soFee answers them: the rules
+// of the business for each priced item in turn (PROD_ID 0, the order itself,
+// first), each fee taking the item's OPER_TYPE. zpserver prices a submitted
+// order with the same function to hold its fee lines to the price.
+void priceOrder(soci::session& sql, const MBusiFeeMgntApp::SFeeBusiInfo& busi,
+                const std::vector<std::pair<long long, std::int16_t>>& priced, MPublicDef::SSoFeeList& fees,
+                MPublicDef::SPrepayOperList& prepays);
 
 enum BusiCatalogueRefusal : std::int32_t {
   kCatalogueStore = 3101,    // the store failed

@@ -298,6 +298,51 @@ std::int32_t BusiPublicService::check_userPassword(const SCheckPasswordIn& sIn, 
   return 0;
 }
 
+BusiRuleAnswer answerBusiRule(soci::session& sql, const SSoInfo& so, long long busiCode, long long point,
+                              long long at) {
+  BusiRuleAnswer answer;
+  Subscriber s;
+  answer.userFound = findSubscriber(sql, so.get_SERV_ID(), s);
+  if (!answer.userFound) return answer;
+  const auto holds = [&](const std::string& kind, long long value) -> bool {
+    Row r;
+    if (kind == "always") return true;
+    if (kind == "user_stopped") return s.userSts != 1;
+    if (kind == "prepaid") return s.billType == 1;
+    if (kind == "remote_region")
+      return has(so, SSoInfo::kIdx_SO_REGION_CODE) && so.get_SO_REGION_CODE() != s.regionCode;
+    if (kind == "arrears") {
+      long long owed = 0;
+      if (store::firstRow(sql, "SELECT owe_fee FROM zp_acct_owe WHERE acct_id = :a", "i", {s.acctId}, r))
+        owed = r.i(0);
+      return owed > value;
+    }
+    if (kind == "recent_change") {
+      const long long since = packedAt(at - value * 86400);
+      if (s.stsDate >= since) return true;
+      return store::firstRow(sql, "SELECT so_nbr FROM zp_order WHERE serv_id = :s AND so_date >= :d", "i",
+                             {s.servId, since}, r);
+    }
+    answer.broken = "业务[" + std::to_string(busiCode) + "]检查点[" + std::to_string(point) + "]的条件[" + kind +
+                    "]无法识别";
+    return false;
+  };
+  store::forEachRow(sql,
+                    "SELECT cond_kind, cond_value, check_result, check_desc, next_point, ent_id, priv_id "
+                    "FROM zp_busi_rule WHERE busi_code = :b AND check_point = :p ORDER BY seq",
+                    "siisiii", {busiCode, point}, [&](const Row& r) {
+                      if (answer.answered || !answer.broken.empty() || !holds(r.s(0), r.i(1))) return;
+                      answer.answered = true;
+                      answer.result = static_cast<std::int32_t>(r.i(2));
+                      answer.desc = r.s(3);
+                      answer.nextPoint = static_cast<std::int32_t>(r.i(4));
+                      answer.entId = static_cast<std::int32_t>(r.i(5));
+                      answer.privId = static_cast<std::int32_t>(r.i(6));
+                    });
+  // Nothing at this point holds (or the business has no rules): passed.
+  return answer;
+}
+
 std::int32_t BusiPublicService::check_busiRule(const SCheckBusiRuleIn& sIn, SSoCheckOut& sOut, CBSErrorMsg& err) {
   static const char* const kWhat = "业务规则检查";
   const SSoInfo& so = sIn.get_SOINFO();
@@ -308,67 +353,28 @@ std::int32_t BusiPublicService::check_busiRule(const SCheckBusiRuleIn& sIn, SSoC
   const long long busiCode = so.get_BUSI_CODE();
   const long long point = sIn.get_CHECKPOINT();
   const long long at = now();
-  bool user = false;
-  std::string broken;
+  BusiRuleAnswer answer;
   try {
-    db_.transact(Database::Intent::read, [&](soci::session& sql) {
-      Subscriber s;
-      user = findSubscriber(sql, so.get_SERV_ID(), s);
-      if (!user) return;
-      const auto holds = [&](const std::string& kind, long long value) -> bool {
-        Row r;
-        if (kind == "always") return true;
-        if (kind == "user_stopped") return s.userSts != 1;
-        if (kind == "prepaid") return s.billType == 1;
-        if (kind == "remote_region")
-          return has(so, SSoInfo::kIdx_SO_REGION_CODE) && so.get_SO_REGION_CODE() != s.regionCode;
-        if (kind == "arrears") {
-          long long owed = 0;
-          if (store::firstRow(sql, "SELECT owe_fee FROM zp_acct_owe WHERE acct_id = :a", "i", {s.acctId}, r))
-            owed = r.i(0);
-          return owed > value;
-        }
-        if (kind == "recent_change") {
-          const long long since = packedAt(at - value * 86400);
-          if (s.stsDate >= since) return true;
-          return store::firstRow(sql, "SELECT so_nbr FROM zp_order WHERE serv_id = :s AND so_date >= :d", "i",
-                                 {s.servId, since}, r);
-        }
-        broken = "业务[" + std::to_string(busiCode) + "]检查点[" + std::to_string(point) + "]的条件[" + kind +
-                 "]无法识别";
-        return false;
-      };
-      bool answered = false;
-      store::forEachRow(sql,
-                        "SELECT cond_kind, cond_value, check_result, check_desc, next_point, ent_id, priv_id "
-                        "FROM zp_busi_rule WHERE busi_code = :b AND check_point = :p ORDER BY seq",
-                        "siisiii", {busiCode, point}, [&](const Row& r) {
-                          if (answered || !broken.empty() || !holds(r.s(0), r.i(1))) return;
-                          answered = true;
-                          sOut.set_CHECKRESULT(static_cast<std::int32_t>(r.i(2)));
-                          sOut.set_CHECKDESC(r.s(3));
-                          sOut.set_CHECKPOINT(static_cast<std::int32_t>(r.i(4)));
-                          sOut.set_ENTID(static_cast<std::int32_t>(r.i(5)));
-                          sOut.set_PRIVID(static_cast<std::int32_t>(r.i(6)));
-                        });
-      if (!answered) {
-        // Nothing at this point holds (or the business has no rules): passed.
-        sOut.set_CHECKRESULT(0);
-        sOut.set_CHECKDESC("");
-        sOut.set_CHECKPOINT(0);
-      }
-    });
+    db_.transact(Database::Intent::read,
+                 [&](soci::session& sql) { answer = answerBusiRule(sql, so, busiCode, point, at); });
   } catch (const std::exception& e) {
     sOut = SSoCheckOut{};
     return storeFailed(err, kWhat, e);
   }
-  if (!user) {
+  if (!answer.userFound) {
     sOut = SSoCheckOut{};
     return refuse(err, kBusiUnknownUser, kWhat, "用户资料不存在[SERV_ID=" + std::to_string(so.get_SERV_ID()) + "]");
   }
-  if (!broken.empty()) {
+  if (!answer.broken.empty()) {
     sOut = SSoCheckOut{};
-    return refuse(err, kBusiRuleBroken, kWhat, broken);
+    return refuse(err, kBusiRuleBroken, kWhat, answer.broken);
+  }
+  sOut.set_CHECKRESULT(answer.result);
+  sOut.set_CHECKDESC(answer.desc);
+  sOut.set_CHECKPOINT(answer.nextPoint);
+  if (answer.answered) {
+    sOut.set_ENTID(answer.entId);
+    sOut.set_PRIVID(answer.privId);
   }
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "MBusiPublic.h"
 #include "database.h"
@@ -58,6 +59,24 @@ class BusiPublicService : public MBusiPublic::IBusiPublicServant {
   store::Database& db_;
   BusiPublicConfig config_;
 };
+
+// One check point of a business's rule chain for the order's subscriber:
+// the first row of the point whose condition holds answers. A point where
+// nothing holds passes (result 0, next point 0). The counter walks the chain
+// through check_busiRule; zpserver walks the same chain when it re-checks an
+// order, so a subscriber the chain refuses is refused however the order came.
+struct BusiRuleAnswer {
+  bool userFound = false;
+  bool answered = false;
+  std::string broken;  // a condition of the chain that is not known: the chain is configured wrongly
+  std::int32_t result = 0;
+  std::string desc;
+  std::int32_t nextPoint = 0;
+  std::int32_t entId = 0;
+  std::int32_t privId = 0;
+};
+BusiRuleAnswer answerBusiRule(soci::session& sql, const MPublicDef::SSoInfo& so, long long busiCode, long long point,
+                              long long at);
 
 inline constexpr const char* kPasswordLockParameter = "PasswordLockMinutes";
 

@@ -10,6 +10,7 @@
 #include "rows.h"
 #include "invoice_lines.h"
 #include "offer_scope.h"
+#include "order_content_checks.h"
 #include "order_money.h"
 #include "service_support.h"
 #include "subscriber_records.h"
@@ -273,11 +274,6 @@ SSpecilDataInfo specialData(soci::session& sql, long long servId, int busiType) 
 
 // --- the order check --------------------------------------------------------
 
-struct Finding {
-  std::int32_t code;
-  std::string text;
-};
-
 const char* operationName(Operation op) {
   return op == Operation::open ? "开通" : op == Operation::cancel ? "取消" : "变更";
 }
@@ -466,6 +462,10 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
     if (!shaped)
       found.push_back({10, business->busiType == kGps ? "开通GPS业务必须填写GPS业务资料" : "开通彩铃业务必须选择铃声"});
   }
+
+  // What the order holds: its subscriber by the rule chain, its products,
+  // promotions and fees, judged from the store rather than from the request.
+  checkOrderContent(sql, in, OrderFacts{*business, ctx.user, opId, now, submitting}, found);
   return found;
 }
 

@@ -1,7 +1,8 @@
 // The acceptance service behind IVasDesk: the subscriber's picture, the
 // order check, the submission, and the Global Call number pool. Every
 // request runs in one transaction; the submission re-runs every check inside
-// its own transaction instead of trusting the counter's check.
+// its own transaction instead of trusting the counter's check, the content
+// of the order included (order_content_checks.h).
 #pragma once
 
 #include <chrono>

@@ -17,6 +17,8 @@ const char* kWorld = R"({
   "operator_rights": [{"op_id": 11, "ent_id": 51501}],
   "catalogue_items": [{"prod_id": 31, "busi_type": 101, "prod_name": "全球呼月租"}],
   "book_items": [{"item_id": 100, "name": "全球呼开户费"}],
+  "fee_flags": [{"busi_code": 1302, "flag": 1}],
+  "fee_rules": [{"busi_code": 1302, "book_item_id": 100, "item_value": 2000}],
   "customers": [{"cust_id": 1, "cust_name": "周明", "region_code": 571}],
   "accounts": [{"acct_id": 2, "cust_id": 1}],
   "users": [{"serv_id": 501, "phone_id": "13900000501", "cust_id": 1, "acct_id": 2, "region_code": 571}],

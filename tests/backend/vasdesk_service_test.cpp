@@ -29,7 +29,7 @@ const char* kWorld = R"({
   "operator_rights": [{"op_id": 11, "ent_id": 51501}, {"op_id": 11, "ent_id": 51502}, {"op_id": 11, "ent_id": 51505},
                       {"op_id": 11, "ent_id": 51506}, {"op_id": 11, "ent_id": 51507}, {"op_id": 11, "ent_id": 51508},
                       {"op_id": 12, "ent_id": 51501}, {"op_id": 12, "ent_id": 51502}],
-  "catalogue_items": [{"prod_id": 31, "busi_type": 101, "prod_name": "全球呼月租"},
+  "catalogue_items": [{"prod_id": 31, "busi_type": 101, "prod_name": "全球呼月租", "subscr_param": "1"},
                       {"prod_id": 32, "busi_type": 5, "prod_name": "GPRS包月"}],
   "priv_entities": [{"ent_id": 4301, "ent_name": "[3@1000]", "priv_class": 43},
                     {"ent_id": 4302, "ent_name": "减免 [3@5000]", "priv_class": 43, "node_id": 7},
@@ -267,6 +267,15 @@ TEST_P(VasDesk, GlobalCallOpenTurnsTheReservedNumberIntoTheSubscribers) {
   EXPECT_EQ(held.get_OP_ID(), 11);
   EXPECT_FALSE(held.get_SIGN_TIME().isZero());
 
+  // The order is priced as the counter would have been told (the opening
+  // fee with its discount, the promotion's free line), and operator 11 may
+  // set a minimum of 30.00 on the promotion.
+  zp::store::loadFixtures(*world->db, R"({
+    "fee_flags": [{"busi_code": 1302, "flag": 1}],
+    "fee_rules": [{"busi_code": 1302, "book_item_id": 100, "item_value": 2000, "item_discount": -500},
+                  {"busi_code": 1302, "prod_id": 31, "book_item_id": 101, "item_value": 0}],
+    "priv_entities": [{"ent_id": 4103, "ent_name": "[1@3000]", "priv_class": 41}],
+    "operator_rights": [{"op_id": 11, "ent_id": 4103, "priv_id": 41}]})");
   SSoUserServiceIn in = order(1302, 101, 1, 501, 11, "55100010");
   SSoFee fee, free;
   fee.set_BOOK_ITEM_ID(100);
@@ -548,6 +557,11 @@ TEST_P(VasDesk, FeeEntriesThatDisagreeWithTheMoneyRuleAreRefused) {
       {"money taken off on an item that is no discount item", {entry(-100000, 1, 0, -100000, 101)}, false},
       {"price, count and discount agree", {entry(500, 3, -100, 1400), entry(-300, 1, 0, -300, 301)}, true},
   };
+  // GPRS opening is priced at three units of 5.00 less 1.00: the honest
+  // order's fee line; the operator grants 3.00 more on the discount item.
+  zp::store::loadFixtures(*world->db, R"({
+    "fee_flags": [{"busi_code": 1070, "flag": 1}],
+    "fee_rules": [{"busi_code": 1070, "book_item_id": 100, "item_value": 500, "item_count": 3, "item_discount": -100}]})");
   for (const auto& c : cases) {
     SSoUserServiceIn in = order(1070, 5, 1, 502, 11);
     in.set_SOFEELIST(c.fees);

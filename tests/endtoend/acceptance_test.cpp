@@ -122,6 +122,7 @@ const char* kWorld = R"json({
     {"prod_id": 3131, "busi_type": 131, "prod_name": "专用APN接入", "is_prom": 0, "service_id": 1131}],
   "plan_proms": [{"plan_id": 301, "prom_id": 2201, "mandatory": 1}, {"plan_id": 301, "prom_id": 2001},
                  {"plan_id": 301, "prom_id": 2002, "mandatory": 2}, {"plan_id": 301, "prom_id": 2311, "mandatory": 1}],
+  "plan_prods": [{"plan_id": 301, "product_id": 3131}],
   "book_items": [{"item_id": 103, "name": "手续费"}, {"item_id": 201, "name": "预存话费", "prepay": 1},
                  {"item_id": 302, "name": "手续费优惠"}],
   "acc_item_rels": [{"fee_item": 103, "disc_item": 302, "item_name": "手续费优惠"}],

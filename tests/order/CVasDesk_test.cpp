@@ -33,7 +33,8 @@ namespace {
 // organisation 730), so a request that takes the operator's place for the
 // subscriber's, or the other way round, shows; it has nothing; 502 has Global Call with
 // 55000001; 503 is stopped. Free numbers 55100000-55100019. Business 1302
-// costs 500 fen, more for products 11, 12 and 61.
+// costs 500 fen, more for products 11, 12 and 61; 501 has products 12 and 61,
+// which the orders below delete.
 const char* kWorld = R"({
   "operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1},
                 {"op_id": 12, "org_id": 120, "region_code": 571, "county_code": 1}],
@@ -50,10 +51,12 @@ const char* kWorld = R"({
             {"serv_id": 502, "phone_id": "13900000502", "cust_id": 1, "acct_id": 2, "region_code": 571},
             {"serv_id": 503, "phone_id": "13900000503", "cust_id": 1, "acct_id": 2, "region_code": 571, "user_sts": 0}],
   "user_services": [{"serv_id": 502, "busi_type": 101, "res_code": 1, "res_id": "55000001", "remark": "主号"}],
+  "user_products": [{"serv_id": 501, "prod_id": 12, "busi_type": 101}, {"serv_id": 501, "prod_id": 61, "busi_type": 101}],
   "numbers": [{"res_id": "55000001", "region_code": 571, "sts": 3, "serv_id": 502}],
   "number_ranges": [{"first": "55100000", "count": 20, "region_code": 571}],
   "book_items": [{"item_id": 101, "name": "功能费"}, {"item_id": 102, "name": "卡费"}, {"item_id": 103, "name": "手续费"},
                  {"item_id": 201, "name": "预存话费", "prepay": 1}],
+  "fee_flags": [{"busi_code": 1302, "flag": 1}],
   "fee_rules": [{"busi_code": 1302, "book_item_id": 103, "item_value": 500, "remark": "手续费"},
                 {"busi_code": 1302, "prod_id": 11, "book_item_id": 101, "item_value": 1000},
                 {"busi_code": 1302, "prod_id": 12, "book_item_id": 101, "item_value": 1500},
@@ -506,13 +509,19 @@ TEST_P(Facade, SubmitSoSendsTheWholeOrderAndEmptiesItsListsOnlyOnSuccess) {
   sd.set_BUSI_TYPE(101);
   desk.SetSpecilDataInfo(sd);
   ASSERT_EQ(desk.CheckSo(0, {}, 0), 0) << (messages.Shown().empty() ? "" : messages.Shown()[0].text);
-  SSoFee fee;
+  // The fees as the server prices the order: the business, then the
+  // promotion, then the product.
+  SSoFee fee, promFee, prodFee;
   fee.set_BOOK_ITEM_ID(103);
   fee.set_ITEM_VALUE(500);
+  promFee.set_BOOK_ITEM_ID(101);
+  promFee.set_ITEM_VALUE(1000);
+  prodFee.set_BOOK_ITEM_ID(101);
+  prodFee.set_ITEM_VALUE(1500);
   SPrepayOper prepay;
   prepay.set_BOOK_ITEM_ID(201);
   prepay.set_AMOUNT(3000);
-  desk.SetSoFeeList({fee}, {prepay});
+  desk.SetSoFeeList({fee, promFee, prodFee}, {prepay});
 
   // A refused submission keeps every list for the next try.
   world->fail(IVasDesk_so_userService, {1001, 0, "受理", "数据库忙"});

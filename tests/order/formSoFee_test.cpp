@@ -573,7 +573,15 @@ TEST_F(SoFee, CollectedIsBookedIsInvoicedForAnyFeeSet) {
     }
     if (pick(0, 4) == 0) fees.push_back(Fee(302, -pick(1, 300)));  // a discount the calculation booked
     SPrepayOperList prepays;
-    for (int n = pick(0, 2); n > 0; --n) prepays.push_back(Prepay(pick(0, 1) ? 201 : 202, pick(1, 100000), "预存"));
+    for (int n = pick(0, 2); n > 0; --n) {
+      int item = pick(0, 1) ? 201 : 202;
+      if (!prepays.empty() && prepays[0].get_BOOK_ITEM_ID() == item) item = 403 - item;  // one prepayment an item
+      prepays.push_back(Prepay(item, pick(1, 100000), "预存"));
+    }
+    // zpserver prices GPRS opening at this round's fee set, as if its
+    // catalogue had offered it, so the order submitted below is one the
+    // counter builds from the price it was given.
+    zp::testing::priceGprsOpen(*world->db, fees, prepays);
 
     dialog = std::make_unique<TfrmSoFee>();
     zpgui::MessageLog log;

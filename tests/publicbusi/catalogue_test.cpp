@@ -10,6 +10,7 @@
 #include "busi_world.h"
 #include "catalogue_world.h"
 #include "cbusinesspublic.h"
+#include "order_money.h"
 
 using namespace MProductIntfApp;
 using zp::store::Backend;
@@ -328,14 +329,16 @@ TEST_P(Catalogue, PricesAnOrderByTheBusinessRulesAndThoseOfEachItem) {
   const auto& fees = out.get_SOFEELIST();
   const struct {
     long long item, value, discount, count;
-  } expected[] = {{103, 500, 0, 1}, {101, 1000, -200, 1}, {101, 3000, 0, 2}, {101, 500, 0, 1}};
+  } expected[] = {{103, 500, 0, 1}, {101, 1000, -200, 1}, {101, 1500, 0, 2}, {101, 500, 0, 1}};
   ASSERT_EQ(fees.size(), std::size(expected));
   for (std::size_t i = 0; i < fees.size(); ++i) {
     EXPECT_EQ(fees[i].get_BOOK_ITEM_ID(), expected[i].item) << i;
     EXPECT_EQ(fees[i].get_ITEM_VALUE(), expected[i].value) << i;
     EXPECT_EQ(fees[i].get_ITEM_DISCOUNT(), expected[i].discount) << i;
     EXPECT_EQ(fees[i].get_ITEM_COUNT(), expected[i].count) << i;
-    EXPECT_EQ(fees[i].get_ITEM_TOTAL(), expected[i].value + expected[i].discount) << i;
+    // The unit price times the count: the total the money rule books.
+    EXPECT_EQ(fees[i].get_ITEM_TOTAL(), expected[i].value * expected[i].count + expected[i].discount) << i;
+    EXPECT_TRUE(zpmoney::EntryAgrees(fees[i])) << i;
     EXPECT_EQ(fees[i].get_SO_REGION_CODE(), 571) << i;
     EXPECT_EQ(fees[i].get_SO_COUNTY_CODE(), 2) << i;
     EXPECT_EQ(fees[i].get_SO_ORG_ID(), 120) << i;

@@ -27,6 +27,7 @@ class PrintData : public ::testing::TestWithParam<Backend> {
     MVasDesk::IVasDesk desk;
     ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
     CBSErrorMsg err;
+    zp::testing::priceGprsOpen(*world->db, zp::testing::gprsOpen(503).get_SOFEELIST());
     ASSERT_EQ(desk.so_userService(zp::testing::gprsOpen(503), submitted, err, nullptr), 0) << err.text2;
     ASSERT_TRUE(lib.Init(1070, 571, 1, 110, 11));
     cust.set_CUST_NAME("周明");
@@ -120,6 +121,10 @@ TEST_P(PrintData, TheInvoiceAsksWhatTheStoredOrderBooked) {
   // + 200.00 + 300.00 + 70.00 + 0.00 = 12345.67
   in.set_SOFEELIST({entry(101, 1100000, -100000), entry(301, -23433, 0), entry(103, 500, 0, 2), entry(201, 200000, 0),
                     entry(103, 20000, 0), entry(103, 30000, 0), entry(103, 7000, 0), entry(103, 0, 0)});
+  // Priced so by the catalogue, but for the 234.33 granted at the counter.
+  zp::testing::priceGprsOpen(*world->db, {entry(101, 1100000, -100000), entry(103, 500, 0, 2), entry(201, 200000, 0),
+                                          entry(103, 20000, 0), entry(103, 30000, 0), entry(103, 7000, 0),
+                                          entry(103, 0, 0)});
   MVasDesk::IVasDesk desk;
   ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
   MVasDesk::SSoUserServiceOut out;

@@ -3,21 +3,27 @@
 // hundred.
 #pragma once
 
+#include <soci/soci.h>
+
 #include <string>
 
 #include "MVasDesk.h"
+#include "database.h"
+#include "fixtures.h"
 
 namespace zp::testing {
 
 // A fixture document with `count` subscribers of region 571, SERV_ID from
 // `firstServId` on, none with GPRS; one customer and one account; operator
 // 11 of region 571, who may open GPRS; the GPRS promotion 2901 and the fee
-// item 100.
+// item 100, on which GPRS opening is priced at 10.00.
 inline std::string manySubscribers(long long firstServId, int count) {
   std::string doc = R"({"operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1}],
     "operator_rights": [{"op_id": 11, "ent_id": 51505}],
     "catalogue_items": [{"prod_id": 2901, "busi_type": 5, "prod_name": "GPRS包月"}],
     "book_items": [{"item_id": 100, "name": "GPRS功能费"}],
+    "fee_flags": [{"busi_code": 1070, "flag": 1}],
+    "fee_rules": [{"busi_code": 1070, "book_item_id": 100, "item_value": 1000}],
     "customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
   for (int i = 0; i < count; ++i) {
     if (i) doc += ",";
@@ -55,6 +61,33 @@ inline MVasDesk::SSoUserServiceIn gprsOpen(long long servId, bool withPromotion 
     in.set_SPROMOPERLIST({prom});
   }
   return in;
+}
+
+// Prices GPRS opening (1070) at exactly these fee entries and prepayments,
+// in place of its price so far. zpserver holds an order's fees to its own
+// price, so a test that submits other fees than gprsOpen's first says what
+// the catalogue priced them at (a discount granted at the counter is no
+// part of the price).
+inline void priceGprsOpen(store::Database& db, const MPublicDef::SSoFeeList& fees,
+                          const MPublicDef::SPrepayOperList& prepays = {}) {
+  db.transact(store::Database::Intent::write, [](soci::session& sql) {
+    sql << "DELETE FROM zp_fee_flag WHERE busi_code = 1070";
+    sql << "DELETE FROM zp_fee_rule WHERE busi_code = 1070";
+    sql << "DELETE FROM zp_prepay_rule WHERE busi_code = 1070";
+  });
+  std::string doc = R"({"fee_flags": [{"busi_code": 1070, "flag": 1}], "fee_rules": [)";
+  for (std::size_t i = 0; i < fees.size(); ++i)
+    doc += (i ? "," : "") + std::string(R"({"busi_code": 1070, "seq": )") + std::to_string(i + 1) +
+           R"(, "book_item_id": )" + std::to_string(fees[i].get_BOOK_ITEM_ID()) + R"(, "item_value": )" +
+           std::to_string(fees[i].get_ITEM_VALUE()) + R"(, "item_discount": )" +
+           std::to_string(fees[i].get_ITEM_DISCOUNT()) + R"(, "item_count": )" +
+           std::to_string(fees[i].get_ITEM_COUNT() < 1 ? 1 : fees[i].get_ITEM_COUNT()) + "}";
+  doc += R"(], "prepay_rules": [)";
+  for (std::size_t i = 0; i < prepays.size(); ++i)
+    doc += (i ? "," : "") + std::string(R"({"busi_code": 1070, "book_item_id": )") +
+           std::to_string(prepays[i].get_BOOK_ITEM_ID()) + R"(, "amount": )" + std::to_string(prepays[i].get_AMOUNT()) +
+           "}";
+  store::loadFixtures(db, doc + "]}");
 }
 
 }  // namespace zp::testing

@@ -38,6 +38,7 @@ class OrderPapersTest : public ::testing::Test {
     MVasDesk::IVasDesk desk;
     ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
     MVasDesk::SSoUserServiceIn in = zp::testing::gprsOpen(501);
+    zp::testing::priceGprsOpen(*world->db, in.get_SOFEELIST());
     MVasDesk::SSoUserServiceOut submitted;
     CBSErrorMsg err;
     ASSERT_EQ(desk.so_userService(in, submitted, err, nullptr), 0) << err.text2;
@@ -228,6 +229,7 @@ TEST_F(OrderPapersTest, ALargeOrderWithLongNamesPrintsWhole) {
   grant.set_ITEM_COUNT(1);
   grant.set_ITEM_TOTAL(-23433);
   in.set_SOFEELIST({fee, grant});
+  zp::testing::priceGprsOpen(*world->db, {fee});
   Submit(in);
   order.cust.set_CUST_NAME("张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹");  // 30 characters
   const QStringList before = Pdfs();
