@@ -8,6 +8,7 @@
 
 #include "cbsdatetime.h"
 #include "rows.h"
+#include "sessions.h"
 #include "service_support.h"
 
 namespace zp::backend {
@@ -46,7 +47,10 @@ struct Offer {
     if (mandatoryColumn) where += std::string(mandatoryColumn) + " = 1 OR ";
     where += std::string("EXISTS (SELECT 1 FROM zp_op_popedom o WHERE o.op_id = :op AND o.prod_id = ") + itemColumn +
              "))";
-    params.push_back(static_cast<long long>(in.get_OP_ID()));
+    // What the signed-in operator may sell; the request's OP_ID was checked
+    // to be his before the offer was built.
+    const Caller* me = currentCaller();
+    params.push_back(me ? me->opId : 0LL);
   }
   void validAt(const SCatalogueIn& in, long long packedNow) {
     if (in.get_VALID() != 1) return;
@@ -133,6 +137,9 @@ std::int32_t BusiCatalogueService::get_plans(const SCatalogueIn&, SPlanIdInfoLis
 
 std::int32_t BusiCatalogueService::get_planSpromList(const SCatalogueIn& sIn, SSpromPlanMapList& listOut,
                                                      CBSErrorMsg& err) {
+  if (const std::int32_t r = refuseUnlessCaller(err, "取可办理的促销或产品", currentCaller(), sIn.get_OP_ID(),
+                                                has(sIn, SCatalogueIn::kIdx_OP_ID)))
+    return r;
   static const char* const kWhat = "取计划内营销活动";
   Offer offer;
   offer.params = {static_cast<long long>(sIn.get_PLAN_ID()), static_cast<long long>(sIn.get_BUSI_TYPE())};
@@ -170,6 +177,9 @@ std::int32_t BusiCatalogueService::get_planSpromList(const SCatalogueIn& sIn, SS
 
 std::int32_t BusiCatalogueService::get_busiPromList(const SCatalogueIn& sIn, SBusiProdInfoList& listOut,
                                                     CBSErrorMsg& err) {
+  if (const std::int32_t r = refuseUnlessCaller(err, "取可办理的促销或产品", currentCaller(), sIn.get_OP_ID(),
+                                                has(sIn, SCatalogueIn::kIdx_OP_ID)))
+    return r;
   static const char* const kWhat = "取计划外营销活动";
   Offer offer;
   offer.params = {static_cast<long long>(sIn.get_BUSI_TYPE())};
@@ -215,6 +225,9 @@ std::int32_t BusiCatalogueService::get_prodRelation(const SCatalogueIn& sIn, SPr
 
 std::int32_t BusiCatalogueService::get_planProdList(const SCatalogueIn& sIn, SProdPlanMapList& listOut,
                                                     CBSErrorMsg& err) {
+  if (const std::int32_t r = refuseUnlessCaller(err, "取可办理的促销或产品", currentCaller(), sIn.get_OP_ID(),
+                                                has(sIn, SCatalogueIn::kIdx_OP_ID)))
+    return r;
   static const char* const kWhat = "取计划内产品";
   Offer offer;
   offer.params = {static_cast<long long>(sIn.get_PLAN_ID())};

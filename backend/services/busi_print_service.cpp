@@ -6,6 +6,7 @@
 #include "order_money.h"
 #include "rows.h"
 #include "service_support.h"
+#include "sessions.h"
 
 namespace zp::backend {
 namespace {
@@ -170,6 +171,10 @@ std::int32_t BusiPrintService::get_soVoucher(const SPrintVoucherIn& sIn, SPrintF
 }
 
 std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintFieldList& listOut, CBSErrorMsg& err) {
+  const Caller* me = currentCaller();
+  if (const std::int32_t r = refuseUnlessCaller(err, "取发票打印数据", me, sIn.get_OP_ID(),
+                                                has(sIn, SPrintInvoiceIn::kIdx_OP_ID)))
+    return r;
   static const char* const kWhat = "取发票打印数据";
   const MPublicDef::SSoResultInfo& result = sIn.get_SORESULT();
   if (!has(result, MPublicDef::SSoResultInfo::kIdx_SO_NBR) || result.get_SO_NBR() == 0)
@@ -202,7 +207,7 @@ std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintF
       add(fields, "newBusiFee", yuan(total));
       add(fields, "totalFeeLower", yuan(total));
       add(fields, "totalFeeUpper", upperCaseAmount(total));
-      add(fields, "ticketer", std::to_string(sIn.get_OP_ID()));
+      add(fields, "ticketer", std::to_string(me->opId));
       add(fields, "soOper", std::to_string(opId));
       add(fields, "operDate", day);
       add(fields, "remark", sIn.get_REMARK());

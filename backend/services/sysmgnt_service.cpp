@@ -6,6 +6,7 @@
 #include <string>
 
 #include "rows.h"
+#include "sessions.h"
 #include "service_support.h"
 
 namespace zp::backend {
@@ -68,6 +69,8 @@ std::int32_t SysMgntService::check_operRight(const SCheckOperRightIn& sIn, SOper
   static const char* const kWhat = "操作员权限检查";
   if (!has(sIn, SCheckOperRightIn::kIdx_OP_ID))
     return refuse(err, kSysMgntRequest, kWhat, "请求中缺少操作员OP_ID");
+  // An operator asks about his own rights only.
+  if (const std::int32_t r = refuseUnlessCaller(err, kWhat, currentCaller(), sIn.get_OP_ID(), true)) return r;
   const long long opId = sIn.get_OP_ID();
   bool knownOperator = false;
   try {

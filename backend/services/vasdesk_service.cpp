@@ -325,21 +325,31 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
   if (ctx.user.get_USER_STS() != 1)
     found.push_back({3, "用户[" + ctx.user.get_PHONE_ID() + "]已停机,不能受理新业务"});
 
-  // The operator as the store knows him: he exists, the order's operator
-  // fields are his, and he holds the rights the counter asked for.
-  const long long opId = so.get_OP_ID();
-  Row op;
-  if (!store::firstRow(sql, "SELECT region_code, county_code, org_id FROM zp_operator WHERE op_id = :o", "iii", {opId},
-                       op)) {
-    found.push_back({12, "营业员[" + std::to_string(opId) + "]不存在,不能受理"});
+  // The operator is the one signed in for this call, never what the order
+  // says: its operator fields must be his, and he must hold the rights the
+  // counter asked for.
+  const Caller* me = currentCaller();
+  if (!me) {
+    found.push_back({12, "请求没有营业员登录会话,不能受理;请先登录"});
     return found;
   }
-  const bool fieldsDisagree =
-      (has(so, SSoInfo::kIdx_SO_REGION_CODE) && so.get_SO_REGION_CODE() != op.i(0)) ||
-      (has(so, SSoInfo::kIdx_SO_COUNTY_CODE) && so.get_SO_COUNTY_CODE() != op.i(1)) ||
-      (has(so, SSoInfo::kIdx_SO_ORG_ID) && so.get_SO_ORG_ID() != op.i(2));
-  if (fieldsDisagree)
-    found.push_back({12, "订单的受理地区、县市或部门与营业员[" + std::to_string(opId) + "]的资料不符,不能受理"});
+  const long long opId = me->opId;
+  const auto others = [&](long long named) { return "[" + std::to_string(named) + "]"; };
+  if (has(so, SSoInfo::kIdx_OP_ID) && so.get_OP_ID() != opId)
+    found.push_back({12, "订单的营业员" + others(so.get_OP_ID()) + "不是登录的营业员[" + std::to_string(opId) +
+                             "],不能受理"});
+  const auto disagree = [&](const auto& r, int regionIdx, int countyIdx, int orgIdx) {
+    return (has(r, regionIdx) && r.get_SO_REGION_CODE() != me->regionCode) ||
+           (has(r, countyIdx) && r.get_SO_COUNTY_CODE() != me->countyCode) ||
+           (has(r, orgIdx) && r.get_SO_ORG_ID() != me->orgId);
+  };
+  bool feesDisagree = false;
+  for (const SSoFee& fee : in.get_SOFEELIST())
+    feesDisagree |= disagree(fee, SSoFee::kIdx_SO_REGION_CODE, SSoFee::kIdx_SO_COUNTY_CODE, SSoFee::kIdx_SO_ORG_ID) ||
+                    (has(fee, SSoFee::kIdx_OP_ID) && fee.get_OP_ID() != opId);
+  if (disagree(so, SSoInfo::kIdx_SO_REGION_CODE, SSoInfo::kIdx_SO_COUNTY_CODE, SSoInfo::kIdx_SO_ORG_ID) || feesDisagree)
+    found.push_back({12, "订单的受理地区、县市、部门或营业员与登录的营业员[" + std::to_string(opId) +
+                             "]的资料不符,不能受理"});
   const auto holds = [&](long long entity) {
     Row r;
     return store::firstRow(sql,
@@ -349,7 +359,7 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
   if (const long long right = rightFor(*business); right != 0 && !holds(right))
     found.push_back({13, "营业员[" + std::to_string(opId) + "]没有" + operationName(business->operation) +
                              "该业务的权限,不能受理"});
-  if (ctx.user.get_REGION_CODE() != op.i(0) && !holds(kRemoteRight))
+  if (ctx.user.get_REGION_CODE() != me->regionCode && !holds(kRemoteRight))
     found.push_back({13, "营业员[" + std::to_string(opId) + "]没有受理外地用户业务的权限,不能受理"});
 
   // The handling agent must not be on the black list.
@@ -392,7 +402,7 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
       const bool held =
           store::firstRow(sql, "SELECT sts, op_id, lease_until FROM zp_res_number WHERE res_id = :r" + lock, "iii",
                           {number}, n) &&
-          n.i(0) == kNumberReserved && n.i(1) == so.get_OP_ID() && n.i(2) >= now;
+          n.i(0) == kNumberReserved && n.i(1) == opId && n.i(2) >= now;
       if (!held)
         found.push_back({8, "全球呼号码[" + number + "]没有被本营业员预占,或预占已过期,请重新选号"});
       else if (!opers.empty() && has(opers[0], SUserServiceOper::kIdx_RES_ID) && opers[0].get_RES_ID() != number)
@@ -527,6 +537,9 @@ long long VasDeskService::now() const {
 }
 
 std::int32_t VasDeskService::get_info(const SFetchCtInfoIn& sIn, SGetInfoOut& sOut, CBSErrorMsg& err) {
+  if (const std::int32_t r = refuseUnlessCaller(err, "查询新业务信息", currentCaller(), sIn.get_OP_ID(),
+                                                has(sIn, SFetchCtInfoIn::kIdx_OP_ID)))
+    return r;
   if (!has(sIn, SFetchCtInfoIn::kIdx_SERV_ID) || sIn.get_SERV_ID() == 0)
     return refuse(err, kRefusedRequest, "查询新业务信息", "请求中缺少用户标识SERV_ID");
   const auto business = businessOf(sIn.get_BUSI_CODE());
@@ -584,6 +597,7 @@ std::int32_t VasDeskService::check_so(const SSoUserServiceIn& sIn, SCheckSoOut& 
 }
 
 std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUserServiceOut& sOut, CBSErrorMsg& err) {
+  const Caller* me = currentCaller();  // checkOrder refuses an order without one
   const long long at = now();
   const CBSDateTime today = dateTimeAt(at);
   std::vector<Finding> found;
@@ -719,10 +733,9 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
                      "after_date, verify_mode, line_count, print_count) VALUES (:n, :b, :s, :c, :a, :o, :r, :k, "
                      ":g, :sr, :sk, :sg, :d, :f, :ad, :v, :l, 0)",
                      {soNbr, static_cast<long long>(ctx.business.busiCode), servId, user.get_CUST_ID(),
-                      user.get_ACCT_ID(), static_cast<long long>(so.get_OP_ID()),
+                      user.get_ACCT_ID(), me->opId,
                       static_cast<long long>(user.get_REGION_CODE()), static_cast<long long>(user.get_COUNTY_CODE()),
-                      static_cast<long long>(user.get_ORG_ID()), static_cast<long long>(so.get_SO_REGION_CODE()),
-                      static_cast<long long>(so.get_SO_COUNTY_CODE()), static_cast<long long>(so.get_SO_ORG_ID()),
+                      static_cast<long long>(user.get_ORG_ID()), me->regionCode, me->countyCode, me->orgId,
                       today.packed(), static_cast<long long>(so.get_AFTER_FLAG()),
                       so.get_AFTER_FLAG() == 1 ? so.get_AFTER_DATE().packed() : 0LL,
                       static_cast<long long>(so.get_VERIFY_MODE()), static_cast<long long>(lineNo)});
@@ -758,7 +771,10 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
     return refuse(err, kRefusedRequest, "号码预占", "预占操作类型[" + std::to_string(act) + "]无效,应为1预占或2释放");
   const long long at = now();
   const CBSDateTime signTime = dateTimeAt(at);
-  const long long op = sIn.get_OP_ID();
+  const Caller* me = currentCaller();
+  if (const std::int32_t r = refuseUnlessCaller(err, "号码预占", me, sIn.get_OP_ID(), has(sIn, SDoSignResIn::kIdx_OP_ID)))
+    return r;
+  const long long op = me->opId;
   std::string refusal;
   SResSign sign;
   try {
@@ -792,7 +808,7 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
             "UPDATE zp_res_number SET sts = 2, op_id = :o, org_id = :g, agent_id = :a, sign_time = :t, "
             "lease_until = :u WHERE res_id = :r AND region_code = :rg AND (sts = 1 OR (sts = 2 AND (lease_until < :now "
             "OR op_id = :o2)))",
-            {op, static_cast<long long>(sIn.get_ORG_ID()), static_cast<long long>(sIn.get_AGENT_ID()),
+            {op, me->orgId, static_cast<long long>(sIn.get_AGENT_ID()),
              signTime.packed(), at + config_.reservationLease.count(), number, opRegion, at, op});
       } else {
         changed = store::execute(sql,
@@ -810,7 +826,7 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
         sign.set_RES_CODE(static_cast<std::int32_t>(r.i(0)));
         sign.set_REGION_CODE(static_cast<std::int16_t>(r.i(1)));
         sign.set_COUNTY_CODE(static_cast<std::int16_t>(r.i(2)));
-        sign.set_ORG_ID(static_cast<std::int32_t>(act == 1 ? r.i(3) : sIn.get_ORG_ID()));
+        sign.set_ORG_ID(static_cast<std::int32_t>(act == 1 ? r.i(3) : me->orgId));
         sign.set_OP_ID(static_cast<std::int32_t>(op));
         sign.set_AGENT_ID(static_cast<std::int32_t>(act == 1 ? r.i(5) : sIn.get_AGENT_ID()));
         sign.set_STS(static_cast<std::int16_t>(r.i(6)));
@@ -840,8 +856,12 @@ std::int32_t VasDeskService::query_resList(const SQueryResListIn& sIn, SQueryRes
   const int max = sIn.get_MAX_NUM();
   if (max <= 0) return refuse(err, kRefusedRequest, "号码查询", "查询数量必须大于0");
   const int limit = std::min(max, config_.maxQueryNumbers);
+  // The pool shown is the signed-in operator's region's, as for reserving.
+  const Caller* me = currentCaller();
+  if (const std::int32_t r = refuseUnlessCaller(err, "号码查询", me, sIn.get_OP_ID(), has(sIn, SQueryResListIn::kIdx_OP_ID)))
+    return r;
   std::string where = "region_code = :r AND (sts = 1 OR (sts = 2 AND lease_until < :now))";
-  std::vector<Param> params = {static_cast<long long>(sIn.get_REGION_CODE()), now()};
+  std::vector<Param> params = {me->regionCode, now()};
   if (has(sIn, SQueryResListIn::kIdx_RES_TYPE) && sIn.get_RES_TYPE() != 0) {
     where += " AND res_type = :t";
     params.emplace_back(static_cast<long long>(sIn.get_RES_TYPE()));

@@ -531,6 +531,7 @@ class DemoOrders : public ::testing::TestWithParam<Backend> {
     ZP_REQUIRE_BACKEND(GetParam());
     world = std::make_unique<BackendWorld>(GetParam(), "{}");
     zp::testing::loadDemo(*world->db, {"10-core.json", "20-sysmgnt.json", "30-busi.json", "40-catalogue.json"});
+    world->signIn(1001);  // the demo clerk with every right
     ASSERT_EQ(client.bind_zpBroker("ZEPHYRON"), 0);
   }
 

@@ -109,7 +109,10 @@ class VerifyFrame : public ::testing::Test {
   QCheckBox& Box() { return Control<QCheckBox>("chkCheckPass"); }
   QPushButton& QueryButton() { return Control<QPushButton>("btnQueyA"); }
 
-  void Init(int busiCode, int opId) { frame.InitVerify(busiCode, 571, 1, opId * 10, opId); }
+  void Init(int busiCode, int opId) {
+    world.signIn(opId);  // the host signs the operator in before the frame asks anything
+    frame.InitVerify(busiCode, 571, 1, opId * 10, opId);
+  }
 
   // Types the number (and the password when given) and queries; the records
   // start as a sentinel so a test can tell whether they were written.
@@ -383,7 +386,8 @@ TEST_F(VerifyFrame, AnsweringNoEndsTheChainAccordingToTheLocation) {
             soci::use(std::string(location));
       });
     }
-    Init(1302, 11);
+    place.signIn(11);
+    frame.InitVerify(1302, 571, 1, 110, 11);
     EXPECT_EQ(frame.LocationCode(), location);
     zpgui::MessageLog log{zpgui::kAnswerNo};
     EXPECT_EQ(Query("13900000501"), *location ? 6 : 4) << location;

@@ -27,6 +27,7 @@ class DemoProducts : public ::testing::Test {
   void SetUp() override {
     world = std::make_unique<BackendWorld>(Backend::sqlite, "{}");
     ASSERT_NO_THROW(zp::testing::loadDemo(*world->db, {"10-core.json", "20-sysmgnt.json", "30-busi.json", "40-catalogue.json"}));
+    world->signIn(1001);  // the demo clerk with every right
   }
   MPublicDef::SMscFuncInfoList Current(int busiCode) {
     MVasDesk::IVasDesk client;

@@ -462,6 +462,7 @@ INSTANTIATE_TEST_SUITE_P(Backends, Catalogue, ::testing::Values(Backend::sqlite,
 TEST(DemoCatalogue, OffersWhatTheCounterExpects) {
   BackendWorld world(Backend::sqlite, "{}");
   ASSERT_NO_THROW(zp::testing::loadDemo(*world.db, {"10-core.json", "40-catalogue.json"}));
+  world.signIn(1001);  // the demo clerk with every right
   CBusinessPublic bp;
   ASSERT_TRUE(bp.Init(1302, 571, 1, 5710101, 1001));
 

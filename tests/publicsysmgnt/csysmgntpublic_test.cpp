@@ -158,6 +158,7 @@ TEST_P(SysMgntPublic, OperatorRightsOneAnswerPerAskInAskOrder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.opId);
     SOperPrivAuthList answers = {ask(7, 7), ask(8, 8)};  // replaced, not appended to
+    world->signIn(c.opId);
     ASSERT_TRUE(lib.CheckOperRight(c.opId, c.opId * 10, asks, answers)) << lib.LastError().text2;
     ASSERT_EQ(answers.size(), asks.size());
     for (std::size_t i = 0; i < asks.size(); ++i) {
@@ -169,13 +170,15 @@ TEST_P(SysMgntPublic, OperatorRightsOneAnswerPerAskInAskOrder) {
     }
   }
 
+  world->signIn(11);
   SOperPrivAuthList answers = {ask(7, 7)};
   ASSERT_TRUE(lib.CheckOperRight(11, 110, {}, answers));
   EXPECT_TRUE(answers.empty());
 
+  // Only the signed-in operator's own rights are told.
   answers = {ask(7, 7)};
-  EXPECT_FALSE(lib.CheckOperRight(99, 990, asks, answers));  // no such operator
-  EXPECT_EQ(lib.LastError().code, zp::backend::kSysMgntUnknownOperator);
+  EXPECT_FALSE(lib.CheckOperRight(12, 120, asks, answers));
+  EXPECT_EQ(lib.LastError().code, zp::backend::kSessionMismatch);
   EXPECT_TRUE(isChinese(lib.LastError().text1) && isChinese(lib.LastError().text2));
   ASSERT_EQ(answers.size(), 1u);
   EXPECT_EQ(answers[0].get_ENT_ID(), 7);

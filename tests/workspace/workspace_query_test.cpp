@@ -147,6 +147,7 @@ class Query : public ::testing::Test {
 
   void start(int op) {
     desk = std::make_unique<TfrmVasDesk>(nullptr);
+    backend.signIn(op);
     ASSERT_TRUE(desk->Init(0, 571, 1, op * 10, op, {}));
   }
 
