@@ -165,6 +165,7 @@ std::int32_t zpd_open_transport(std::string_view address, std::chrono::milliseco
 }
 
 namespace {
+thread_local std::optional<std::string> threadSession;
 std::mutex sessionMutex;
 std::string& processSession() {
   static auto* s = new std::string;  // never destroyed: calls may run during exit
@@ -177,7 +178,10 @@ void zpd_set_session(std::string session) {
   processSession() = std::move(session);
 }
 
+void zpd_set_thread_session(std::optional<std::string> session) { threadSession = std::move(session); }
+
 std::string zpd_session() {
+  if (threadSession) return *threadSession;
   std::lock_guard lock(sessionMutex);
   return processSession();
 }

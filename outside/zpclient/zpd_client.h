@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,10 @@ struct SZPSession {};
 // the modules never see it. Empty: no one is signed in.
 void zpd_set_session(std::string session);
 std::string zpd_session();
+// A thread that acts for another operator than the process (a tool, or a
+// test playing several counters at once) carries its own session instead;
+// nullopt goes back to the process's.
+void zpd_set_thread_session(std::optional<std::string> session);
 
 // How one request travels and its reply comes back.
 class zpd_transport {

@@ -209,6 +209,7 @@ class OrderContent : public ::testing::TestWithParam<Backend> {
   std::vector<std::string> findings(const SSoUserServiceIn& in) {
     SCheckSoOut out;
     CBSErrorMsg err;
+    world->signIn(in.get_SOINFO().get_OP_ID());  // sent by the order's own operator
     EXPECT_EQ(client.check_so(in, out, err, nullptr), 0) << err.text2;
     std::vector<std::string> texts;
     for (const SCheckOut& c : out.get_CHECKDATALIST()) texts.push_back(c.get_CHECKDESC());
@@ -251,6 +252,7 @@ class OrderContent : public ::testing::TestWithParam<Backend> {
       const std::vector<long long> before = footprint();
       SSoUserServiceOut out;
       CBSErrorMsg err;
+      world->signIn(in.get_SOINFO().get_OP_ID());
       EXPECT_EQ(client.so_userService(in, out, err, nullptr), zp::backend::kRefusedOrder) << err.text2;
       for (const std::string& part : f.says) EXPECT_NE(err.text2.find(part), std::string::npos) << err.text2;
       EXPECT_EQ(footprint(), before);
@@ -260,6 +262,7 @@ class OrderContent : public ::testing::TestWithParam<Backend> {
   long long submit(const SSoUserServiceIn& in) {
     SSoUserServiceOut out;
     CBSErrorMsg err;
+    world->signIn(in.get_SOINFO().get_OP_ID());
     EXPECT_EQ(client.so_userService(in, out, err, nullptr), 0) << err.text2;
     return out.get_SORESULTINFO().get_SO_NBR();
   }

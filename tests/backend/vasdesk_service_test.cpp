@@ -74,6 +74,7 @@ class VasDesk : public ::testing::TestWithParam<Backend> {
 
   std::int32_t sign(const std::string& number, int opId, short act, CBSErrorMsg& err, SResSign* got = nullptr,
                     short region = 571) {
+    world->signIn(opId);  // the counter of that operator asks
     SDoSignResIn in;
     in.set_BUSI_CODE(1302);
     in.set_REGION_CODE(region);
@@ -91,6 +92,7 @@ class VasDesk : public ::testing::TestWithParam<Backend> {
   }
 
   std::vector<std::string> freeNumbers(const std::string& start, const std::string& end, int max, short region = 571) {
+    world->signIn(11);
     SQueryResListIn in;
     in.set_BUSI_CODE(1302);
     in.set_REGION_CODE(region);
@@ -112,6 +114,7 @@ class VasDesk : public ::testing::TestWithParam<Backend> {
   // Global Call the reservation.
   SSoUserServiceIn order(int busiCode, int busiType, short actType, long long servId, int opId,
                          const std::string& number = "") {
+    world->signIn(opId);  // built and sent by that operator's counter
     SSoInfo so;
     so.set_BUSI_CODE(busiCode);
     so.set_SO_NBR(0);
@@ -442,6 +445,7 @@ TEST_P(VasDesk, SixteenCountersRacingForTheSameNumbersNeverShareOne) {
   std::vector<std::thread> counters;
   for (int c = 0; c < 16; ++c) {
     counters.emplace_back([&, c] {
+      zpd_set_thread_session(world->sessions->open(100 + c));  // sixteen counters, sixteen operators
       IVasDesk own;
       ASSERT_EQ(own.bind_zpBroker("ZEPHYRON"), 0);
       std::vector<std::string> order = numbers;
@@ -477,6 +481,7 @@ TEST_P(VasDesk, SixteenCountersRacingForTheSameNumbersNeverShareOne) {
 TEST_P(VasDesk, AReservationIsTheOperatorsOwnRegionAndWithinHisCap) {
   CBSErrorMsg err;
   const auto reserve = [&](const std::string& number, int op, short claimedRegion) {
+    world->signIn(op);
     SDoSignResIn in;
     in.set_REGION_CODE(claimedRegion);
     in.set_OP_ID(op);
@@ -492,7 +497,7 @@ TEST_P(VasDesk, AReservationIsTheOperatorsOwnRegionAndWithinHisCap) {
   EXPECT_NE(err.text2.find("不属于本地区"), std::string::npos) << err.text2;
   EXPECT_EQ(reserve("56100001", 21, 571), 0) << err.text2;
   EXPECT_NE(reserve("55100002", 999, 571), 0);
-  EXPECT_NE(err.text2.find("营业员[999]不存在"), std::string::npos) << err.text2;
+  EXPECT_NE(err.text2.find("请先登录"), std::string::npos) << err.text2;  // no such operator signs in
 
   for (int i = 0; i < 5; ++i) EXPECT_EQ(reserve("5510001" + std::to_string(i), 11, 571), 0) << i << err.text2;
   EXPECT_NE(reserve("55100020", 11, 571), 0);
@@ -632,17 +637,20 @@ TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
     return in;
   };
 
+  // Each order is sent by the counter where `as` is signed in.
   const struct {
     const char* what;
     SSoUserServiceIn order;
     const char* says;  // null: accepted
+    int as = 11;
   } cases[] = {
-      {"an operator that does not exist", gprs(999), "营业员[999]不存在"},
-      {"no operator at all", noOperator, "营业员[0]不存在"},
-      {"an operator without the right", gprs(12), "营业员[12]没有开通该业务的权限"},
-      {"another region's operator without the remote right", gprs(21), "没有受理外地用户业务的权限"},
-      {"another organisation claimed", otherOrg, "与营业员[11]的资料不符"},
-      {"another region claimed", otherRegion, "与营业员[11]的资料不符"},
+      {"an operator that does not exist", gprs(999), "订单的营业员[999]不是登录的营业员[11]"},
+      {"no operator at all", noOperator, "订单的营业员[0]不是登录的营业员[11]"},
+      {"another operator's id claimed", gprs(12), "订单的营业员[12]不是登录的营业员[11]"},
+      {"an operator without the right", gprs(12), "营业员[12]没有开通该业务的权限", 12},
+      {"another region's operator without the remote right", gprs(21), "没有受理外地用户业务的权限", 21},
+      {"another organisation claimed", otherOrg, "与登录的营业员[11]的资料不符"},
+      {"another region claimed", otherRegion, "与登录的营业员[11]的资料不符"},
       {"a black-listed agent", withAgent("330106199002029999"), "经办人证件[330106199002029999]在黑名单中"},
       {"a back-date of 1901", dated(CBSDateTime::make(1901, 1, 1)), "早于允许的补单期限(31天)"},
       {"another business's promotion added", withPromotion(gprs(11), 1, 31), "促销[31]不是本业务可办理的促销"},
@@ -652,6 +660,7 @@ TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
        withPromotion(withAgent("330106199002028888"), 1, 32), nullptr},
   };
   for (const auto& c : cases) {
+    world->signIn(c.as);
     if (c.says) EXPECT_TRUE(mentions(findings(c.order), c.says)) << c.what;
     SSoUserServiceOut out;
     CBSErrorMsg err;

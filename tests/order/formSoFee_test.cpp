@@ -545,6 +545,7 @@ TEST_F(SoFee, CollectedIsBookedIsInvoicedForAnyFeeSet) {
   zp::store::loadFixtures(*world->db, zp::testing::manySubscribers(7001, kRounds));
   zp::store::loadFixtures(*world->db, R"({"book_items": [{"item_id": 27000003, "name": "固定减免"},
                                                         {"item_id": 22000002, "name": "SIM卡费"}]})");
+  world->signIn(11);  // the operator of the orders
   CBusinessPublic lib;
   ASSERT_TRUE(lib.Init(1070, 571, 1, 110, 11));
   MVasDesk::IVasDesk desk;

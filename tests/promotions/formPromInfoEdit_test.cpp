@@ -48,6 +48,7 @@ class PromEdit : public ::testing::Test {
   // The dialog as the frame loads it for operator `opId` right after a
   // load: 11 and 12 seeded.
   void Load(int opId = 31) {
+    world->signIn(opId);
     auto service = std::make_shared<zp::backend::PrivilegeService>(*world->db);
     privileges = std::make_unique<Wiretap<std::int32_t, MSysmgntDef::SPrivEntityList>>(
         *world->dispatcher, MPrivmgnt::IPrivelege_query_privelegeClassEntities,

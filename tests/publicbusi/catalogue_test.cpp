@@ -38,6 +38,10 @@ class Catalogue : public ::testing::TestWithParam<Backend> {
   void SetUp() override {
     ZP_REQUIRE_BACKEND(GetParam());
     world = std::make_unique<BackendWorld>(GetParam(), kCatalogueWorld);
+    // The counter's operator, and two whose sale permissions the world sets.
+    zp::store::loadFixtures(*world->db, R"({"operators": [{"op_id": 11, "org_id": 110, "region_code": 571},
+        {"op_id": 21, "org_id": 210, "region_code": 571}, {"op_id": 22, "org_id": 220, "region_code": 571}]})");
+    world->signIn(11);
     ASSERT_TRUE(bp.Init(1302, 571, 1, 110, 11)) << bp.LastError().text2;
   }
 
@@ -200,9 +204,10 @@ TEST_P(Catalogue, OffersPromotionsByTypeAndHidesThoseOutOfDateOnlyWhenAsked) {
   EXPECT_EQ(keys(later, [](const SBusiProdInfo& p) { return p.get_PROD_ID(); }), (Ids{51, 53}));
 }
 
-// The operator filter, asked of the service with the operator in the request.
+// The operator filter, asked of the service by each operator's counter.
 TEST_P(Catalogue, NarrowsTheOfferToWhatTheOperatorMaySellKeepingMandatoryEntries) {
-  zp::backend::BusiCatalogueService service(*world->db, [this] { return world->clock; });
+  MBusiPublic::IBusiCatalogue service;
+  ASSERT_EQ(service.bind_zpBroker("ZEPHYRON"), 0);
   const struct {
     int popedom, opId;
     Ids plan7Proms, type5Proms, plan7Prods;
@@ -212,19 +217,21 @@ TEST_P(Catalogue, NarrowsTheOfferToWhatTheOperatorMaySellKeepingMandatoryEntries
       {1, 22, {11}, {}, {61}},
   };
   for (const auto& c : cases) {
+    world->signIn(c.opId);
     CBSErrorMsg err;
     SSpromPlanMapList proms;
-    ASSERT_EQ(service.get_planSpromList(request(101, 7, c.popedom, 0, c.opId), proms, err), 0) << err.text2;
+    ASSERT_EQ(service.get_planSpromList(request(101, 7, c.popedom, 0, c.opId), proms, err, nullptr), 0) << err.text2;
     EXPECT_EQ(keys(proms, [](const SSpromPlanMap& m) { return m.get_PROM_ID(); }), c.plan7Proms) << c.opId;
     SBusiProdInfoList byType;
-    ASSERT_EQ(service.get_busiPromList(request(5, 0, c.popedom, 0, c.opId), byType, err), 0) << err.text2;
+    ASSERT_EQ(service.get_busiPromList(request(5, 0, c.popedom, 0, c.opId), byType, err, nullptr), 0) << err.text2;
     EXPECT_EQ(keys(byType, [](const SBusiProdInfo& p) { return p.get_PROD_ID(); }), c.type5Proms) << c.opId;
     SProdPlanMapList prods;
-    ASSERT_EQ(service.get_planProdList(request(104, 7, c.popedom, 0, c.opId), prods, err), 0) << err.text2;
+    ASSERT_EQ(service.get_planProdList(request(104, 7, c.popedom, 0, c.opId), prods, err, nullptr), 0) << err.text2;
     EXPECT_EQ(keys(prods, [](const SProdPlanMap& p) { return p.get_PRODUCT_ID(); }), c.plan7Prods) << c.opId;
   }
 
   // Through the library: an operator with no permissions keeps the mandatory entry only.
+  world->signIn(11);
   SSpromPlanMapList proms;
   ASSERT_TRUE(bp.GetBusiPlanSpromList(101, 7, proms, 0, 1)) << bp.LastError().text2;
   EXPECT_EQ(keys(proms, [](const SSpromPlanMap& m) { return m.get_PROM_ID(); }), (Ids{11}));

@@ -24,6 +24,7 @@ class PrintData : public ::testing::TestWithParam<Backend> {
     zp::store::loadFixtures(*world->db, R"({"operators": [{"op_id": 11, "org_id": 110, "region_code": 571}],
         "operator_rights": [{"op_id": 11, "ent_id": 51505}, {"op_id": 11, "ent_id": 49990}],
         "book_items": [{"item_id": 100, "name": "GPRS功能费"}]})");
+    world->signIn(11);
     MVasDesk::IVasDesk desk;
     ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
     CBSErrorMsg err;

@@ -50,13 +50,13 @@ TEST_P(Store, MigratesOnceAndRefusesANewerStore) {
 TEST_P(Store, AFailedTransactionLeavesNothing) {
   EXPECT_THROW(db_->transact(Database::Intent::write,
                              [](soci::session& sql) {
-                               sql << "INSERT INTO zp_operator VALUES (1, 2, 3, 4, 'x')";
+                               sql << "INSERT INTO zp_operator (op_id, org_id, region_code, county_code, op_name) VALUES (1, 2, 3, 4, 'x')";
                                throw std::runtime_error("refused");
                              }),
                std::runtime_error);
   EXPECT_EQ(count("zp_operator"), 0);
   const auto before = db_->commits();
-  db_->transact(Database::Intent::write, [](soci::session& sql) { sql << "INSERT INTO zp_operator VALUES (1, 2, 3, 4, 'x')"; });
+  db_->transact(Database::Intent::write, [](soci::session& sql) { sql << "INSERT INTO zp_operator (op_id, org_id, region_code, county_code, op_name) VALUES (1, 2, 3, 4, 'x')"; });
   EXPECT_EQ(count("zp_operator"), 1);
   EXPECT_GT(db_->commits(), before);
 }
