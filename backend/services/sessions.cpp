@@ -84,7 +84,7 @@ std::int32_t Sessions::signIn(long long opId, std::string_view password, SignedI
                            "SELECT org_id, county_code, region_code, op_name, password_salt, password_hash, disabled, "
                            "fail_count, locked_until FROM zp_operator WHERE op_id = :o" +
                                std::string(db_.rowLock()),
-                           "iiississi", {opId}, r))
+                           "iiisssiii", {opId}, r))
         return;
       if (r.i(6) != 0) {
         outcome = Outcome::disabled;

@@ -14,6 +14,7 @@
 
 #include "MVasDesk.h"
 #include "database.h"
+#include "operator_sign_in.h"
 #include "rows.h"
 #include "sample_orders.h"
 #include "server_process.h"
@@ -37,12 +38,20 @@ std::string fixtureFile() {
 
 SSoUserServiceIn gprsOpen(long long servId) { return zp::testing::gprsOpen(servId, true); }
 
+// The orders' operator signs in with the server as the host would.
+void signIn() {
+  OperatorSignIn in;
+  std::string why;
+  ASSERT_TRUE(SignInOperator(11, "pw0011", in, why)) << why;
+}
+
 class ZpServer : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
     ZP_REQUIRE_BACKEND(GetParam());
     url = zp::testing::freshStoreUrl(GetParam());
   }
+  void TearDown() override { zpd_set_session({}); }
   std::string url;
 };
 
@@ -52,6 +61,7 @@ TEST_P(ZpServer, EveryOrderSeenToSucceedSurvivesSigkillWhole) {
   ServerProcess server;
   ASSERT_TRUE(server.start({"--db", url, "--fixture", fixtureFile(), "--quiet"}));
   ::setenv("ZP_BROKER_ZEPHYRON", server.address().c_str(), 1);
+  signIn();
 
   std::mutex m;
   std::map<long long, long long> succeeded;  // serv_id -> so_nbr
@@ -84,6 +94,7 @@ TEST_P(ZpServer, EveryOrderSeenToSucceedSurvivesSigkillWhole) {
   // Restarted on the same store, it answers for every order it confirmed.
   ServerProcess again;
   ASSERT_TRUE(again.start({"--db", url, "--quiet"}));
+  // The session outlives the server's restart: it is kept in the store.
   ::setenv("ZP_BROKER_ZEPHYRON", again.address().c_str(), 1);
   IVasDesk client;
   ASSERT_EQ(client.bind_zpBroker("ZEPHYRON"), 0);
@@ -174,6 +185,7 @@ TEST_P(ZpServer, BadInputGetsAnErrorOrAClosedConnectionAndOthersAreStillServed) 
   ServerProcess server;
   ASSERT_TRUE(server.start({"--db", url, "--fixture", fixtureFile(), "--quiet", "--request-timeout", "1"}));
   ::setenv("ZP_BROKER_ZEPHYRON", server.address().c_str(), 1);
+  signIn();
 
   std::string oversized(8, '\0');
   const std::uint32_t magic = zpd_envelope::kRequestMagic, huge = 0x7fffffff;

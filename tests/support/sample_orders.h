@@ -18,7 +18,7 @@ namespace zp::testing {
 // 11 of region 571, who may open GPRS; the GPRS promotion 2901 and the fee
 // item 100, on which GPRS opening is priced at 10.00.
 inline std::string manySubscribers(long long firstServId, int count) {
-  std::string doc = R"({"operators": [{"op_id": 11, "org_id": 110, "region_code": 571, "county_code": 1}],
+  std::string doc = R"({"operators": [{"op_id": 11, "password": "pw0011", "org_id": 110, "region_code": 571, "county_code": 1}],
     "operator_rights": [{"op_id": 11, "ent_id": 51505}],
     "catalogue_items": [{"prod_id": 2901, "busi_type": 5, "prod_name": "GPRS包月"}],
     "book_items": [{"item_id": 100, "name": "GPRS功能费"}],
