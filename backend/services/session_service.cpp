@@ -1,5 +1,8 @@
 #include "session_service.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "service_support.h"
 
 namespace zp::backend {
@@ -19,7 +22,8 @@ std::int32_t SessionService::sign_in(const SSignInIn& sIn, SSignInOut& sOut, CBS
   sOut.set_ORG_ID(static_cast<std::int32_t>(in.caller.orgId));
   sOut.set_COUNTY_CODE(static_cast<std::int16_t>(in.caller.countyCode));
   sOut.set_REGION_CODE(static_cast<std::int16_t>(in.caller.regionCode));
-  sOut.set_IDLE_SECONDS(static_cast<std::int32_t>(sessions_->config().idleSeconds));
+  sOut.set_IDLE_SECONDS(static_cast<std::int32_t>(
+      std::min<long long>(sessions_->config().idleSeconds, std::numeric_limits<std::int32_t>::max())));
   return 0;
 }
 
