@@ -11,12 +11,16 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <cstdlib>
 #include <memory>
 #include <thread>
 
 #include "MVasDesk.h"
+#include "database.h"
+#include "fixtures.h"
 #include "ratio_reporter.h"
+#include "sessions.h"
 #include "tcp_server.h"
 #include "zpd_envelope.h"
 #include "zpd_server.h"
@@ -98,6 +102,40 @@ std::pair<std::size_t, std::size_t> callSizes() {
   return {reqEnv.size(), replyEnv.size()};
 }
 
+// The same server with the session check in front of the handler, as
+// zpserver runs every call: a signed-in operator's calls.
+void BM_GetInfo_TcpSignedIn(benchmark::State& state) {
+  static const auto world = [] {
+    struct SignedIn {
+      std::string dir = (std::filesystem::temp_directory_path() / ("zpbench-calls-" + std::to_string(::getpid()))).string();
+      std::unique_ptr<zp::store::Database> db;
+      std::shared_ptr<zp::backend::Sessions> sessions;
+      std::shared_ptr<zpd_dispatcher> dispatcher = std::make_shared<zpd_dispatcher>();
+      std::string token;
+    };
+    auto w = std::make_shared<SignedIn>();
+    std::filesystem::create_directories(w->dir);
+    w->db = zp::store::Database::open({"sqlite:" + w->dir + "/calls.db", 2});
+    zp::store::loadFixtures(*w->db, R"({"operators": [{"op_id": 1001, "org_id": 5710101, "region_code": 571}]})");
+    w->sessions = std::make_shared<zp::backend::Sessions>(*w->db, nullptr);
+    w->sessions->install(*w->dispatcher);
+    register_IVasDesk(*w->dispatcher, std::make_shared<SmallPicture>());
+    w->token = w->sessions->open(1001);
+    return w;
+  }();
+  zp::transport::Limits limits;
+  limits.workerThreads = 0;
+  zp::transport::TcpServer server(world->dispatcher, limits);
+  if (server.start("127.0.0.1", 0)) {
+    state.SkipWithError("server did not start");
+    return;
+  }
+  zpd_set_session(world->token);
+  callLoop(state, "tcp://127.0.0.1:" + std::to_string(server.port()));
+  zpd_set_session({});
+  server.stop();
+}
+
 void BM_GetInfo_Inproc(benchmark::State& state) {
   zpd_inproc_registration reg("bench", dispatcher());
   callLoop(state, "inproc:bench");
@@ -176,6 +214,7 @@ void BM_RawPingPong(benchmark::State& state) {
 
 BENCHMARK(BM_GetInfo_Inproc)->UseRealTime();
 BENCHMARK(BM_GetInfo_Tcp)->UseRealTime();
+BENCHMARK(BM_GetInfo_TcpSignedIn)->UseRealTime();
 BENCHMARK(BM_GetInfo_TcpWorkers)->UseRealTime();
 BENCHMARK(BM_RawPingPong)->UseRealTime();
 
@@ -189,6 +228,8 @@ int main(int argc, char** argv) {
   std::printf("\nget_info with a small reply (%zu bytes up, %zu down), beside a raw ping-pong of the same sizes:\n", up,
               down);
   reporter.ratio("loopback tcp:// call", "BM_GetInfo_Tcp/real_time", "BM_RawPingPong/real_time", "<= 1.5");
+  reporter.ratio("  the same signed in (the session checked)", "BM_GetInfo_TcpSignedIn/real_time",
+                 "BM_GetInfo_Tcp/real_time", "<= 1.1");
   reporter.ratio("  the same through a worker pool", "BM_GetInfo_TcpWorkers/real_time", "BM_RawPingPong/real_time",
                  "none: zpserver's database hop");
   reporter.ratio("in-process inproc: call", "BM_GetInfo_Inproc/real_time", "BM_RawPingPong/real_time",

@@ -23,6 +23,7 @@
 #include "tcp_server.h"
 #include "vasdesk_service.h"
 #include "zpd_server.h"
+#include "sessions.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ fs::path scratch() {
 // of a million numbers; built once for every benchmark of this program.
 struct World {
   std::unique_ptr<zp::store::Database> db;
+  std::shared_ptr<zp::backend::Sessions> sessions;
   std::unique_ptr<zp::transport::TcpServer> server;
   std::atomic<long long> nextUser{0};
   std::string file;
@@ -56,6 +58,10 @@ struct World {
     zp::store::loadFixtures(*db, R"({"number_ranges": [{"first": "50000000", "count": 1000000, "region_code": 571}]})");
     auto d = std::make_shared<zpd_dispatcher>();
     register_IVasDesk(*d, std::make_shared<zp::backend::VasDeskService>(*db));
+    // Orders are taken for operator 11's session, as at a counter.
+    sessions = std::make_shared<zp::backend::Sessions>(*db, nullptr);
+    sessions->install(*d);
+    zpd_set_session(sessions->open(11));
     zp::transport::Limits limits;
     limits.workerThreads = 8;
     server = std::make_unique<zp::transport::TcpServer>(d, limits);

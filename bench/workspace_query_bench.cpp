@@ -68,7 +68,8 @@ struct Server {
     fs::create_directories(dir);
     db = zp::store::Database::open({"sqlite:" + (dir / "demo.db").string(), 4});
     for (const char* doc : zp::backend::demoData()) zp::store::loadFixtures(*db, doc);
-    zp::backend::registerServices(*dispatcher, *db, {});
+    // Operator 1001 is signed in, as the host does before any workspace.
+    zpd_set_session(zp::backend::registerServices(*dispatcher, *db, {})->open(1001));
     tcp = std::make_unique<zp::transport::TcpServer>(dispatcher);
     tcp->set_log_hook([this](const zp::transport::RequestLog& r) {
       requests.fetch_add(1);
