@@ -11,6 +11,7 @@
 #include "rows.h"
 #include "service_support.h"
 #include "subscriber_records.h"
+#include "sessions.h"
 
 namespace zp::backend {
 namespace {
@@ -257,6 +258,15 @@ std::int32_t BusiPublicService::check_userPassword(const SCheckPasswordIn& sIn, 
       }
       if (store::verifyPassword(sIn.get_PASSWORD(), stored)) {
         if (counted) store::execute(sql, "DELETE FROM zp_password_attempt WHERE serv_id = :s", {servId});
+        // The order of this subscriber may now say his password was checked,
+        // but only from this session (see the order's check).
+        if (const Caller* me = currentCaller()) {
+          store::execute(sql, "DELETE FROM zp_session_password WHERE session_id = :s AND serv_id = :v",
+                         {me->sessionId, servId});
+          store::execute(sql,
+                         "INSERT INTO zp_session_password (session_id, serv_id, verified_at) VALUES (:s, :v, :t)",
+                         {me->sessionId, servId, at});
+        }
         return;
       }
       ++failures;

@@ -303,6 +303,12 @@ long long rightFor(const Business& b) {
 }
 // Serving a subscriber of another region.
 constexpr long long kRemoteRight = 49990;
+// Accepting a business that requires the service password without it.
+constexpr long long kPasswordWaiver = 49992;
+constexpr long long kPasswordRequired = 2;  // zp_busi_verify_type.verify_type
+constexpr long long kPasswordChecked = 2;   // the order's VERIFY_MODE
+// A password checked at the counter vouches for the orders of this long.
+constexpr long long kPasswordCheckLasts = 30 * 60;
 // The fee item the fee calculation books a fixed reduction of the order on.
 constexpr long long kReductionItem = 27000003;
 
@@ -361,6 +367,26 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
                              "该业务的权限,不能受理"});
   if (ctx.user.get_REGION_CODE() != me->regionCode && !holds(kRemoteRight))
     found.push_back({13, "营业员[" + std::to_string(opId) + "]没有受理外地用户业务的权限,不能受理"});
+
+  // The service password: an order that says it was checked, or one of a
+  // business that requires it from an operator who may not waive it, must
+  // come from a session that checked this subscriber's password lately.
+  {
+    Row v;
+    const bool required = store::firstRow(sql, "SELECT verify_type FROM zp_busi_verify_type WHERE busi_code = :b", "i",
+                                          {static_cast<long long>(business->busiCode)}, v) &&
+                          v.i(0) == kPasswordRequired;
+    const bool claimed = so.get_VERIFY_MODE() == kPasswordChecked;
+    if (claimed || (required && !holds(kPasswordWaiver))) {
+      const bool checked =
+          store::firstRow(sql, "SELECT verified_at FROM zp_session_password WHERE session_id = :s AND serv_id = :v",
+                          "i", {me->sessionId, static_cast<long long>(so.get_SERV_ID())}, v) &&
+          v.i(0) >= now - kPasswordCheckLasts;
+      if (!checked)
+        found.push_back({16, "本次登录没有校验过用户[" + ctx.user.get_PHONE_ID() +
+                                 "]的服务密码,该业务必须校验服务密码;请重新查询并输入服务密码后再受理"});
+    }
+  }
 
   // The handling agent must not be on the black list.
   if (has(in, SSoUserServiceIn::kIdx_OPERATORMAN)) {

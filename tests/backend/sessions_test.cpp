@@ -4,12 +4,15 @@
 
 #include <string>
 
+#include "MBusiPublic.h"
 #include "MSession.h"
 #include "MVasDesk.h"
 #include "backend_world.h"
 #include "operator_sign_in.h"
+#include "password.h"
 #include "sample_orders.h"
 #include "sessions.h"
+#include "vasdesk_service.h"
 
 namespace {
 
@@ -166,6 +169,67 @@ TEST_P(Sessions, ReservationsAreTheSignedInOperatorsWhateverTheRequestClaims) {
   CBSErrorMsg err;
   EXPECT_EQ(client.do_signRes(in, out, err, nullptr), zp::backend::kSessionMismatch);
   EXPECT_NE(err.text2.find("请求中的营业员[11]不是登录的营业员[12]"), std::string::npos) << err.text2;
+}
+
+// A business that requires the service password is taken only from a
+// session that checked this subscriber's password; an order that claims the
+// check is held to it whatever the business.
+TEST_P(Sessions, TheServicePasswordCountsOnlyWhenThisSessionCheckedIt) {
+  BackendWorld shop(GetParam(), zp::testing::manySubscribers(7001, 2));
+  zp::store::loadFixtures(*shop.db, R"({"verify_types": [{"busi_code": 1070, "verify_type": 2}],
+      "operators": [{"op_id": 12, "org_id": 110, "region_code": 571, "county_code": 1}],
+      "operator_rights": [{"op_id": 12, "ent_id": 51505}, {"op_id": 12, "ent_id": 49992}]})");
+  const auto hashed = zp::store::hashPassword("246810");
+  shop.db->transact(zp::store::Database::Intent::write, [&](soci::session& sql) {
+    sql << "UPDATE zp_user SET password_flag = 1, password_salt = :s, password_hash = :h WHERE serv_id = 7001",
+        soci::use(hashed.salt), soci::use(hashed.hash);
+  });
+  const auto checkPassword = [&] {
+    MBusiPublic::IBusiPublic busi;
+    EXPECT_EQ(busi.bind_zpBroker("ZEPHYRON"), 0);
+    MBusiPublic::SCheckPasswordIn in;
+    in.set_PHONE_ID("13910000000");
+    in.set_PASSWORD("246810");
+    MBusiPublic::SCheckPasswordOut out;
+    CBSErrorMsg err;
+    EXPECT_EQ(busi.check_userPassword(in, out, err, nullptr), 0) << err.text2;
+    EXPECT_EQ(out.get_RESULT(), 0);
+  };
+  const auto submit = [&](long long servId, int opId, short verifyMode, CBSErrorMsg& err) {
+    MVasDesk::SSoUserServiceIn order = zp::testing::gprsOpen(servId);
+    MPublicDef::SSoInfo so = order.get_SOINFO();
+    so.set_OP_ID(opId);
+    so.set_SO_ORG_ID(110);
+    so.set_VERIFY_MODE(verifyMode);
+    order.set_SOINFO(so);
+    MVasDesk::IVasDesk desk;
+    EXPECT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
+    MVasDesk::SSoUserServiceOut out;
+    err = CBSErrorMsg{};
+    return desk.so_userService(order, out, err, nullptr);
+  };
+  zp::testing::priceGprsOpen(*shop.db, zp::testing::gprsOpen(7001).get_SOFEELIST());
+  CBSErrorMsg err;
+
+  // Not checked: refused, whether claimed or not.
+  shop.signIn(11);
+  EXPECT_EQ(submit(7001, 11, 2, err), zp::backend::kRefusedOrder);
+  EXPECT_NE(err.text2.find("本次登录没有校验过用户[13910000000]的服务密码"), std::string::npos) << err.text2;
+  EXPECT_EQ(submit(7001, 11, 1, err), zp::backend::kRefusedOrder);
+  // Checked in another session (another counter): still refused here.
+  shop.signIn(11);
+  checkPassword();
+  shop.signIn(11);
+  EXPECT_EQ(submit(7001, 11, 2, err), zp::backend::kRefusedOrder);
+  // Checked in this session: taken.
+  checkPassword();
+  EXPECT_EQ(submit(7001, 11, 2, err), 0) << err.text2;
+  // An operator who may waive the password serves without it, but cannot
+  // claim a check that did not happen.
+  shop.signIn(12);
+  EXPECT_EQ(submit(7002, 12, 2, err), zp::backend::kRefusedOrder);
+  EXPECT_EQ(submit(7002, 12, 1, err), 0) << err.text2;
+  EXPECT_EQ(shop.count("SELECT COUNT(*) FROM zp_order"), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Sessions, ::testing::Values(Backend::sqlite, Backend::postgresql),

@@ -46,7 +46,7 @@ const char* kWorld = R"({
                       {"prod_id": 21, "busi_type": 102, "prod_name": "GPS减免"}],
   "customers": [{"cust_id": 1, "cust_name": "周明", "region_code": 571, "cust_class": 2}],
   "accounts": [{"acct_id": 2, "cust_id": 1, "acct_name": "周明"}],
-  "users": [{"serv_id": 501, "phone_id": "13900000501", "cust_id": 1, "acct_id": 2, "region_code": 573,
+  "users": [{"serv_id": 501, "phone_id": "13900000501", "password": "135790", "cust_id": 1, "acct_id": 2, "region_code": 573,
              "county_code": 7, "org_id": 730, "plan_id": 7},
             {"serv_id": 502, "phone_id": "13900000502", "cust_id": 1, "acct_id": 2, "region_code": 571},
             {"serv_id": 503, "phone_id": "13900000503", "cust_id": 1, "acct_id": 2, "region_code": 571, "user_sts": 0}],
@@ -352,6 +352,18 @@ TEST_P(Facade, CheckSoSendsTheHeaderFieldByFieldAndTheDateOnlyForABackDatedOrder
               S::kIdx_EXT_HOLDS, S::kIdx_EXT_HOLDS1, S::kIdx_EXT_HOLDS2, S::kIdx_RSO_NBR, S::kIdx_MSO_NBR,
               S::kIdx_REMARK, S::kIdx_VERIFY_MODE});
 
+  // The order says the service password was checked: it was, in this session.
+  {
+    MBusiPublic::IBusiPublic busi;
+    ASSERT_EQ(busi.bind_zpBroker("ZEPHYRON"), 0);
+    MBusiPublic::SCheckPasswordIn in;
+    in.set_PHONE_ID("13900000501");
+    in.set_PASSWORD("135790");
+    MBusiPublic::SCheckPasswordOut out;
+    CBSErrorMsg err;
+    ASSERT_EQ(busi.check_userPassword(in, out, err, nullptr), 0) << err.text2;
+    ASSERT_EQ(out.get_RESULT(), 0);
+  }
   ASSERT_EQ(desk.CheckSo(0, date, 2), 0) << (messages.Shown().empty() ? "" : messages.Shown()[0].text);
   const SSoInfo& so = checkSo->Last().get_SOINFO();
   EXPECT_EQ(so.UsedMarker, header);
