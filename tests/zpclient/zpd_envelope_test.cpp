@@ -193,3 +193,40 @@ TEST(ZpdEnvelope, HeaderLimitIsExactlyTheLargestBody) {
     }
   }
 }
+
+// The operator's session travels between the names and the frame, flagged
+// on the interface name's length; a request without one reads as before.
+TEST(ZpdEnvelope, SessionTravelsWhenGivenAndIsCheckedOnTheWayIn) {
+  const std::string session(64, 'f');
+  std::string bytes;
+  ASSERT_TRUE(encode_request("MVasDesk_IVasDesk", "BAVDKU01", "frame\0bytes", bytes, nullptr, session));
+  request r;
+  ASSERT_TRUE(decode_request(bytes, r));
+  EXPECT_EQ(r.interfaceName, "MVasDesk_IVasDesk");
+  EXPECT_EQ(r.serviceCode, "BAVDKU01");
+  EXPECT_EQ(r.session, session);
+  EXPECT_EQ(r.frame, "frame");
+
+  std::string plain;
+  ASSERT_TRUE(encode_request("MVasDesk_IVasDesk", "BAVDKU01", "frame", plain));
+  EXPECT_EQ(static_cast<unsigned char>(plain[kHeaderBytes]), 17u);  // no flag: the old layout
+  ASSERT_TRUE(decode_request(plain, r));
+  EXPECT_TRUE(r.session.empty());
+
+  std::string why;
+  std::string out;
+  EXPECT_FALSE(encode_request("I", "C", "", out, &why, std::string(65, 'f')));
+  EXPECT_FALSE(encode_request("I", "C", "", out, &why, "with space"));
+  EXPECT_TRUE(out.empty());
+
+  // A flagged request whose session is cut off or unprintable is refused.
+  std::string cut = bytes.substr(0, kHeaderBytes + 1 + 17 + 1 + 8 + 1 + 10);
+  const std::uint32_t body = static_cast<std::uint32_t>(cut.size() - kHeaderBytes);
+  std::memcpy(cut.data() + 4, &body, 4);
+  EXPECT_FALSE(decode_request(cut, r, &why));
+  EXPECT_NE(why.find("session"), std::string::npos) << why;
+  std::string bad = bytes;
+  bad[kHeaderBytes + 1 + 17 + 1 + 8 + 1] = ' ';
+  EXPECT_FALSE(decode_request(bad, r, &why));
+  EXPECT_NE(why.find("session"), std::string::npos) << why;
+}
