@@ -27,7 +27,6 @@ std::int32_t storeFailed(CBSErrorMsg& err, const char* what, const std::exceptio
 
 long long packedAt(long long seconds) { return dateTimeAt(seconds).packed(); }
 
-std::string clockText(long long seconds) { return dateTimeAt(seconds).toString("%H:%N:%S"); }
 
 bool sixDigits(const std::string& s) {
   if (s.size() != 6) return false;

@@ -41,4 +41,7 @@ inline CBSDateTime dateTimeAt(long long seconds) {
   return CBSDateTime::make(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
+// The time of day of a moment, as refusals name the end of a lock.
+inline std::string clockText(long long seconds) { return dateTimeAt(seconds).toString("%H:%N:%S"); }
+
 }  // namespace zp::backend

@@ -3,7 +3,6 @@
 #include <soci/soci.h>
 
 #include <ctime>
-#include <random>
 
 #include "password.h"
 #include "rows.h"
@@ -20,21 +19,18 @@ constexpr const char* kSignInCode = "SESSIN01";
 constexpr const char* kCheckWhat = "营业员登录校验";
 constexpr const char* kSignInWhat = "营业员登录";
 
-// 32 bytes from the system's random source, as 64 hex digits.
-std::string newToken() {
-  static const char digits[] = "0123456789abcdef";
-  std::random_device rd;
-  std::string token;
-  token.reserve(64);
-  for (int i = 0; i < 32; ++i) {
-    const unsigned b = rd() & 0xff;
-    token += digits[b >> 4];
-    token += digits[b & 15];
-  }
-  return token;
+// 256 random bits, as 64 hex digits.
+std::string newToken() { return store::randomHex(32); }
+
+// Opens a session of the token for the operator; the store knows it by the
+// token's hash only.
+void insertSession(soci::session& sql, const std::string& sessionId, long long opId, long long at) {
+  store::execute(sql,
+                 "INSERT INTO zp_session (session_id, op_id, created, last_used, ended) VALUES (:s, :o, :c, :l, 0)",
+                 {sessionId, opId, at, at});
 }
 
-std::string clockText(long long seconds) { return dateTimeAt(seconds).toString("%H:%N:%S"); }
+constexpr const char* kNoSession = "请求没有营业员登录会话,不能办理;请先登录";
 
 zpd_admission refused(std::int32_t code, std::string message) {
   zpd_fault f;
@@ -61,9 +57,7 @@ std::string Sessions::open(long long opId) {
     Row r;
     if (!store::firstRow(sql, "SELECT disabled FROM zp_operator WHERE op_id = :o", "i", {opId}, r) || r.i(0) != 0)
       return;
-    store::execute(sql,
-                   "INSERT INTO zp_session (session_id, op_id, created, last_used, ended) VALUES (:s, :o, :c, :l, 0)",
-                   {store::sha256Hex(token), opId, at, at});
+    insertSession(sql, store::sha256Hex(token), opId, at);
     opened = true;
   });
   return opened ? token : std::string();
@@ -75,6 +69,7 @@ std::int32_t Sessions::signIn(long long opId, std::string_view password, SignedI
   long long lockedUntil = 0;
   int remain = 0;
   const std::string token = newToken();
+  const std::string sessionId = store::sha256Hex(token);
   try {
     db_.transact(Database::Intent::write, [&](soci::session& sql) {
       Row r;
@@ -115,11 +110,9 @@ std::int32_t Sessions::signIn(long long opId, std::string_view password, SignedI
         return;
       }
       store::execute(sql, "UPDATE zp_operator SET fail_count = 0, locked_until = 0 WHERE op_id = :o", {opId});
-      store::execute(sql,
-                     "INSERT INTO zp_session (session_id, op_id, created, last_used, ended) VALUES (:s, :o, :c, :l, 0)",
-                     {store::sha256Hex(token), opId, at, at});
+      insertSession(sql, sessionId, opId, at);
       out.token = token;
-      out.caller = Caller{store::sha256Hex(token), opId, r.i(0), r.i(1), r.i(2)};
+      out.caller = Caller{sessionId, opId, r.i(0), r.i(1), r.i(2)};
       out.opName = r.s(3);
       outcome = Outcome::ok;
     });
@@ -172,19 +165,18 @@ void Sessions::forget(const std::string& token) {
 zpd_admission Sessions::admit(const zpd_call& call) {
   if (call.interfaceName == kSessionInterface && call.serviceCode == kSignInCode) return {};
   if (call.session.empty())
-    return refused(kSessionRequired, "请求没有营业员登录会话,不能办理;请先登录");
+    return refused(kSessionRequired, kNoSession);
   const long long at = now();
-  const std::string token(call.session);
   {
     std::lock_guard lock(mutex_);
-    const auto it = known_.find(token);
+    const auto it = known_.find(call.session);
     if (it != known_.end() && at - it->second.checkedAt < config_.recheckSeconds &&
         at - it->second.lastUsed <= config_.idleSeconds) {
       it->second.lastUsed = at;
       return {std::nullopt, it->second.caller};
     }
   }
-  return check(token, at);
+  return check(std::string(call.session), at);
 }
 
 // What the store says of a session: open, used recently enough, of an
@@ -252,7 +244,7 @@ void Sessions::install(zpd_dispatcher& d) {
 
 std::int32_t refuseUnlessCaller(CBSErrorMsg& err, const char* what, const Caller* caller, long long opId,
                                 bool hasOpId) {
-  if (!caller) return refuse(err, kSessionRequired, what, "请求没有营业员登录会话,不能办理;请先登录");
+  if (!caller) return refuse(err, kSessionRequired, what, kNoSession);
   if (hasOpId && opId != caller->opId)
     return refuse(err, kSessionMismatch, what,
                   "请求中的营业员[" + std::to_string(opId) + "]不是登录的营业员[" + std::to_string(caller->opId) +

@@ -95,8 +95,13 @@ class Sessions {
   store::Database& db_;
   std::function<long long()> clock_;
   SessionConfig config_;
+  // Looked up by the request's view of the token, without a copy per call.
+  struct TokenHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view token) const { return std::hash<std::string_view>{}(token); }
+  };
   std::mutex mutex_;
-  std::unordered_map<std::string, Known> known_;
+  std::unordered_map<std::string, Known, TokenHash, std::equal_to<>> known_;
 };
 
 // A refusal of a call whose request names another operator, organisation,

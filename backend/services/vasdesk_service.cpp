@@ -340,10 +340,9 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
     return found;
   }
   const long long opId = me->opId;
-  const auto others = [&](long long named) { return "[" + std::to_string(named) + "]"; };
   if (has(so, SSoInfo::kIdx_OP_ID) && so.get_OP_ID() != opId)
-    found.push_back({12, "订单的营业员" + others(so.get_OP_ID()) + "不是登录的营业员[" + std::to_string(opId) +
-                             "],不能受理"});
+    found.push_back({12, "订单的营业员[" + std::to_string(so.get_OP_ID()) + "]不是登录的营业员[" +
+                             std::to_string(opId) + "],不能受理"});
   const auto disagree = [&](const auto& r, int regionIdx, int countyIdx, int orgIdx) {
     return (has(r, regionIdx) && r.get_SO_REGION_CODE() != me->regionCode) ||
            (has(r, countyIdx) && r.get_SO_COUNTY_CODE() != me->countyCode) ||

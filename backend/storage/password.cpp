@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 namespace zp::store {
 namespace {
@@ -83,12 +84,14 @@ PasswordHash hashPassword(std::string_view password, std::string_view salt) {
   return {std::string(salt), hex(d.data(), d.size())};
 }
 
-PasswordHash hashPassword(std::string_view password) {
+std::string randomHex(std::size_t bytes) {
   std::random_device rd;
-  std::uint8_t salt[16];
-  for (auto& b : salt) b = static_cast<std::uint8_t>(rd());
-  return hashPassword(password, hex(salt, sizeof salt));
+  std::vector<std::uint8_t> raw(bytes);
+  for (auto& b : raw) b = static_cast<std::uint8_t>(rd());
+  return hex(raw.data(), raw.size());
 }
+
+PasswordHash hashPassword(std::string_view password) { return hashPassword(password, randomHex(16)); }
 
 bool verifyPassword(std::string_view password, const PasswordHash& stored) {
   const std::string got = hashPassword(password, stored.salt).hash;

@@ -15,6 +15,8 @@ struct PasswordHash {
 };
 
 PasswordHash hashPassword(std::string_view password);
+// `bytes` bytes from the system's random source, as hex (salts, session tokens).
+std::string randomHex(std::size_t bytes);
 PasswordHash hashPassword(std::string_view password, std::string_view salt);
 // Compares in constant time.
 bool verifyPassword(std::string_view password, const PasswordHash& stored);
