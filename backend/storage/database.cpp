@@ -8,6 +8,7 @@
 #include <cctype>
 
 #include "cbsdatetime.h"
+#include "group_commit.h"
 #include "schema.h"
 
 namespace zp::store {
@@ -163,19 +164,33 @@ std::unique_ptr<Database> Database::open(const DatabaseOptions& options) {
     openSession(db->pool_->at(0), db->backend_, options);
     migrate(db->pool_->at(0), db->backend_, db->version_);
     for (std::size_t i = 1; i < db->size_; ++i) openSession(db->pool_->at(i), db->backend_, options);
+    if (db->backend_ == Backend::sqlite) {
+      db->writer_ = std::make_unique<soci::session>();
+      openSession(*db->writer_, db->backend_, options);
+      db->group_ = std::make_unique<GroupCommit>(*db->writer_);
+    }
   } catch (const soci::soci_error& e) {
     throw StoreError(std::string("cannot open the store: ") + e.what());
   }
   return db;
 }
 
-Database::~Database() = default;
+Database::~Database() {
+  group_.reset();
+  writer_.reset();
+}
+
+unsigned long long Database::flushes() const { return group_ ? group_->flushes() : 0; }
 
 void Database::transact(Intent intent, const std::function<void(soci::session&)>& fn) {
+  if (group_ && intent == Intent::write) {
+    group_->run(fn);
+    ++commits_;
+    return;
+  }
   soci::session sql(*pool_);
-  const bool sqlite = backend_ == Backend::sqlite;
   try {
-    sql << (sqlite && intent == Intent::write ? "BEGIN IMMEDIATE" : "BEGIN");
+    sql << "BEGIN";
   } catch (const soci::soci_error& e) {
     throw StoreError(std::string("the store is busy: ") + e.what());
   }

@@ -19,11 +19,13 @@ class connection_pool;
 
 namespace zp::store {
 
+class GroupCommit;
+
 enum class Backend { sqlite, postgresql };
 
 struct DatabaseOptions {
   std::string url;  // "sqlite:FILE" or "postgresql://...[#schema=NAME]"
-  std::size_t sessions = 4;    // pooled sessions; one per worker is enough
+  std::size_t sessions = 4;    // pooled sessions; one per worker is enough (SQLite writes have one more of their own)
   std::chrono::milliseconds busyTimeout{5000};  // SQLite: wait this long for the write lock
   // SQLite: flush on every commit, so what a counter was told is committed
   // survives a power loss too; false keeps it across a crash of the server only.
@@ -51,13 +53,19 @@ class Database {
 
   enum class Intent { read, write };
   // Runs fn(session) inside one transaction: commits when fn returns, rolls
-  // back when it throws (and rethrows). A write takes SQLite's write lock at
-  // the start, so two writers never deadlock on an upgrade.
+  // back when it throws (and rethrows); returns once the commit is durable.
+  // Reads run on pooled sessions and never wait for a write. On SQLite every
+  // write goes through one writer connection with group commit
+  // (group_commit.h): fn runs in a savepoint of a transaction it may share
+  // with writes that queued meanwhile, and is flushed with them.
   void transact(Intent intent, const std::function<void(soci::session&)>& fn);
 
-  // Bumps on every transaction that committed; tests use it to see that a
+  // Bumps on every write or read that committed; tests use it to see that a
   // refused request wrote nothing.
   unsigned long long commits() const { return commits_; }
+  // SQLite: flushes that committed writes (fewer than the writes when they
+  // were grouped); 0 on PostgreSQL.
+  unsigned long long flushes() const;
 
  private:
   Database() = default;
@@ -65,6 +73,8 @@ class Database {
   int version_ = 0;
   std::size_t size_ = 0;
   std::unique_ptr<soci::connection_pool> pool_;
+  std::unique_ptr<soci::session> writer_;  // SQLite: the one connection that writes
+  std::unique_ptr<GroupCommit> group_;
   std::atomic<unsigned long long> commits_{0};
 };
 

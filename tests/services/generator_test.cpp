@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kGenerator = fs::path(__FILE__).parent_path().parent_path().parent_path() / "tools" / "recgen.py";
+const fs::path kGenerator = fs::path(ZP_SOURCE_DIR) / "tools" / "recgen.py";
 
 std::string fieldLines(int n) {
   std::string s;

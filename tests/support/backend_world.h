@@ -33,7 +33,7 @@ namespace zp::testing {
 // Loads documents of the demo region (backend/demo), in the order given, as
 // zpserver --seed-demo loads them.
 inline void loadDemo(store::Database& db, std::initializer_list<const char*> files) {
-  const auto demo = std::filesystem::path(__FILE__).parent_path() / "../../backend/demo";
+  const auto demo = std::filesystem::path(ZP_SOURCE_DIR) / "backend/demo";
   for (const char* file : files) store::loadFixtureFile(db, (demo / file).string());
 }
 
