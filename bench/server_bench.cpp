@@ -22,6 +22,7 @@
 #include "sample_orders.h"
 #include "tcp_server.h"
 #include "vasdesk_service.h"
+#include "zpd_client.h"
 #include "zpd_server.h"
 #include "sessions.h"
 
@@ -77,8 +78,11 @@ World& world() {
 
 using zp::testing::gprsOpen;
 
+// Whole orders, each submitted under a key of its own (as the counter sends
+// them) or without one; `keyed` is the benchmark's argument.
 void BM_Orders(benchmark::State& state) {
   World& w = world();
+  const bool keyed = state.range(0) != 0;
   thread_local std::unique_ptr<IVasDesk> client;
   if (!client) {
     client = std::make_unique<IVasDesk>();
@@ -92,6 +96,7 @@ void BM_Orders(benchmark::State& state) {
     }
     SSoUserServiceOut out;
     CBSErrorMsg err;
+    const zpd_call_key_scope key(keyed ? zpd_new_call_key() : std::string());
     if (client->so_userService(gprsOpen(1000000 + user), out, err, nullptr) != 0) {
       state.SkipWithError(err.text2.c_str());
       break;
@@ -169,8 +174,10 @@ void BM_KeyLookup(benchmark::State& state) {
 
 BENCHMARK(BM_SqliteInsertCommit)->Threads(1)->UseRealTime();
 BENCHMARK(BM_SqliteInsertCommit)->Threads(8)->UseRealTime();
-BENCHMARK(BM_Orders)->Threads(1)->UseRealTime();
-BENCHMARK(BM_Orders)->Threads(8)->UseRealTime();
+BENCHMARK(BM_Orders)->Arg(0)->Threads(1)->UseRealTime();
+BENCHMARK(BM_Orders)->Arg(0)->Threads(8)->UseRealTime();
+BENCHMARK(BM_Orders)->Arg(1)->Threads(1)->UseRealTime();
+BENCHMARK(BM_Orders)->Arg(1)->Threads(8)->UseRealTime();
 BENCHMARK(BM_QueryResList100)->UseRealTime();
 BENCHMARK(BM_KeyLookup)->UseRealTime();
 
@@ -181,10 +188,14 @@ int main(int argc, char** argv) {
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::printf("\nzpserver on SQLite beside SQLite's own figures (same run; time per item, lower is better):\n");
-  reporter.ratio("order, 1 client vs raw txn, 1 thread", "BM_Orders/real_time/threads:1",
+  reporter.ratio("order, 1 client vs raw txn, 1 thread", "BM_Orders/0/real_time/threads:1",
                  "BM_SqliteInsertCommit/real_time/threads:1", "<= 2.0, i.e. >= 50% of the rate");
-  reporter.ratio("order, 8 clients vs raw txn, 8 threads", "BM_Orders/real_time/threads:8",
+  reporter.ratio("order, 8 clients vs raw txn, 8 threads", "BM_Orders/0/real_time/threads:8",
                  "BM_SqliteInsertCommit/real_time/threads:8", "<= 2.0, i.e. >= 50% of the rate");
+  reporter.ratio("keyed order vs unkeyed, 1 client", "BM_Orders/1/real_time/threads:1",
+                 "BM_Orders/0/real_time/threads:1", "<= 1.05");
+  reporter.ratio("keyed order vs unkeyed, 8 clients", "BM_Orders/1/real_time/threads:8",
+                 "BM_Orders/0/real_time/threads:8", "<= 1.05");
   reporter.ratio("query_resList 100 of 1,000,000 vs key lookup", "BM_QueryResList100/real_time", "BM_KeyLookup/real_time",
                  "<= 3.0");
   benchmark::Shutdown();
