@@ -315,7 +315,8 @@ void CVasDesk::SetSoFeeList(const MPublicDef::SSoFeeList& fees, const MPublicDef
 
 bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
   const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::submit);
-  if (pendingKey.empty() || pendingServId != userInfo.get_SERV_ID() || pendingBusiCode != busiCode) {
+  const bool again = !pendingKey.empty() && pendingServId == userInfo.get_SERV_ID() && pendingBusiCode == busiCode;
+  if (!again) {
     pendingKey = zpd_new_call_key();
     pendingServId = userInfo.get_SERV_ID();
     pendingBusiCode = busiCode;
@@ -344,6 +345,7 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     return true;  // the key stays pending: the next submission is this one again
   }
   pendingKey.clear();
+  if (again) UnknownSubmissions(opId).Forget(key);  // its outcome is known now
   if (r != 0) {
     ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
     return true;
