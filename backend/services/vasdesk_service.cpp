@@ -600,6 +600,17 @@ long long VasDeskService::now() const {
   return config_.clock ? config_.clock() : static_cast<long long>(std::time(nullptr));
 }
 
+void VasDeskService::transactKeyed(bool keyed, const std::function<void(soci::session&)>& fn) {
+  try {
+    db_.transact(Database::Intent::write, fn);
+  } catch (const std::exception&) {
+    // The same key committed by another server or worker meanwhile fails
+    // this one's claim: run once more, and the kept reply answers.
+    if (!keyed) throw;
+    db_.transact(Database::Intent::write, fn);
+  }
+}
+
 void VasDeskService::pruneCallKeysIfDue(soci::session& sql, long long at) {
   long long last = lastPrune_.load();
   if (last != LLONG_MIN && at - last < config_.callKeys.pruneEvery.count()) return;
@@ -679,13 +690,12 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
   SSoResultInfo result;
   STiketInfoList tickets;
   std::string kept;
-  for (int attempt = 0;; ++attempt) {
-  found.clear();
-  result = {};
-  tickets.clear();
-  kept.clear();
   try {
-    db_.transact(Database::Intent::write, [&](soci::session& sql) {
+    transactKeyed(!key.empty(), [&](soci::session& sql) {
+      found.clear();
+      result = {};
+      tickets.clear();
+      kept.clear();
       if (!key.empty()) {
         pruneCallKeysIfDue(sql, at);
         if (findKeptReply(sql, me->opId, kSubmitOperation, key, kept)) return;
@@ -852,13 +862,8 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
         keepReply(sql, me->opId, kSubmitOperation, key, soNbr, keptReply(0, reply, accepted));
       }
     });
-    break;
   } catch (const std::exception& e) {
-    // The same key committed by another server meanwhile fails the claim:
-    // once more, and the kept reply answers.
-    if (!key.empty() && attempt == 0) continue;
     return refuse(err, kRefusedStore, "业务受理", std::string("数据库访问失败,业务没有受理:") + e.what());
-  }
   }
   if (!kept.empty()) {
     std::int32_t r = 0;
@@ -889,7 +894,18 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
   std::string refusal;
   SResSign sign;
   std::string kept;
-  const auto work = [&](soci::session& sql) {
+  try {
+    transactKeyed(!key.empty(), [&](soci::session& sql) {
+      refusal.clear();
+      sign = {};
+      kept.clear();
+      if (!key.empty()) {
+        pruneCallKeysIfDue(sql, at);
+        if (findKeptReply(sql, op, kSignResOperation, key, kept)) return;
+        claimCallKey(sql, op, kSignResOperation, key, at);
+      }
+      // The work; a refusal returns from it early.
+      [&] {
       long long changed;
       long long opRegion = 0;
       if (act == 1) {
@@ -959,30 +975,15 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
         refusal = "号码[" + number + "]已被其他营业员预占,请重新选号";
       else
         refusal = "号码[" + number + "]不是本营业员预占的号码,不能释放";
-  };
-  for (int attempt = 0;; ++attempt) {
-  refusal.clear();
-  sign = {};
-  kept.clear();
-  try {
-    db_.transact(Database::Intent::write, [&](soci::session& sql) {
-      if (!key.empty()) {
-        pruneCallKeysIfDue(sql, at);
-        if (findKeptReply(sql, op, kSignResOperation, key, kept)) return;
-        claimCallKey(sql, op, kSignResOperation, key, at);
-      }
-      work(sql);
+      }();
       if (!refusal.empty() && !key.empty()) {
         CBSErrorMsg refused;
         refuse(refused, kRefusedNumber, act == 1 ? "号码预占" : "号码释放", refusal);
         keepReply(sql, op, kSignResOperation, key, 0, keptReply(kRefusedNumber, SDoSignResOut{}, refused));
       }
     });
-    break;
   } catch (const std::exception& e) {
-    if (!key.empty() && attempt == 0) continue;  // the same key committed meanwhile: its reply is kept
     return refuse(err, kRefusedStore, act == 1 ? "号码预占" : "号码释放", std::string("数据库访问失败:") + e.what());
-  }
   }
   if (!kept.empty()) {
     std::int32_t r = 0;

@@ -58,6 +58,8 @@ class VasDeskService : public MVasDesk::IVasDeskServant {
 
  private:
   long long now() const;
+  // One write transaction; for a keyed call, run again once if it fails.
+  void transactKeyed(bool keyed, const std::function<void(soci::session&)>& fn);
   // Prunes old call keys in the caller's transaction when it is time to.
   void pruneCallKeysIfDue(soci::session& sql, long long at);
   store::Database& db_;

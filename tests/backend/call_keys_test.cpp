@@ -3,6 +3,10 @@
 // work once, whether the first reply was given or lost after the commit.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <thread>
+#include <vector>
+
 #include "backend_world.h"
 #include "zpd_client.h"
 
@@ -124,7 +128,7 @@ TEST_P(CallKeys, ASubmissionAskedAgainIsAnsweredWithItsFirstReplyAndStoredOnce) 
 // the stored order's reply, once. Without a key it would be judged again.
 TEST_P(CallKeys, AReplyLostAfterTheCommitIsGivenAgainUnderTheKey) {
   ASSERT_EQ(reserve("55100004"), 0) << err.text2;
-  world->fail(IVasDesk_so_userService, zpd_fault{.loseReply = true, .times = 1});
+  world->fail(IVasDesk_so_userService, zp::testing::lostReply(1));
   const std::string key = zpd_new_call_key();
   EXPECT_EQ(submit(globalCallOpen(501, "55100004"), key), ZPE_RECEIVE);
   ASSERT_EQ(orders(), 1);  // stored, though nobody was told
@@ -179,6 +183,36 @@ TEST_P(CallKeys, KeysOlderThanTheRetentionArePruned) {
   EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_call_key WHERE call_key = '" + old + "'"), 0);
   ASSERT_EQ(reserve("55100007", 1, old), 0) << err.text2;
   EXPECT_EQ(world->count("SELECT sts FROM zp_res_number WHERE res_id = '55100007'"), 2);
+}
+
+// The same submission under the same key at the same moment (a retry that
+// overtook its first sending still at work): one order is stored, and both
+// are answered with its number.
+TEST_P(CallKeys, TheSameKeyAtTheSameTimeIsStoredOnceAndAnsweredAlike) {
+  for (const int round : {0, 1}) {  // each subscriber opens Global Call once
+    const long long servId = 501 + round;
+    const std::string number = "5510000" + std::to_string(round);
+    ASSERT_EQ(reserve(number), 0) << err.text2;
+    const std::string key = zpd_new_call_key();
+    std::array<std::int32_t, 2> results{};
+    std::array<long long, 2> numbers{};
+    std::vector<std::thread> racers;
+    for (int i = 0; i < 2; ++i)
+      racers.emplace_back([&, i] {
+        IVasDesk own;
+        ASSERT_EQ(own.bind_zpBroker("ZEPHYRON"), 0);
+        const zpd_call_key_scope scope(key);
+        SSoUserServiceOut o;
+        CBSErrorMsg e;
+        results[i] = own.so_userService(globalCallOpen(servId, number), o, e, nullptr);
+        numbers[i] = o.get_SORESULTINFO().get_SO_NBR();
+      });
+    for (auto& t : racers) t.join();
+    EXPECT_EQ(results[0], 0) << round;
+    EXPECT_EQ(results[1], 0) << round;
+    EXPECT_EQ(numbers[0], numbers[1]) << round;
+    EXPECT_EQ(orders(), round + 1);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, CallKeys, ::testing::Values(Backend::sqlite, Backend::postgresql),

@@ -593,7 +593,7 @@ TEST_P(Facade, ALostReplyIsAskedAgainUnderTheSameKeyAndAnsweredWithTheStoredOrde
   PrepareGlobalCallOrder(desk, "55100011");
   desk.SetConfirmRetries(3, std::chrono::milliseconds(0));
   zpgui::WaitBoxLog boxes;
-  world->fail(IVasDesk_so_userService, zpd_fault{.loseReply = true, .times = 1});
+  world->fail(IVasDesk_so_userService, zp::testing::lostReply(1));
 
   SSoUserServiceOut out;
   EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
@@ -616,7 +616,7 @@ TEST_P(Facade, AnOutcomeLeftUnknownIsRememberedAndTheSameOrderIsNeverStoredTwice
   identify(501, 101);
   PrepareGlobalCallOrder(desk, "55100012");
   desk.SetConfirmRetries(2, std::chrono::milliseconds(0));
-  world->fail(IVasDesk_so_userService, zpd_fault{.loseReply = true});
+  world->fail(IVasDesk_so_userService, zp::testing::lostReply());
   messages.Answer(zpgui::kAnswerNo);  // stop asking
 
   SSoUserServiceOut out;
@@ -655,7 +655,7 @@ TEST_P(Facade, AnOutcomeLeftUnknownIsRememberedAndTheSameOrderIsNeverStoredTwice
   EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
   const std::string never = zpd_new_call_key();
   EXPECT_EQ(desk.ConfirmSubmission(never, out), CVasDesk::Outcome::notStored);
-  world->fail(IVasDesk_so_userService, zpd_fault{.loseReply = true});
+  world->fail(IVasDesk_so_userService, zp::testing::lostReply());
   EXPECT_EQ(desk.ConfirmSubmission(never, out), CVasDesk::Outcome::unknown);
   EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
 }
@@ -666,7 +666,7 @@ TEST_P(Facade, ALostReservationReplyIsAskedAgainAndTheNumberHeldOnce) {
   identify(501, 101);
   desk.SetConfirmRetries(3, std::chrono::milliseconds(0));
   zpgui::WaitBoxLog boxes;
-  world->fail(IVasDesk_do_signRes, zpd_fault{.loseReply = true, .times = 1});
+  world->fail(IVasDesk_do_signRes, zp::testing::lostReply(1));
   ASSERT_TRUE(desk.SignRes(number("55100013"))) << error().text2;
   EXPECT_EQ(signRes->Count(), 2u);
   EXPECT_EQ(boxes.Events(), (std::vector<std::string>{"+预占结果未知，正在确认...", "-"}));
