@@ -28,6 +28,8 @@ constexpr const char* kAskGoOn =
 constexpr const char* kLeftUnknown =
     "业务提交结果未知,请在\"结果未知的业务\"中确认结果后再处理,不要重复提交!\n错误[%s]\n[%s]";
 constexpr const char* kSignConfirming = "预占结果未知，正在确认...";
+constexpr const char* kSignAskGoOn =
+    "预占结果未知:没有收到后台的答复,号码可能已经预占,也可能没有预占。\n错误[%s]\n[%s]\n是否继续确认？";
 constexpr int kYesNoQuestion = 36;
 
 // A call whose request may have reached the server although no reply came.
@@ -134,7 +136,7 @@ bool CVasDesk::SignRes(const MVasDesk::SResInfo& res) {
         reply = {};
         return vasDesk.do_signRes(in, reply, lastError, nullptr);
       },
-      [] {}, [] {}, kSignConfirming);
+      [] {}, [] {}, kSignConfirming, kSignAskGoOn);
   if (r != 0) {
     ShowGUIMessage(kSignFailed, kNotice, kInformation, res.get_RES_ID(), lastError.text2, lastError.text1);
     return false;
@@ -339,7 +341,7 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
         entry.at = NowText();
         UnknownSubmissions(opId).Remember(entry);
       },
-      [&] { UnknownSubmissions(opId).Forget(key); }, kConfirming);
+      [&] { UnknownSubmissions(opId).Forget(key); }, kConfirming, kAskGoOn);
   if (StillUnknown(r)) {
     ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
     return true;  // the key stays pending: the next submission is this one again
@@ -371,7 +373,8 @@ void CVasDesk::Reset() {
 
 std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::function<std::int32_t()>& call,
                                         const std::function<void()>& onLost,
-                                        const std::function<void()>& onAnswered, const char* waitText) {
+                                        const std::function<void()>& onAnswered, const char* waitText,
+                                        const char* askText) {
   const zpd_call_key_scope scope(key);
   std::int32_t r = call();
   if (!ReplyLost(r)) return r;
@@ -389,7 +392,7 @@ std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::func
         return r;
       }
     }
-    if (ShowGUIMessage(kAskGoOn, kNotice, kYesNoQuestion, lastError.text2, lastError.text1) != zpgui::kAnswerYes)
+    if (ShowGUIMessage(askText, kNotice, kYesNoQuestion, lastError.text2, lastError.text1) != zpgui::kAnswerYes)
       return r;
   }
 }

@@ -134,12 +134,13 @@ class CVasDesk {
   MVasDesk::IVasDesk vasDesk;
 
   // Runs call() under the key and, while its outcome is unknown, asks again
-  // under the same key (showing so); returns the last result. `onLost` runs
-  // once, when the first reply is lost; `onAnswered` when a later try is
-  // answered.
+  // under the same key (the wait box shows waitText), asking the operator
+  // with askText every confirmTries whether to go on; returns the last
+  // result. `onLost` runs once, when the first reply is lost; `onAnswered`
+  // when a later try is answered.
   std::int32_t CallUntilAnswered(const std::string& key, const std::function<std::int32_t()>& call,
                                  const std::function<void()>& onLost, const std::function<void()>& onAnswered,
-                                 const char* waitText);
+                                 const char* waitText, const char* askText);
   std::string pendingKey;        // the submission whose outcome is unknown
   std::int64_t pendingServId = 0;
   std::int32_t pendingBusiCode = 0;
