@@ -19,32 +19,19 @@ bool findKeptReply(soci::session& sql, long long opId, std::string_view operatio
                    std::string& reply) {
   Row r;
   if (!store::firstRow(sql,
-                       "SELECT reply FROM zp_call_key WHERE op_id = :o AND operation = :p AND call_key = :k "
-                       "AND reply <> ''",
+                       "SELECT reply FROM zp_call_key WHERE op_id = :o AND operation = :p AND call_key = :k",
                        "s", {opId, std::string(operation), std::string(key)}, r))
     return false;
   reply = r.s(0);
   return true;
 }
 
-void claimCallKey(soci::session& sql, long long opId, std::string_view operation, std::string_view key,
-                  long long now) {
+void keepReply(soci::session& sql, long long opId, std::string_view operation, std::string_view key,
+               long long now, long long soNbr, const std::string& reply) {
   store::execute(sql,
                  "INSERT INTO zp_call_key (op_id, operation, call_key, created, so_nbr, reply) "
-                 "VALUES (:o, :p, :k, :c, 0, '')",
-                 {opId, std::string(operation), std::string(key), now});
-}
-
-void keepReply(soci::session& sql, long long opId, std::string_view operation, std::string_view key,
-               long long soNbr, const std::string& reply) {
-  store::execute(sql,
-                 "UPDATE zp_call_key SET so_nbr = :n, reply = :r WHERE op_id = :o AND operation = :p AND call_key = :k",
-                 {soNbr, reply, opId, std::string(operation), std::string(key)});
-}
-
-void dropCallKey(soci::session& sql, long long opId, std::string_view operation, std::string_view key) {
-  store::execute(sql, "DELETE FROM zp_call_key WHERE op_id = :o AND operation = :p AND call_key = :k",
-                 {opId, std::string(operation), std::string(key)});
+                 "VALUES (:o, :p, :k, :c, :n, :r)",
+                 {opId, std::string(operation), std::string(key), now, soNbr, reply});
 }
 
 long long pruneCallKeys(soci::session& sql, long long before) {

@@ -3,11 +3,12 @@
 // the reply it gave then instead of doing the work a second time.
 //
 // The kept reply is written in the transaction of the work it answers, so a
-// key is known exactly when its work is committed. The claim at the start of
-// that transaction makes a second server (or worker) running the same key at
-// the same time wait for the first and then fail on the key, instead of
-// doing the work beside it; the service then runs once more and finds the
-// kept reply. A refused call keeps nothing: asked again, it is judged again.
+// key is known exactly when its work is committed. Two calls of one key at
+// the same moment (on two servers sharing PostgreSQL) both do the work, but
+// the second's reply cannot be kept beside the first's: its transaction
+// fails on the key and is rolled back whole, and the service runs it once
+// more, to find the first one's reply. A refusal is kept too: once a key has
+// been answered, the answer is final.
 #pragma once
 
 #include <chrono>
@@ -25,7 +26,7 @@ struct CallKeyConfig {
   // asking (a day covers a counter closed overnight with an order unknown).
   std::chrono::seconds retention{24 * 60 * 60};
   // Old keys are pruned by the first keyed call after start and then at most
-  // this often, by a keyed call in its own transaction.
+  // this often, in the transaction of a keyed call.
   std::chrono::seconds pruneEvery{60};
 };
 
@@ -37,15 +38,10 @@ std::string_view currentCallKey();
 // given it; false when the key is not known.
 bool findKeptReply(soci::session& sql, long long opId, std::string_view operation, std::string_view key,
                    std::string& reply);
-// Claims the key for this transaction's work (throws, after waiting for a
-// concurrent claim to end, when the key was committed meanwhile).
-void claimCallKey(soci::session& sql, long long opId, std::string_view operation, std::string_view key,
-                  long long now);
-// Gives the claimed key its reply and, where there is one, the order number.
+// Keeps the reply (and, where there is one, the order number) under the
+// key; throws when the key was kept meanwhile by another transaction.
 void keepReply(soci::session& sql, long long opId, std::string_view operation, std::string_view key,
-               long long soNbr, const std::string& reply);
-// Takes a claim back (a refused call keeps nothing).
-void dropCallKey(soci::session& sql, long long opId, std::string_view operation, std::string_view key);
+               long long now, long long soNbr, const std::string& reply);
 // Forgets every key older than `before` (seconds since 1970); how many.
 long long pruneCallKeys(soci::session& sql, long long before);
 

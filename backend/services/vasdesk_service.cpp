@@ -604,8 +604,8 @@ void VasDeskService::transactKeyed(bool keyed, const std::function<void(soci::se
   try {
     db_.transact(Database::Intent::write, fn);
   } catch (const std::exception&) {
-    // The same key committed by another server or worker meanwhile fails
-    // this one's claim: run once more, and the kept reply answers.
+    // The same key kept by another server or worker meanwhile fails this
+    // one's keeping: run once more, and the kept reply answers.
     if (!keyed) throw;
     db_.transact(Database::Intent::write, fn);
   }
@@ -699,7 +699,6 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
       if (!key.empty()) {
         pruneCallKeysIfDue(sql, at);
         if (findKeptReply(sql, me->opId, kSubmitOperation, key, kept)) return;
-        claimCallKey(sql, me->opId, kSubmitOperation, key, at);
       }
       OrderContext ctx;
       found = checkOrder(sql, db_, sIn, at, true, config_.maxBackDateDays, ctx);
@@ -707,7 +706,7 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
         if (!key.empty()) {
           CBSErrorMsg refused;
           refuse(refused, kRefusedOrder, "订单检查不通过,业务没有受理", joined(found));
-          keepReply(sql, me->opId, kSubmitOperation, key, 0,
+          keepReply(sql, me->opId, kSubmitOperation, key, at, 0,
                     keptReply(kRefusedOrder, SSoUserServiceOut{}, refused));
         }
         return;  // nothing else written
@@ -859,7 +858,7 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
         reply.set_TIKETINFOLIST(tickets);
         CBSErrorMsg accepted;
         acceptedTexts(accepted, soNbr);
-        keepReply(sql, me->opId, kSubmitOperation, key, soNbr, keptReply(0, reply, accepted));
+        keepReply(sql, me->opId, kSubmitOperation, key, at, soNbr, keptReply(0, reply, accepted));
       }
     });
   } catch (const std::exception& e) {
@@ -902,7 +901,6 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
       if (!key.empty()) {
         pruneCallKeysIfDue(sql, at);
         if (findKeptReply(sql, op, kSignResOperation, key, kept)) return;
-        claimCallKey(sql, op, kSignResOperation, key, at);
       }
       // The work; a refusal returns from it early.
       [&] {
@@ -961,7 +959,7 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
         if (!key.empty()) {
           SDoSignResOut reply;
           reply.set_RESSIGN(sign);
-          keepReply(sql, op, kSignResOperation, key, 0, keptReply(0, reply, CBSErrorMsg{}));
+          keepReply(sql, op, kSignResOperation, key, at, 0, keptReply(0, reply, CBSErrorMsg{}));
         }
         return;
       }
@@ -979,7 +977,7 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
       if (!refusal.empty() && !key.empty()) {
         CBSErrorMsg refused;
         refuse(refused, kRefusedNumber, act == 1 ? "号码预占" : "号码释放", refusal);
-        keepReply(sql, op, kSignResOperation, key, 0, keptReply(kRefusedNumber, SDoSignResOut{}, refused));
+        keepReply(sql, op, kSignResOperation, key, at, 0, keptReply(kRefusedNumber, SDoSignResOut{}, refused));
       }
     });
   } catch (const std::exception& e) {

@@ -192,7 +192,13 @@ zpd_call_key_scope::~zpd_call_key_scope() { threadCallKey = std::move(saved_); }
 const std::string& zpd_call_key() { return threadCallKey; }
 
 std::string zpd_new_call_key() {
-  std::random_device random;
+  // Seeded once per thread from the system's source: keys must not repeat,
+  // and a device read per order costs more than the key is worth.
+  thread_local std::mt19937 random = [] {
+    std::random_device device;
+    std::seed_seq seed{device(), device(), device(), device(), device(), device(), device(), device()};
+    return std::mt19937(seed);
+  }();
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string key;
   key.reserve(32);
