@@ -398,8 +398,9 @@ std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::func
 }
 
 CVasDesk::Outcome CVasDesk::ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out) {
-  // The order itself is not sent: a served key is answered before the order
-  // is read, and one never served is refused for want of one.
+  // The order itself is not sent: a served key is answered with its reply
+  // whatever the request holds, and one never served is refused for want of
+  // an order.
   MVasDesk::SSoUserServiceIn probe;
   probe.set_BUSI_CODE(busiCode);
   lastError.reset();

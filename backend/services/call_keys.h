@@ -2,13 +2,14 @@
 // the key it chose for it, and the server answers a key it has served with
 // the reply it gave then instead of doing the work a second time.
 //
-// The kept reply is written in the transaction of the work it answers, so a
-// key is known exactly when its work is committed. Two calls of one key at
-// the same moment (on two servers sharing PostgreSQL) both do the work, but
-// the second's reply cannot be kept beside the first's: its transaction
-// fails on the key and is rolled back whole, and the service runs it once
-// more, to find the first one's reply. A refusal is kept too: once a key has
-// been answered, the answer is final.
+// The kept reply is written at the end of the transaction of the work it
+// answers, so a key is known exactly when its work is committed. The work is
+// done without looking for the key first (a key seen before is rare, and the
+// look-up would cost every order): a call whose key is kept already, by an
+// earlier call or by another server at the same moment, fails on keeping
+// its reply, its work is rolled back whole, and it runs once more, looking
+// first. A refusal is kept too: once a key has been answered, the answer is
+// final.
 #pragma once
 
 #include <chrono>

@@ -600,14 +600,15 @@ long long VasDeskService::now() const {
   return config_.clock ? config_.clock() : static_cast<long long>(std::time(nullptr));
 }
 
-void VasDeskService::transactKeyed(bool keyed, const std::function<void(soci::session&)>& fn) {
+void VasDeskService::transactKeyed(bool keyed, const std::function<void(soci::session&, bool again)>& fn) {
   try {
-    db_.transact(Database::Intent::write, fn);
+    db_.transact(Database::Intent::write, [&](soci::session& sql) { fn(sql, false); });
   } catch (const std::exception&) {
-    // The same key kept by another server or worker meanwhile fails this
-    // one's keeping: run once more, and the kept reply answers.
+    // A key already kept, by an earlier call or by another server or worker
+    // meanwhile, fails this one's keeping and rolls its work back: once
+    // more, looking for the kept reply first.
     if (!keyed) throw;
-    db_.transact(Database::Intent::write, fn);
+    db_.transact(Database::Intent::write, [&](soci::session& sql) { fn(sql, true); });
   }
 }
 
@@ -681,8 +682,8 @@ std::int32_t VasDeskService::check_so(const SSoUserServiceIn& sIn, SCheckSoOut& 
 std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUserServiceOut& sOut, CBSErrorMsg& err) {
   const Caller* me = currentCaller();  // checkOrder refuses an order without one
   // A submission asked again under its key is answered with the reply it was
-  // given, before the request is judged: the order it carries may no longer
-  // pass (its number is now in use, by this very order).
+  // given, whatever the order it carries would be found now (its number is
+  // in use, by this very order).
   const std::string key = me ? std::string(currentCallKey()) : std::string();
   const long long at = now();
   const CBSDateTime today = dateTimeAt(at);
@@ -691,14 +692,14 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
   STiketInfoList tickets;
   std::string kept;
   try {
-    transactKeyed(!key.empty(), [&](soci::session& sql) {
+    transactKeyed(!key.empty(), [&](soci::session& sql, bool again) {
       found.clear();
       result = {};
       tickets.clear();
       kept.clear();
       if (!key.empty()) {
         pruneCallKeysIfDue(sql, at);
-        if (findKeptReply(sql, me->opId, kSubmitOperation, key, kept)) return;
+        if (again && findKeptReply(sql, me->opId, kSubmitOperation, key, kept)) return;
       }
       OrderContext ctx;
       found = checkOrder(sql, db_, sIn, at, true, config_.maxBackDateDays, ctx);
@@ -894,13 +895,13 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
   SResSign sign;
   std::string kept;
   try {
-    transactKeyed(!key.empty(), [&](soci::session& sql) {
+    transactKeyed(!key.empty(), [&](soci::session& sql, bool again) {
       refusal.clear();
       sign = {};
       kept.clear();
       if (!key.empty()) {
         pruneCallKeysIfDue(sql, at);
-        if (findKeptReply(sql, op, kSignResOperation, key, kept)) return;
+        if (again && findKeptReply(sql, op, kSignResOperation, key, kept)) return;
       }
       // The work; a refusal returns from it early.
       [&] {

@@ -58,8 +58,11 @@ class VasDeskService : public MVasDesk::IVasDeskServant {
 
  private:
   long long now() const;
-  // One write transaction; for a keyed call, run again once if it fails.
-  void transactKeyed(bool keyed, const std::function<void(soci::session&)>& fn);
+  // One write transaction. A keyed call's work is done at once (a key seen
+  // before is rare: a counter asks again only after a lost reply) and its
+  // reply kept at the end; should the key be kept already, that fails and
+  // the call is run again with `again` set, to find the kept reply first.
+  void transactKeyed(bool keyed, const std::function<void(soci::session&, bool again)>& fn);
   // Prunes old call keys in the caller's transaction when it is time to.
   void pruneCallKeysIfDue(soci::session& sql, long long at);
   store::Database& db_;
