@@ -59,6 +59,8 @@ Options:
                         (default 30); a stalled peer is cut off.
   --lease-minutes N     a reserved number returns to the pool after N
                         minutes unless used in an order (default 30).
+  --call-key-seconds N  a keyed submission's reply answers its key again
+                        for N seconds (default 86400), then is pruned.
   --relaxed-sync        SQLite: do not flush every commit to disk; a commit
                         then survives a crash of the server but not a power
                         loss of the machine (faster; for demos and tests).
@@ -85,6 +87,7 @@ struct Options {
   long idleSeconds = 600;
   long requestSeconds = 30;
   long leaseMinutes = 30;
+  long callKeySeconds = 24 * 60 * 60;
   bool durable = true;
   bool quiet = false;
 };
@@ -142,6 +145,8 @@ Options parse(int argc, char** argv) {
       o.idleSeconds = number("--idle-timeout", value(), 1, 86400);
     } else if (a == "--request-timeout") {
       o.requestSeconds = number("--request-timeout", value(), 1, 3600);
+    } else if (a == "--call-key-seconds") {
+      o.callKeySeconds = number("--call-key-seconds", value(), 60, 30L * 24 * 60 * 60);
     } else if (a == "--lease-minutes") {
       o.leaseMinutes = number("--lease-minutes", value(), 1, 24 * 60);
     } else if (a == "--relaxed-sync") {
@@ -181,6 +186,7 @@ int main(int argc, char** argv) {
 
   zp::backend::VasDeskConfig config;
   config.reservationLease = std::chrono::minutes(o.leaseMinutes);
+  config.callKeys.retention = std::chrono::seconds(o.callKeySeconds);
   config.maxHeldNumbers = o.maxHeldNumbers;
   auto dispatcher = std::make_shared<zpd_dispatcher>();
   zp::backend::registerServices(*dispatcher, *db, config);

@@ -73,12 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zpd_envelope::request req;
   if (zpd_envelope::decode_request(bytes, req)) {
     std::string again;
-    if (!zpd_envelope::encode_request(req.interfaceName, req.serviceCode, req.frame, again, nullptr, req.session) ||
+    if (!zpd_envelope::encode_request(req.interfaceName, req.serviceCode, req.frame, again, nullptr, req.session,
+                                      req.key) ||
         again != bytes)
       std::abort();
     std::string reply;
     const std::int32_t r =
-        dispatcher().dispatch(req.interfaceName, req.serviceCode, std::string(req.frame), reply, req.session);
+        dispatcher().dispatch(req.interfaceName, req.serviceCode, std::string(req.frame), reply, req.session, req.key);
     if (zpd_is_runtime_failure(r) && !reply.empty()) std::abort();
   }
   if (size >= zpd_envelope::kHeaderBytes) check_reply_envelope(dispatcher().handle_envelope(bytes.substr(zpd_envelope::kHeaderBytes)));

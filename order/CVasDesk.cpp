@@ -1,8 +1,12 @@
 #include "CVasDesk.h"
 
+#include <thread>
 #include <utility>
 
 #include "gui_message.h"
+#include "unknown_submissions.h"
+#include "wait_box.h"
+#include "zpd_client.h"
 
 namespace {
 // The messages of a failed call. The service calls name the server's text
@@ -16,6 +20,31 @@ constexpr const char* kNotice = "提示";
 constexpr const char* kException = "异常";
 constexpr int kInformation = 64;
 constexpr int kError = 16;
+
+constexpr const char* kConfirming = "提交结果未知，正在确认...";
+constexpr const char* kAskGoOn =
+    "提交结果未知:没有收到后台的答复,业务可能已经受理,也可能没有受理。\n错误[%s]\n[%s]\n"
+    "是否继续确认？选择\"否\"后,请在\"结果未知的业务\"中确认后再受理,不要重复提交。";
+constexpr const char* kLeftUnknown =
+    "业务提交结果未知,请在\"结果未知的业务\"中确认结果后再处理,不要重复提交!\n错误[%s]\n[%s]";
+constexpr const char* kSignConfirming = "预占结果未知，正在确认...";
+constexpr const char* kSignAskGoOn =
+    "预占结果未知:没有收到后台的答复,号码可能已经预占,也可能没有预占。\n错误[%s]\n[%s]\n是否继续确认？";
+constexpr int kYesNoQuestion = 36;
+
+// A call whose request may have reached the server although no reply came.
+bool ReplyLost(std::int32_t r) {
+  return r == ZPE_SEND || r == ZPE_RECEIVE || r == ZPE_TIMEOUT || r == ZPE_BAD_REPLY;
+}
+// While asking again: also a server that cannot be reached or refuses for
+// now leaves the first sending's outcome open.
+bool StillUnknown(std::int32_t r) {
+  return ReplyLost(r) || r == ZPE_CONNECT || r == ZPE_NOT_BOUND || r == ZPE_SRV_BUSY || r == ZPE_SRV_STORAGE;
+}
+
+std::string NowText() {
+  return CBSDateTime::now().toString("%Y/%M/%D %H:%N:%S");
+}
 
 // The business type whose order carries a number from the pool.
 constexpr int kGlobalCall = 101;
@@ -97,9 +126,18 @@ bool CVasDesk::SignRes(const MVasDesk::SResInfo& res) {
   in.set_RES_ID(res.get_RES_ID());
   in.set_ACT_TYPE(1);
 
-  lastError.reset();
   MVasDesk::SDoSignResOut reply;
-  if (vasDesk.do_signRes(in, reply, lastError, nullptr) != 0) {
+  // Asked again under its key when the reply is lost: a number is never
+  // reserved twice, and the facade learns which number it holds.
+  const std::int32_t r = CallUntilAnswered(
+      zpd_new_call_key(),
+      [&] {
+        lastError.reset();
+        reply = {};
+        return vasDesk.do_signRes(in, reply, lastError, nullptr);
+      },
+      [] {}, [] {}, kSignConfirming, kSignAskGoOn);
+  if (r != 0) {
     ShowGUIMessage(kSignFailed, kNotice, kInformation, res.get_RES_ID(), lastError.text2, lastError.text1);
     return false;
   }
@@ -279,8 +317,38 @@ void CVasDesk::SetSoFeeList(const MPublicDef::SSoFeeList& fees, const MPublicDef
 
 bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
   const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::submit);
-  lastError.reset();
-  if (vasDesk.so_userService(in, out, lastError, nullptr) != 0) {
+  const bool again = !pendingKey.empty() && pendingServId == userInfo.get_SERV_ID() && pendingBusiCode == busiCode;
+  if (!again) {
+    pendingKey = zpd_new_call_key();
+    pendingServId = userInfo.get_SERV_ID();
+    pendingBusiCode = busiCode;
+  }
+  const std::string key = pendingKey;
+  UnknownSubmission entry;
+  entry.key = key;
+  entry.busiCode = busiCode;
+  entry.busiType = busiType;
+  entry.phoneId = userInfo.get_PHONE_ID();
+  entry.servId = userInfo.get_SERV_ID();
+  const std::int32_t r = CallUntilAnswered(
+      key,
+      [&] {
+        lastError.reset();
+        out = {};
+        return vasDesk.so_userService(in, out, lastError, nullptr);
+      },
+      [&] {
+        entry.at = NowText();
+        UnknownSubmissions(opId).Remember(entry);
+      },
+      [&] { UnknownSubmissions(opId).Forget(key); }, kConfirming, kAskGoOn);
+  if (StillUnknown(r)) {
+    ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
+    return true;  // the key stays pending: the next submission is this one again
+  }
+  pendingKey.clear();
+  if (again) UnknownSubmissions(opId).Forget(key);  // its outcome is known now
+  if (r != 0) {
     ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
     return true;
   }
@@ -301,4 +369,49 @@ void CVasDesk::Reset() {
   specilDataInfo = {};
   soInfo = {};
   soFeeOut = {};
+}
+
+std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::function<std::int32_t()>& call,
+                                        const std::function<void()>& onLost,
+                                        const std::function<void()>& onAnswered, const char* waitText,
+                                        const char* askText) {
+  const zpd_call_key_scope scope(key);
+  std::int32_t r = call();
+  if (!ReplyLost(r)) return r;
+  onLost();
+  zpgui::WaitBox box(waitText);
+  for (;;) {
+    for (int i = 0; i < confirmTries; ++i) {
+      if (confirmPause.count() > 0) std::this_thread::sleep_for(confirmPause);
+      // The transport reconnects by itself; a client object whose bind was
+      // lost binds again.
+      if (!vasDesk.is_bound() && vasDesk.bind_zpBroker("ZEPHYRON") != 0) continue;
+      r = call();
+      if (!StillUnknown(r)) {
+        onAnswered();
+        return r;
+      }
+    }
+    if (ShowGUIMessage(askText, kNotice, kYesNoQuestion, lastError.text2, lastError.text1) != zpgui::kAnswerYes)
+      return r;
+  }
+}
+
+CVasDesk::Outcome CVasDesk::ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out) {
+  // The order itself is not sent: a served key is answered with its reply
+  // whatever the request holds, and one never served is refused for want of
+  // an order.
+  MVasDesk::SSoUserServiceIn probe;
+  probe.set_BUSI_CODE(busiCode);
+  lastError.reset();
+  out = {};
+  std::int32_t r;
+  {
+    const zpd_call_key_scope scope(key);
+    r = vasDesk.so_userService(probe, out, lastError, nullptr);
+  }
+  if (StillUnknown(r)) return Outcome::unknown;
+  UnknownSubmissions(opId).Forget(key);
+  if (key == pendingKey) pendingKey.clear();
+  return r == 0 ? Outcome::stored : Outcome::notStored;
 }

@@ -8,7 +8,10 @@
 // blocks until the call returns.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "MBusiFeeMgntApp.h"
 #include "MPublicDef.h"
@@ -68,12 +71,38 @@ class CVasDesk {
   void SetSoFeeList(const MPublicDef::SSoFeeList& fees, const MPublicDef::SPrepayOperList& prepays);
   // Submits the order. True means FAILURE (shown); on success the
   // promotion, product and fee lists are emptied.
+  //
+  // The order travels under a key of its own. When no reply comes (a
+  // timeout, a lost connection) the facade asks again under the same key
+  // until the server answers, the operator being asked every few tries
+  // whether to go on; the server answers a key it has served with its first
+  // reply, so the order is stored once. Should the operator stop, the
+  // submission is remembered as unknown (unknown_submissions.h) and the
+  // facade's next submission for the same subscriber and business goes
+  // under the same key: it is the same order, and a stored first one is
+  // what it gets back.
   bool SubmitSo(MVasDesk::SSoUserServiceOut& out);
   void GetErrorMsg(CBSErrorMsg& error) const { error = lastError; }
 
   // Forgets the order, and a held number without giving it back. The
-  // operator context, business type, subscriber and agent stay.
+  // operator context, business type, subscriber and agent stay; so does the
+  // key of a submission whose outcome is unknown.
   void Reset();
+
+  // What a submission left unknown turned out to be, asked under its key
+  // without sending the order again. A key the server never served is
+  // refused and from then on stays "not stored", even should the lost
+  // request still arrive.
+  enum class Outcome { stored, notStored, unknown };
+  Outcome ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out);
+  // The key of the last submission whose outcome is unknown; empty when none.
+  const std::string& PendingSubmissionKey() const { return pendingKey; }
+  // How often, and how far apart, a call whose reply was lost is asked again
+  // before the operator is asked whether to go on.
+  void SetConfirmRetries(int tries, std::chrono::milliseconds pause) {
+    confirmTries = tries;
+    confirmPause = pause;
+  }
 
  private:
   // The order as check_so or so_userService carries it.
@@ -103,4 +132,18 @@ class CVasDesk {
   MPublicDef::SPrepayOperList prepayOperList;
   MPublicDef::SOperator operatorMan;
   MVasDesk::IVasDesk vasDesk;
+
+  // Runs call() under the key and, while its outcome is unknown, asks again
+  // under the same key (the wait box shows waitText), asking the operator
+  // with askText every confirmTries whether to go on; returns the last
+  // result. `onLost` runs once, when the first reply is lost; `onAnswered`
+  // when a later try is answered.
+  std::int32_t CallUntilAnswered(const std::string& key, const std::function<std::int32_t()>& call,
+                                 const std::function<void()>& onLost, const std::function<void()>& onAnswered,
+                                 const char* waitText, const char* askText);
+  std::string pendingKey;        // the submission whose outcome is unknown
+  std::int64_t pendingServId = 0;
+  std::int32_t pendingBusiCode = 0;
+  int confirmTries = 5;
+  std::chrono::milliseconds confirmPause{1000};
 };

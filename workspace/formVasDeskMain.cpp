@@ -31,6 +31,8 @@
 #include "publicbusi_functions.h"
 #include "run_path.h"
 #include "ui_formVasDeskMain.h"
+#include "unknown_submissions.h"
+#include "wait_box.h"
 #include "verify_rules.h"
 #include "wait_box.h"
 
@@ -77,6 +79,7 @@ TfrmVasDesk::TfrmVasDesk(QWidget* owner) : TfrmMDIChild(owner), ui_(std::make_un
   // The buttons run the base class's shared actions.
   connect(ui_->btnCommit, &QPushButton::clicked, actCommit, &QAction::trigger);
   connect(ui_->btnClose, &QPushButton::clicked, actClose, &QAction::trigger);
+  connect(ui_->btnUnknown, &QPushButton::clicked, this, &TfrmVasDesk::btnUnknownClick);
   connect(ui_->btnSelIsdn, &QToolButton::clicked, this, &TfrmVasDesk::btnSelIsdnClick);
   connect(ui_->frmeVerify->btnQueyA(), &QPushButton::clicked, this, &TfrmVasDesk::frmeVerify1btnQueyAClick);
   connect(ui_->lstvBusiType, &QTreeWidget::itemClicked, this, [this] { lstvBusiTypeClick(); });
@@ -860,4 +863,33 @@ void TfrmVasDesk::actCommitExecute() {
   ResetWorkspace();
   if (!printed) return;
   if (ShowGUIMessage("恭喜你,\n[%s]\n[是否继续此业务,...]", "提示", 52, outcome.text1) == zpgui::kAnswerNo) close();
+}
+
+void TfrmVasDesk::btnUnknownClick() {
+  const std::vector<UnknownSubmission> all = UnknownSubmissions(opId_).List();
+  if (all.empty()) {
+    ShowGUIMessage("没有结果未知的业务。", "提示", 64);
+    return;
+  }
+  std::string text = "结果未知的业务:\n";
+  {
+    zpgui::WaitBox wait("正在确认业务结果...");
+    for (const UnknownSubmission& s : all) {
+      MVasDesk::SSoUserServiceOut out;
+      const CVasDesk::Outcome outcome = facade.ConfirmSubmission(s.key, out);
+      text += "[" + s.at + "] 号码" + s.phoneId + " 业务[" + std::to_string(s.busiCode) + "] 标识" + s.key + ": ";
+      switch (outcome) {
+        case CVasDesk::Outcome::stored:
+          text += "已受理,业务流水号" + std::to_string(out.get_SORESULTINFO().get_SO_NBR()) + "\n";
+          break;
+        case CVasDesk::Outcome::notStored:
+          text += "没有受理,可以重新受理\n";
+          break;
+        case CVasDesk::Outcome::unknown:
+          text += "仍然无法确认(后台没有答复),请稍后再试\n";
+          break;
+      }
+    }
+  }
+  zpgui::ShowGUIText(text, "提示", 64);
 }

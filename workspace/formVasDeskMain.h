@@ -123,6 +123,10 @@ class TfrmVasDesk : public TfrmMDIChild {
   void frameBusiProductlstvBusiProductClick();
   // The commit: check, price, collect, submit, print, reset.
   void actCommitExecute() override;
+  // This operator's submissions whose outcome was never learnt, each asked
+  // of the server now (stored with its order number, or not stored); those
+  // answered leave the list.
+  void btnUnknownClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

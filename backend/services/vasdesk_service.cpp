@@ -50,6 +50,45 @@ std::string recordHex(const R& r) {
   return hex(s.bytes());
 }
 
+// A reply kept under its call's key is the reply record in the wire encoding.
+constexpr zpb_name kKeptReply{"zpserver.KeptReply"};
+constexpr const char* kSubmitOperation = "so_userService";
+constexpr const char* kSignResOperation = "do_signRes";
+
+// A refusal is kept as well as a success: once a key has been answered, the
+// answer is final, so a counter told "not stored" cannot see the same call
+// stored afterwards by a copy of it still on its way.
+template <class R>
+std::string keptReply(std::int32_t result, const R& r, const CBSErrorMsg& err) {
+  zpb_stream s;
+  s.open();
+  s.begin_stream(kKeptReply);
+  s << result;
+  zpb_write(s, r);
+  s << err;
+  s.end_stream();
+  return toHex(s.bytes());
+}
+
+template <class R>
+bool readKeptReply(const std::string& text, std::int32_t& result, R& r, CBSErrorMsg& err) {
+  std::string bytes;
+  if (!fromHex(text, bytes)) return false;
+  zpb_stream s;
+  if (!s.open_for_reading(std::move(bytes)) || !s.begin_stream(kKeptReply)) return false;
+  s >> result;
+  zpb_read(s, r);
+  s >> err;
+  return !s.failed() && s.end_stream();
+}
+
+void acceptedTexts(CBSErrorMsg& err, long long soNbr) {
+  err.code = 0;
+  err.code2 = 0;
+  err.text1 = "业务受理成功,业务流水号:" + std::to_string(soNbr);
+  err.text2 = "受理成功";
+}
+
 // --- reading the subscriber ------------------------------------------------
 
 SCustInfo custInfo(soci::session& sql, long long custId) {
@@ -561,6 +600,25 @@ long long VasDeskService::now() const {
   return config_.clock ? config_.clock() : static_cast<long long>(std::time(nullptr));
 }
 
+void VasDeskService::transactKeyed(bool keyed, const std::function<void(soci::session&, bool again)>& fn) {
+  try {
+    db_.transact(Database::Intent::write, [&](soci::session& sql) { fn(sql, false); });
+  } catch (const std::exception&) {
+    // A key already kept, by an earlier call or by another server or worker
+    // meanwhile, fails this one's keeping and rolls its work back: once
+    // more, looking for the kept reply first.
+    if (!keyed) throw;
+    db_.transact(Database::Intent::write, [&](soci::session& sql) { fn(sql, true); });
+  }
+}
+
+void VasDeskService::pruneCallKeysIfDue(soci::session& sql, long long at) {
+  long long last = lastPrune_.load();
+  if (last != LLONG_MIN && at - last < config_.callKeys.pruneEvery.count()) return;
+  if (!lastPrune_.compare_exchange_strong(last, at)) return;  // another worker prunes
+  pruneCallKeys(sql, at - config_.callKeys.retention.count());
+}
+
 std::int32_t VasDeskService::get_info(const SFetchCtInfoIn& sIn, SGetInfoOut& sOut, CBSErrorMsg& err) {
   if (const std::int32_t r = refuseUnlessCaller(err, "查询新业务信息", currentCaller(), sIn.get_OP_ID(),
                                                 has(sIn, SFetchCtInfoIn::kIdx_OP_ID)))
@@ -623,16 +681,37 @@ std::int32_t VasDeskService::check_so(const SSoUserServiceIn& sIn, SCheckSoOut& 
 
 std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUserServiceOut& sOut, CBSErrorMsg& err) {
   const Caller* me = currentCaller();  // checkOrder refuses an order without one
+  // A submission asked again under its key is answered with the reply it was
+  // given, whatever the order it carries would be found now (its number is
+  // in use, by this very order).
+  const std::string key = me ? std::string(currentCallKey()) : std::string();
   const long long at = now();
   const CBSDateTime today = dateTimeAt(at);
   std::vector<Finding> found;
   SSoResultInfo result;
   STiketInfoList tickets;
+  std::string kept;
   try {
-    db_.transact(Database::Intent::write, [&](soci::session& sql) {
+    transactKeyed(!key.empty(), [&](soci::session& sql, bool again) {
+      found.clear();
+      result = {};
+      tickets.clear();
+      kept.clear();
+      if (!key.empty()) {
+        pruneCallKeysIfDue(sql, at);
+        if (again && findKeptReply(sql, me->opId, kSubmitOperation, key, kept)) return;
+      }
       OrderContext ctx;
       found = checkOrder(sql, db_, sIn, at, true, config_.maxBackDateDays, ctx);
-      if (!found.empty()) return;  // nothing written
+      if (!found.empty()) {
+        if (!key.empty()) {
+          CBSErrorMsg refused;
+          refuse(refused, kRefusedOrder, "订单检查不通过,业务没有受理", joined(found));
+          keepReply(sql, me->opId, kSubmitOperation, key, at, 0,
+                    keptReply(kRefusedOrder, SSoUserServiceOut{}, refused));
+        }
+        return;  // nothing else written
+      }
       const SSoInfo& so = sIn.get_SOINFO();
       const SUserInfo& user = ctx.user;
       const long long servId = user.get_SERV_ID();
@@ -774,17 +853,28 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
       result.set_NEED_PRINT(1);
       result.set_RESULT(0);
       result.set_ERROR_MSG("");
+      if (!key.empty()) {
+        SSoUserServiceOut reply;
+        reply.set_SORESULTINFO(result);
+        reply.set_TIKETINFOLIST(tickets);
+        CBSErrorMsg accepted;
+        acceptedTexts(accepted, soNbr);
+        keepReply(sql, me->opId, kSubmitOperation, key, at, soNbr, keptReply(0, reply, accepted));
+      }
     });
   } catch (const std::exception& e) {
     return refuse(err, kRefusedStore, "业务受理", std::string("数据库访问失败,业务没有受理:") + e.what());
   }
+  if (!kept.empty()) {
+    std::int32_t r = 0;
+    if (!readKeptReply(kept, r, sOut, err))
+      return refuse(err, kRefusedStore, "业务受理", "已受理业务的结果无法读取,请查询业务流水");
+    return r;
+  }
   if (!found.empty()) return refuse(err, kRefusedOrder, "订单检查不通过,业务没有受理", joined(found));
   sOut.set_SORESULTINFO(result);
   sOut.set_TIKETINFOLIST(tickets);
-  err.code = 0;
-  err.code2 = 0;
-  err.text1 = "业务受理成功,业务流水号:" + std::to_string(result.get_SO_NBR());
-  err.text2 = "受理成功";
+  acceptedTexts(err, result.get_SO_NBR());
   return 0;
 }
 
@@ -800,10 +890,21 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
   if (const std::int32_t r = refuseUnlessCaller(err, "号码预占", me, sIn.get_OP_ID(), has(sIn, SDoSignResIn::kIdx_OP_ID)))
     return r;
   const long long op = me->opId;
+  const std::string key(currentCallKey());
   std::string refusal;
   SResSign sign;
+  std::string kept;
   try {
-    db_.transact(Database::Intent::write, [&](soci::session& sql) {
+    transactKeyed(!key.empty(), [&](soci::session& sql, bool again) {
+      refusal.clear();
+      sign = {};
+      kept.clear();
+      if (!key.empty()) {
+        pruneCallKeysIfDue(sql, at);
+        if (again && findKeptReply(sql, op, kSignResOperation, key, kept)) return;
+      }
+      // The work; a refusal returns from it early.
+      [&] {
       long long changed;
       long long opRegion = 0;
       if (act == 1) {
@@ -856,6 +957,11 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
         sign.set_AGENT_ID(static_cast<std::int32_t>(act == 1 ? r.i(5) : sIn.get_AGENT_ID()));
         sign.set_STS(static_cast<std::int16_t>(r.i(6)));
         sign.set_SIGN_TIME(act == 1 ? CBSDateTime(r.i(7)) : signTime);
+        if (!key.empty()) {
+          SDoSignResOut reply;
+          reply.set_RESSIGN(sign);
+          keepReply(sql, op, kSignResOperation, key, at, 0, keptReply(0, reply, CBSErrorMsg{}));
+        }
         return;
       }
       if (!exists)
@@ -868,9 +974,21 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
         refusal = "号码[" + number + "]已被其他营业员预占,请重新选号";
       else
         refusal = "号码[" + number + "]不是本营业员预占的号码,不能释放";
+      }();
+      if (!refusal.empty() && !key.empty()) {
+        CBSErrorMsg refused;
+        refuse(refused, kRefusedNumber, act == 1 ? "号码预占" : "号码释放", refusal);
+        keepReply(sql, op, kSignResOperation, key, at, 0, keptReply(kRefusedNumber, SDoSignResOut{}, refused));
+      }
     });
   } catch (const std::exception& e) {
     return refuse(err, kRefusedStore, act == 1 ? "号码预占" : "号码释放", std::string("数据库访问失败:") + e.what());
+  }
+  if (!kept.empty()) {
+    std::int32_t r = 0;
+    if (!readKeptReply(kept, r, sOut, err))
+      return refuse(err, kRefusedStore, "号码预占", "已完成的预占结果无法读取,请重新查询");
+    return r;
   }
   if (!refusal.empty()) return refuse(err, kRefusedNumber, act == 1 ? "号码预占" : "号码释放", refusal);
   sOut.set_RESSIGN(sign);

@@ -5,12 +5,15 @@
 // of the order included (order_content_checks.h).
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <climits>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "MVasDesk.h"
+#include "call_keys.h"
 #include "database.h"
 #include "sessions.h"
 
@@ -33,6 +36,9 @@ struct VasDeskConfig {
   std::function<long long()> clock;
   // Operators' sessions: idle time, recheck, sign-in attempts.
   SessionConfig sessions;
+  // How long the reply of a keyed submission or reservation is kept for a
+  // counter asking again (call_keys.h), and how often old ones are pruned.
+  CallKeyConfig callKeys;
 };
 
 class VasDeskService : public MVasDesk::IVasDeskServant {
@@ -52,8 +58,16 @@ class VasDeskService : public MVasDesk::IVasDeskServant {
 
  private:
   long long now() const;
+  // One write transaction. A keyed call's work is done at once (a key seen
+  // before is rare: a counter asks again only after a lost reply) and its
+  // reply kept at the end; should the key be kept already, that fails and
+  // the call is run again with `again` set, to find the kept reply first.
+  void transactKeyed(bool keyed, const std::function<void(soci::session&, bool again)>& fn);
+  // Prunes old call keys in the caller's transaction when it is time to.
+  void pruneCallKeysIfDue(soci::session& sql, long long at);
   store::Database& db_;
   VasDeskConfig config_;
+  std::atomic<long long> lastPrune_{LLONG_MIN};
 };
 
 // Result codes of refusals. Each comes with both error texts in Chinese.

@@ -25,7 +25,7 @@ const std::vector<Migration>& coreMigrations();     // 1
 const std::vector<Migration>& sysmgntMigrations();  // 2: system management and business data
 const std::vector<Migration>& busiMigrations();     // 3: the business public service
 const std::vector<Migration>& catalogueMigrations();  // 4: the sales catalogue and fee rules
-const std::vector<Migration>& sessionMigrations();    // 5: operator sign-in and sessions
+const std::vector<Migration>& sessionMigrations();    // 5: operator sign-in and sessions; 6: call keys
 
 // Statement text for one store: {TEXT_KEY} becomes a text type that sorts
 // byte by byte on either store.

@@ -27,6 +27,20 @@ const std::vector<Migration>& sessionMigrations() {
            "CREATE TABLE zp_session_password (session_id {TEXT_KEY} NOT NULL, serv_id BIGINT NOT NULL, "
            "verified_at BIGINT NOT NULL, PRIMARY KEY (session_id, serv_id))",
        }},
+      // The reply a keyed call was given, kept under the operator, the
+      // operation and the key the counter chose, so that the same call asked
+      // again after a lost reply is answered without being done twice. A row
+      // is written in the transaction of the work it answers; created lets
+      // old keys be pruned. No index on created: every submission would pay
+      // for its page, while the pruning that would use it runs once a minute
+      // over a day's rows.
+      {6,
+       "call keys",
+       {
+           "CREATE TABLE zp_call_key (op_id BIGINT NOT NULL, operation {TEXT_KEY} NOT NULL, "
+           "call_key {TEXT_KEY} NOT NULL, created BIGINT NOT NULL, so_nbr BIGINT NOT NULL, reply TEXT NOT NULL, "
+           "PRIMARY KEY (op_id, operation, call_key))",
+       }},
   };
   return all;
 }

@@ -1,6 +1,5 @@
 #include "zpd_client.h"
 
-
 #include <unistd.h>
 
 #include <array>
@@ -13,6 +12,7 @@
 #include <fstream>
 #include <mutex>
 #include <optional>
+#include <random>
 
 #include "zpb_stream.h"
 #include "zpd_envelope.h"
@@ -179,6 +179,35 @@ void zpd_set_session(std::string session) {
 }
 
 void zpd_set_thread_session(std::optional<std::string> session) { threadSession = std::move(session); }
+
+namespace {
+thread_local std::string threadCallKey;
+}  // namespace
+
+zpd_call_key_scope::zpd_call_key_scope(std::string key) : saved_(std::move(threadCallKey)) {
+  threadCallKey = std::move(key);
+}
+zpd_call_key_scope::~zpd_call_key_scope() { threadCallKey = std::move(saved_); }
+
+const std::string& zpd_call_key() { return threadCallKey; }
+
+std::string zpd_new_call_key() {
+  // Seeded once per thread from the system's source: keys must not repeat,
+  // and a device read per order costs more than the key is worth.
+  thread_local std::mt19937 random = [] {
+    std::random_device device;
+    std::seed_seq seed{device(), device(), device(), device(), device(), device(), device(), device()};
+    return std::mt19937(seed);
+  }();
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string key;
+  key.reserve(32);
+  for (int i = 0; i < 4; ++i) {
+    std::uint32_t v = random();
+    for (int j = 0; j < 8; ++j, v >>= 4) key.push_back(kDigits[v & 15]);
+  }
+  return key;
+}
 
 std::string zpd_session() {
   if (threadSession) return *threadSession;

@@ -59,6 +59,27 @@ std::string zpd_session();
 // nullopt goes back to the process's.
 void zpd_set_thread_session(std::optional<std::string> session);
 
+// The key of the calls this thread makes while the scope lives: the server
+// answers a second call bearing a key it has already served with its first
+// reply instead of running the operation again, so a call whose reply was
+// lost can be asked again without doing its work twice. Keys are chosen by
+// the caller (zpd_new_call_key), one per order or reservation; scopes nest.
+class zpd_call_key_scope {
+ public:
+  explicit zpd_call_key_scope(std::string key);
+  ~zpd_call_key_scope();
+  zpd_call_key_scope(const zpd_call_key_scope&) = delete;
+  zpd_call_key_scope& operator=(const zpd_call_key_scope&) = delete;
+
+ private:
+  std::string saved_;
+};
+// The key of this thread's calls; empty outside a zpd_call_key_scope.
+const std::string& zpd_call_key();
+// A fresh key: 32 hex digits from a generator seeded per thread from the
+// system's random source.
+std::string zpd_new_call_key();
+
 // How one request travels and its reply comes back.
 class zpd_transport {
  public:

@@ -25,6 +25,7 @@ T load_le(const char* p) {
 }
 
 constexpr unsigned char kSessionFlag = 0x80;  // on the interface name's length
+constexpr unsigned char kKeyFlag = 0x80;      // on the service code's length
 
 // Takes one length-prefixed name off the front of `rest`; `flags` receives
 // the length byte's bits above any name length.
@@ -33,8 +34,8 @@ bool take_name(std::string_view& rest, const char* what, std::string_view& name,
   if (rest.empty()) return refuse(why, std::string("envelope ends before the ") + what + " length");
   std::size_t n = static_cast<unsigned char>(rest[0]);
   if (flags) {
-    *flags = static_cast<unsigned char>(n & kSessionFlag);
-    n &= ~static_cast<std::size_t>(kSessionFlag);
+    *flags = static_cast<unsigned char>(n & 0x80);
+    n &= 0x7f;
   }
   rest.remove_prefix(1);
   if (n > rest.size())
@@ -60,26 +61,33 @@ bool valid_name(std::string_view name, std::string* why) {
 }
 
 bool encode_request(std::string_view interfaceName, std::string_view serviceCode, std::string_view frame,
-                    std::string& out, std::string* why, std::string_view session) {
+                    std::string& out, std::string* why, std::string_view session, std::string_view key) {
   std::string reason;
   if (!valid_name(interfaceName, &reason)) return refuse(why, "interface name: " + reason);
   if (!valid_name(serviceCode, &reason)) return refuse(why, "service code: " + reason);
   if (!session.empty() && (session.size() > kMaxSession || !valid_name(session)))
     return refuse(why, "session is not 1 .. " + std::to_string(kMaxSession) + " bytes of printable ASCII");
+  if (!key.empty() && (key.size() > kMaxCallKey || !valid_name(key)))
+    return refuse(why, "call key is not 1 .. " + std::to_string(kMaxCallKey) + " bytes of printable ASCII");
   if (frame.size() > zpb_limits::maxFrameBytes) return refuse(why, "request frame is larger than the frame limit");
   const std::size_t sessionBytes = session.empty() ? 0 : 1 + session.size();
-  const std::uint32_t body =
-      static_cast<std::uint32_t>(2 + interfaceName.size() + serviceCode.size() + sessionBytes + frame.size());
+  const std::size_t keyBytes = key.empty() ? 0 : 1 + key.size();
+  const std::uint32_t body = static_cast<std::uint32_t>(2 + interfaceName.size() + serviceCode.size() +
+                                                        sessionBytes + keyBytes + frame.size());
   out.reserve(out.size() + kHeaderBytes + body);
   append_le(out, kRequestMagic);
   append_le(out, body);
   out.push_back(static_cast<char>(interfaceName.size() | (session.empty() ? 0 : kSessionFlag)));
   out.append(interfaceName);
-  out.push_back(static_cast<char>(serviceCode.size()));
+  out.push_back(static_cast<char>(serviceCode.size() | (key.empty() ? 0 : kKeyFlag)));
   out.append(serviceCode);
   if (!session.empty()) {
     out.push_back(static_cast<char>(session.size()));
     out.append(session);
+  }
+  if (!key.empty()) {
+    out.push_back(static_cast<char>(key.size()));
+    out.append(key);
   }
   out.append(frame);
   return true;
@@ -124,10 +132,15 @@ bool decode_request_body(std::string_view body, request& out, std::string* why) 
   request r;
   unsigned char flags = 0;
   if (!take_name(rest, "interface name", r.interfaceName, why, &flags)) return false;
-  if (!take_name(rest, "service code", r.serviceCode, why)) return false;
+  unsigned char codeFlags = 0;
+  if (!take_name(rest, "service code", r.serviceCode, why, &codeFlags)) return false;
   if (flags & kSessionFlag) {
     if (!take_name(rest, "session", r.session, why)) return false;
     if (r.session.size() > kMaxSession) return refuse(why, "session is longer than a session may be");
+  }
+  if (codeFlags & kKeyFlag) {
+    if (!take_name(rest, "call key", r.key, why)) return false;
+    if (r.key.size() > kMaxCallKey) return refuse(why, "call key is longer than a call key may be");
   }
   if (rest.size() > zpb_limits::maxFrameBytes) return refuse(why, "request frame is larger than the frame limit");
   r.frame = rest;

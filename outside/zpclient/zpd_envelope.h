@@ -5,8 +5,9 @@
 // Byte layout. Integers are little-endian and fixed-width.
 //
 //   request   := u32 magic "ZPDQ" | u32 body-length | request-body
-//   request-body := u8 name-length | name | u8 code-length | code | [session] | request frame
+//   request-body := u8 name-length | name | u8 code-length | code | [session] | [key] | request frame
 //   session   := u8 session-length | session   (present when bit 7 of name-length is set)
+//   key       := u8 key-length | key           (present when bit 7 of code-length is set)
 //   reply     := u32 magic "ZPDR" | u32 body-length | reply-body
 //   reply-body   := i32 result | reply frame
 //
@@ -15,6 +16,11 @@
 //   session  the operator's sign-in session (1 .. kMaxSession printable ASCII
 //         bytes); a request without one (the sign-in itself) leaves bit 7 of
 //         name-length clear, so requests written before sessions read the same
+//   key   the call's key (1 .. kMaxCallKey printable ASCII bytes), chosen by
+//         the counter for one order or reservation and sent again, unchanged,
+//         when the outcome of the first sending is unknown: the server answers
+//         a key it has seen with the reply it gave then. A call without one
+//         leaves bit 7 of code-length clear, as every request before keys did
 //
 // Limits, checked before anything is allocated or copied:
 //   - name and code: 1 .. zpb_limits::maxEnvelopeName bytes of printable ASCII
@@ -42,14 +48,16 @@ inline constexpr std::uint32_t kRequestMagic = 0x5144505a;  // "ZPDQ"
 inline constexpr std::uint32_t kReplyMagic = 0x5244505a;    // "ZPDR"
 inline constexpr std::size_t kHeaderBytes = 8;
 inline constexpr std::size_t kMaxSession = 64;
+inline constexpr std::size_t kMaxCallKey = 64;
 inline constexpr std::uint32_t kMaxRequestBody =
-    3 + 2 * zpb_limits::maxEnvelopeName + kMaxSession + zpb_limits::maxFrameBytes;
+    4 + 2 * zpb_limits::maxEnvelopeName + kMaxSession + kMaxCallKey + zpb_limits::maxFrameBytes;
 inline constexpr std::uint32_t kMaxReplyBody = 4 + zpb_limits::maxFrameBytes;
 
 struct request {
   std::string_view interfaceName;
   std::string_view serviceCode;
   std::string_view session;  // empty when the request carries none
+  std::string_view key;      // empty when the request carries none
   std::string_view frame;
 };
 
@@ -65,7 +73,8 @@ bool valid_name(std::string_view name, std::string* why = nullptr);
 // Appends a complete request envelope to `out`. False (and `out` unchanged)
 // when a name or the frame is outside the limits.
 bool encode_request(std::string_view interfaceName, std::string_view serviceCode, std::string_view frame,
-                    std::string& out, std::string* why = nullptr, std::string_view session = {});
+                    std::string& out, std::string* why = nullptr, std::string_view session = {},
+                    std::string_view key = {});
 // Appends a complete reply envelope to `out`. False (and `out` unchanged) when
 // the frame is larger than a frame may be.
 bool encode_reply(std::int32_t result, std::string_view frame, std::string& out, std::string* why = nullptr);

@@ -25,7 +25,7 @@ class inproc_transport final : public zpd_transport {
     // server may have registered a new dispatcher under the same name.
     const auto dispatcher = zpd_inproc_find(name_);
     if (!dispatcher) return ZPE_CONNECT;
-    const std::int32_t r = dispatcher->dispatch(interfaceName, serviceCode, request, reply, zpd_session());
+    const std::int32_t r = dispatcher->dispatch(interfaceName, serviceCode, request, reply, zpd_session(), zpd_call_key());
     if (reply.size() > zpb_limits::maxFrameBytes) {
       reply.clear();
       return ZPE_BAD_REPLY;

@@ -11,6 +11,7 @@
 namespace {
 thread_local const zpd_fault* zpd_dispatcher_active_fault = nullptr;
 thread_local std::shared_ptr<const void> zpd_dispatcher_active_caller;
+thread_local std::string_view zpd_dispatcher_active_key;
 }  // namespace
 
 void zpd_dispatcher::add(std::string interfaceName, std::string serviceCode, zpd_handler handler) {
@@ -18,7 +19,8 @@ void zpd_dispatcher::add(std::string interfaceName, std::string serviceCode, zpd
 }
 
 std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::string_view serviceCode,
-                                      std::string request, std::string& reply, std::string_view session) const {
+                                      std::string request, std::string& reply, std::string_view session,
+                                      std::string_view key) const {
   reply.clear();
   const auto iface = handlers_.find(interfaceName);
   if (iface == handlers_.end()) return ZPE_SRV_NO_INTERFACE;
@@ -31,7 +33,7 @@ std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::strin
   std::optional<zpd_fault> fault;
   std::shared_ptr<const void> caller;
   if (gate_) {
-    zpd_admission admitted = gate_(zpd_call{interfaceName, serviceCode, session});
+    zpd_admission admitted = gate_(zpd_call{interfaceName, serviceCode, session, key});
     fault = std::move(admitted.refusal);
     caller = std::move(admitted.caller);
   }
@@ -39,7 +41,10 @@ std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::strin
     std::lock_guard lock(faultsMutex_);
     if (!faults_.empty()) {
       const auto f = faults_.find(std::make_pair(std::string(interfaceName), std::string(serviceCode)));
-      if (f != faults_.end()) fault = f->second;
+      if (f != faults_.end()) {
+        fault = f->second;
+        if (f->second.times > 0 && --f->second.times == 0) faults_.erase(f);
+      }
     }
   }
   struct FaultScope {
@@ -54,6 +59,11 @@ std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::strin
     ~CallerScope() { zpd_dispatcher_active_caller = std::move(saved); }
     std::shared_ptr<const void> saved;
   } callerScope(std::move(caller));
+  struct KeyScope {
+    explicit KeyScope(std::string_view k) : saved(zpd_dispatcher_active_key) { zpd_dispatcher_active_key = k; }
+    ~KeyScope() { zpd_dispatcher_active_key = saved; }
+    std::string_view saved;
+  } keyScope(key);
 
   try {
     zpb_stream in;
@@ -65,6 +75,7 @@ std::int32_t zpd_dispatcher::dispatch(std::string_view interfaceName, std::strin
     // A reply the client cannot read is the server's fault, not the service's
     // result: say so instead of sending half a frame.
     if (out.failed() || out.bytes().size() > zpb_limits::maxFrameBytes) return ZPE_SRV_BAD_REPLY;
+    if (fault && fault->loseReply) return ZPE_RECEIVE;  // the work is done, its answer never arrives
     reply = out.take_bytes();
     return r;
   } catch (...) {
@@ -87,6 +98,8 @@ const zpd_fault* zpd_dispatcher::current_fault() { return zpd_dispatcher_active_
 
 const std::shared_ptr<const void>& zpd_dispatcher::current_caller() { return zpd_dispatcher_active_caller; }
 
+std::string_view zpd_dispatcher::current_key() { return zpd_dispatcher_active_key; }
+
 std::string zpd_dispatcher::handle_envelope(std::string_view body) const {
   std::string out;
   zpd_envelope::request req;
@@ -97,7 +110,7 @@ std::string zpd_dispatcher::handle_envelope(std::string_view body) const {
   std::string reply;
   std::int32_t r;
   try {
-    r = dispatch(req.interfaceName, req.serviceCode, std::string(req.frame), reply, req.session);
+    r = dispatch(req.interfaceName, req.serviceCode, std::string(req.frame), reply, req.session, req.key);
   } catch (...) {  // only allocation can get here: the handler's own are caught inside
     r = ZPE_SRV_EXCEPTION;
     reply.clear();

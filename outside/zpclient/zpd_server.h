@@ -26,12 +26,19 @@ using zpd_handler = std::function<std::int32_t(zpb_stream& request, zpb_stream& 
 // A failure a test server injects into one operation: the call waits
 // `delay`, then answers with `result` and the error record's texts and an
 // empty reply value (a result of 0 only delays the real answer).
+//
+// `loseReply` (with a result of 0) lets the operation run and commit, then
+// throws its reply away as a broken connection would (ZPE_RECEIVE): the
+// caller cannot tell whether the work was done. `times` > 0 makes the fault
+// meet that many calls and then clear itself; 0 keeps it until cleared.
 struct zpd_fault {
   std::int32_t result = 0;
   std::int32_t code2 = 0;
   std::string text1;
   std::string text2;
   std::chrono::milliseconds delay{0};
+  bool loseReply = false;
+  int times = 0;
 };
 
 // What a gate sees of a call before its handler runs.
@@ -39,6 +46,7 @@ struct zpd_call {
   std::string_view interfaceName;
   std::string_view serviceCode;
   std::string_view session;  // the sign-in session the request carried; empty when none
+  std::string_view key;      // the call's key (zpd_envelope.h); empty when none
 };
 
 // A gate's decision: a refusal (a fault with a non-zero result, answered in
@@ -61,7 +69,7 @@ class zpd_dispatcher {
   // Runs one call. Unknown interface or service code, and any exception of a
   // handler, become runtime failure codes with an empty reply.
   std::int32_t dispatch(std::string_view interfaceName, std::string_view serviceCode, std::string request,
-                        std::string& reply, std::string_view session = {}) const;
+                        std::string& reply, std::string_view session = {}, std::string_view key = {}) const;
 
   // Runs one call from a request envelope body (see zpd_envelope.h) and
   // returns the complete reply envelope.
@@ -77,12 +85,15 @@ class zpd_dispatcher {
   // Who the gate let through for the call running on this thread; null
   // outside a call or without a gate.
   static const std::shared_ptr<const void>& current_caller();
+  // The key of the call running on this thread; empty outside a call or
+  // when the call carries none.
+  static std::string_view current_key();
 
  private:
   // Interface name, then service code; looked up by views, without copies.
   std::map<std::string, std::map<std::string, zpd_handler, std::less<>>, std::less<>> handlers_;
   mutable std::mutex faultsMutex_;
-  std::map<std::pair<std::string, std::string>, zpd_fault> faults_;
+  mutable std::map<std::pair<std::string, std::string>, zpd_fault> faults_;
   zpd_gate gate_;
 };
 

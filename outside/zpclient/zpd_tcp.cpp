@@ -164,7 +164,8 @@ class tcp_transport final : public zpd_transport {
     if (request.size() > zpb_limits::maxFrameBytes) return ZPE_BAD_REQUEST_STREAM;
     std::string& envelope = tx_;  // kept between calls: no allocation per call
     envelope.clear();
-    if (!zpd_envelope::encode_request(interfaceName, serviceCode, request, envelope, nullptr, zpd_session()))
+    if (!zpd_envelope::encode_request(interfaceName, serviceCode, request, envelope, nullptr, zpd_session(),
+                                      zpd_call_key()))
       return ZPE_SEND;
 
     bool reopened = false;

@@ -19,6 +19,7 @@
 #include "sample_orders.h"
 #include "server_process.h"
 #include "test_store.h"
+#include "zpd_client.h"
 #include "zpd_envelope.h"
 
 using namespace MPublicDef;
@@ -131,6 +132,98 @@ TEST_P(ZpServer, EveryOrderSeenToSucceedSurvivesSigkillWhole) {
     EXPECT_EQ(broken, 0);
     EXPECT_EQ(orphans, 0);
     EXPECT_GE(orders, static_cast<long long>(succeeded.size()));
+  });
+}
+
+// The same kill, every submission under a key of its own order. Each
+// counter asks again, after the restart, under their keys, the submissions
+// that got no answer; afterwards every order is stored exactly once: none
+// lost of those that were retried, none doubled, whether its first sending
+// had been stored or not. Asking again under the key of an answered order
+// gives its number and stores nothing.
+TEST_P(ZpServer, UnansweredKeyedSubmissionsRetriedAfterSigkillAreStoredExactlyOnce) {
+  ServerProcess server;
+  ASSERT_TRUE(server.start({"--db", url, "--fixture", fixtureFile(), "--quiet"}));
+  ::setenv("ZP_BROKER_ZEPHYRON", server.address().c_str(), 1);
+  signIn();
+
+  std::mutex m;
+  std::map<long long, std::pair<std::string, long long>> answered;  // serv_id -> key, so_nbr
+  std::map<long long, std::string> unanswered;                      // serv_id -> key
+  std::atomic<int> count{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < 4; ++c) {
+    clients.emplace_back([&, c] {
+      IVasDesk client;
+      client.set_timeout(std::chrono::seconds(5));
+      if (client.bind_zpBroker("ZEPHYRON") != 0) return;
+      for (int i = c; i < kUsers; i += 4) {
+        const std::string key = zpd_new_call_key();
+        const zpd_call_key_scope scope(key);
+        SSoUserServiceOut out;
+        CBSErrorMsg err;
+        const std::int32_t r = client.so_userService(gprsOpen(600000 + i), out, err, nullptr);
+        std::lock_guard<std::mutex> lock(m);
+        if (r != 0) {  // the server is gone; whether it stored the order is not known
+          unanswered[600000 + i] = key;
+          return;
+        }
+        answered[600000 + i] = {key, out.get_SORESULTINFO().get_SO_NBR()};
+        ++count;
+      }
+    });
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (count < 60 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  server.kill(SIGKILL);
+  for (auto& t : clients) t.join();
+  ASSERT_GE(count.load(), 60) << "orders were too slow to reach the kill";
+  ASSERT_FALSE(unanswered.empty()) << "the kill came after every order";
+
+  ServerProcess again;
+  ASSERT_TRUE(again.start({"--db", url, "--quiet"}));
+  ::setenv("ZP_BROKER_ZEPHYRON", again.address().c_str(), 1);
+  IVasDesk client;
+  ASSERT_EQ(client.bind_zpBroker("ZEPHYRON"), 0);
+  std::map<long long, long long> retried;  // serv_id -> so_nbr
+  for (const auto& [servId, key] : unanswered) {
+    const zpd_call_key_scope scope(key);
+    SSoUserServiceOut out;
+    CBSErrorMsg err;
+    ASSERT_EQ(client.so_userService(gprsOpen(servId), out, err, nullptr), 0) << servId << ": " << err.text2;
+    retried[servId] = out.get_SORESULTINFO().get_SO_NBR();
+  }
+  for (const auto& [servId, answer] : answered) {
+    const zpd_call_key_scope scope(answer.first);
+    SSoUserServiceOut out;
+    CBSErrorMsg err;
+    ASSERT_EQ(client.so_userService(gprsOpen(servId), out, err, nullptr), 0) << servId << ": " << err.text2;
+    EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), answer.second) << servId;
+  }
+  EXPECT_EQ(again.kill(SIGTERM), 0);
+
+  auto db = zp::store::Database::open({url, 1});
+  db->transact(zp::store::Database::Intent::read, [&](soci::session& sql) {
+    const auto ordersOf = [&](long long servId) {
+      long long n = -1;
+      sql << "SELECT COUNT(*) FROM zp_order WHERE serv_id = :s", soci::use(servId), soci::into(n);
+      return n;
+    };
+    for (const auto& [servId, answer] : answered) EXPECT_EQ(ordersOf(servId), 1) << servId;
+    for (const auto& [servId, soNbr] : retried) {
+      EXPECT_EQ(ordersOf(servId), 1) << servId;
+      zp::store::Row r;
+      ASSERT_TRUE(zp::store::firstRow(sql, "SELECT serv_id FROM zp_order WHERE so_nbr = :n", "i", {soNbr}, r));
+      EXPECT_EQ(r.i(0), servId);
+    }
+    long long orders = 0, broken = -1;
+    sql << "SELECT COUNT(*) FROM zp_order", soci::into(orders);
+    sql << "SELECT COUNT(*) FROM zp_order o WHERE line_count <> (SELECT COUNT(*) FROM zp_order_line l "
+           "WHERE l.so_nbr = o.so_nbr)",
+        soci::into(broken);
+    EXPECT_EQ(orders, static_cast<long long>(answered.size() + retried.size()));
+    EXPECT_EQ(broken, 0);
   });
 }
 

@@ -12,6 +12,9 @@
 #include "backend_world.h"
 #include "busi_catalogue_service.h"
 #include "gui_message.h"
+#include "unknown_submissions.h"
+#include "wait_box.h"
+#include "zpd_client.h"
 #include "scoped_env.h"
 #include "wiretap.h"
 
@@ -562,6 +565,114 @@ TEST_P(Facade, SubmitSoSendsTheWholeOrderAndEmptiesItsListsOnlyOnSuccess) {
   desk.CheckSo(0, {}, 0);
   EXPECT_EQ(checkSo->Last().UsedMarker,
             Fields({R::kIdx_BUSI_CODE, R::kIdx_SOINFO, R::kIdx_USERSERVICEOPERLIST, R::kIdx_RESSIGNLIST}));
+}
+
+// A Global Call order of subscriber 501 with a reserved number, checked and
+// ready to submit.
+void PrepareGlobalCallOrder(CVasDesk& desk, const std::string& number_) {
+  ASSERT_TRUE(desk.SignRes(number(number_)));
+  desk.AddUserServiceOper(1, "开通全球呼");
+  desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
+  ASSERT_EQ(desk.CheckSo(0, {}, 0), 0);
+  // The order's price: the business and the promotion.
+  SSoFee fee, promFee;
+  fee.set_BOOK_ITEM_ID(103);
+  fee.set_ITEM_VALUE(500);
+  promFee.set_BOOK_ITEM_ID(101);
+  promFee.set_ITEM_VALUE(1000);
+  desk.SetSoFeeList({fee, promFee}, {});
+}
+
+// The reply of a submission is lost after the server committed it: the
+// facade asks again under the order's key, says so in the wait box, and gets
+// the stored order's own reply; one order is stored and nothing is left in
+// the counter's list of unknown outcomes.
+TEST_P(Facade, ALostReplyIsAskedAgainUnderTheSameKeyAndAnsweredWithTheStoredOrder) {
+  const zp::testing::ScopedEnv data("XDG_DATA_HOME", ::testing::TempDir() + zp::testing::uniqueName("data"));
+  identify(501, 101);
+  PrepareGlobalCallOrder(desk, "55100011");
+  desk.SetConfirmRetries(3, std::chrono::milliseconds(0));
+  zpgui::WaitBoxLog boxes;
+  world->fail(IVasDesk_so_userService, zp::testing::lostReply(1));
+
+  SSoUserServiceOut out;
+  EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+  EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
+  EXPECT_EQ(error().text1, "业务受理成功,业务流水号:" + std::to_string(out.get_SORESULTINFO().get_SO_NBR()));
+  EXPECT_EQ(submit->Count(), 2u);
+  EXPECT_EQ(boxes.Events(), (std::vector<std::string>{"+提交结果未知，正在确认...", "-"}));
+  EXPECT_TRUE(messages.Shown().empty());
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+}
+
+// The operator stops asking: the submission is remembered as unknown, and
+// the next submission of the same order goes under the same key, so the
+// order stored by the first is what it gets, once. A key never served turns
+// out "not stored" and stays so.
+TEST_P(Facade, AnOutcomeLeftUnknownIsRememberedAndTheSameOrderIsNeverStoredTwice) {
+  const zp::testing::ScopedEnv data("XDG_DATA_HOME", ::testing::TempDir() + zp::testing::uniqueName("data"));
+  identify(501, 101);
+  PrepareGlobalCallOrder(desk, "55100012");
+  desk.SetConfirmRetries(2, std::chrono::milliseconds(0));
+  world->fail(IVasDesk_so_userService, zp::testing::lostReply());
+  messages.Answer(zpgui::kAnswerNo);  // stop asking
+
+  SSoUserServiceOut out;
+  EXPECT_TRUE(desk.SubmitSo(out));
+  EXPECT_EQ(submit->Count(), 3u);  // the first sending and two tries
+  ASSERT_EQ(messages.Shown().size(), 2u);
+  EXPECT_EQ(messages.Shown()[0].flags, 36);
+  EXPECT_NE(messages.Shown()[0].text.find("提交结果未知"), std::string::npos);
+  EXPECT_NE(messages.Shown()[1].text.find("不要重复提交"), std::string::npos);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);  // committed, its replies lost
+  const std::string key = desk.PendingSubmissionKey();
+  ASSERT_FALSE(key.empty());
+  const auto unknown = UnknownSubmissions(11).List();
+  ASSERT_EQ(unknown.size(), 1u);
+  EXPECT_EQ(unknown[0].key, key);
+  EXPECT_EQ(unknown[0].phoneId, "13900000501");
+  EXPECT_EQ(unknown[0].busiCode, kOpenGlobalCall);
+
+  // Submitted again (the check is left out: for this order it would already
+  // find the number in use, by the order stored).
+  world->dispatcher->clear_faults();
+  desk.AddUserServiceOper(1, "开通全球呼");
+  desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
+  SSoFee fee;
+  fee.set_BOOK_ITEM_ID(103);
+  fee.set_ITEM_VALUE(500);
+  desk.SetSoFeeList({fee}, {});  // short of the promotion's fee: judged anew, it would be refused
+  EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+  EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+
+  // What the server says of keys now, without sending an order.
+  EXPECT_EQ(desk.ConfirmSubmission(key, out), CVasDesk::Outcome::stored);
+  EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
+  const std::string never = zpd_new_call_key();
+  EXPECT_EQ(desk.ConfirmSubmission(never, out), CVasDesk::Outcome::notStored);
+  world->fail(IVasDesk_so_userService, zp::testing::lostReply());
+  EXPECT_EQ(desk.ConfirmSubmission(never, out), CVasDesk::Outcome::unknown);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+}
+
+// A reservation whose reply was lost is asked again under its key: the
+// number is held once, by this counter, and the facade knows it.
+TEST_P(Facade, ALostReservationReplyIsAskedAgainAndTheNumberHeldOnce) {
+  identify(501, 101);
+  desk.SetConfirmRetries(3, std::chrono::milliseconds(0));
+  zpgui::WaitBoxLog boxes;
+  world->fail(IVasDesk_do_signRes, zp::testing::lostReply(1));
+  ASSERT_TRUE(desk.SignRes(number("55100013"))) << error().text2;
+  EXPECT_EQ(signRes->Count(), 2u);
+  EXPECT_EQ(boxes.Events(), (std::vector<std::string>{"+预占结果未知，正在确认...", "-"}));
+  EXPECT_EQ(numberStatus("55100013"), 2);
+  EXPECT_TRUE(desk.UnsignRes());  // the facade holds it, so it gives it back
+  EXPECT_EQ(numberStatus("55100013"), 1);
 }
 
 TEST_P(Facade, SubmitSoLeavesOutAnEmptyFeeListAndAnAgentWithoutIdentity) {

@@ -37,6 +37,15 @@ inline void loadDemo(store::Database& db, std::initializer_list<const char*> fil
   for (const char* file : files) store::loadFixtureFile(db, (demo / file).string());
 }
 
+// A fault under which the operation runs and commits and its reply is then
+// lost, for `times` calls (0: until cleared).
+inline zpd_fault lostReply(int times = 0) {
+  zpd_fault f;
+  f.loseReply = true;
+  f.times = times;
+  return f;
+}
+
 class BackendWorld {
  public:
   explicit BackendWorld(store::Backend backend, const std::string& fixture) {

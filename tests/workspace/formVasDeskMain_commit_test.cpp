@@ -8,16 +8,19 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,7 +33,10 @@
 #include "framePromInfo.h"
 #include "gui_message.h"
 #include "modal.h"
+#include "printers.h"
 #include "publicbusi_functions.h"
+#include "scoped_env.h"
+#include "unknown_submissions.h"
 #include "vasdesk_service.h"
 #include "wait_box.h"
 #include "wiretap.h"
@@ -532,6 +538,81 @@ TEST_F(Commit, APaperGivenUpStillResetsTheWorkspace) {
   zpgui::MessageLog again;
   desk->actCommitExecute();
   EXPECT_EQ(again.Shown(), (Messages{{"请先查询用户并选择操作类型（开通、取消或变更）！", "提示", 64}}));
+  EXPECT_EQ(orders(), 1);
+}
+
+// The submission's reply is lost after the server committed the order: the
+// workspace says it is confirming, the facade asks again under the order's
+// key and gets the stored order's reply, and the papers of that one order
+// print once each; nothing is left unknown.
+TEST_F(Commit, AReplyLostAfterTheCommitIsConfirmedAndThePapersPrintOnce) {
+  QTemporaryDir run, pdf, data;
+  const zp::testing::ScopedEnv runPath("ZP_RUN_PATH", run.path().toStdString());
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  std::filesystem::create_directory_symlink(PRINT_DIR, run.path().toStdString() + "/print");
+  ASSERT_TRUE(SetDefaultPrinterName("PDF:" + pdf.path().toStdString()));
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  desk->orderFacade().SetConfirmRetries(3, std::chrono::milliseconds(0));
+  backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostReply(1));
+  zpgui::WaitBoxLog boxes;
+  // The receipt, it came out right, the invoice, and stay for the next one.
+  zpgui::MessageLog answers({kYes, kYes, kYes, kYes});
+  zpgui::ModalScript fees;
+  fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+  commit();
+  EXPECT_EQ(answers.Unanswered(), 0);
+  ASSERT_EQ(answers.Shown().size(), 4u) << ::testing::PrintToString(answers.Shown());
+  EXPECT_EQ(answers.Shown()[0].text, "是否打印回执...!");
+  EXPECT_EQ(answers.Shown()[2].text, "是否打印发票!");
+  EXPECT_EQ(answers.Shown()[3].text.rfind("恭喜你,\n[业务受理成功,业务流水号:", 0), 0u) << answers.Shown()[3].text;
+  EXPECT_NE(std::find(boxes.Events().begin(), boxes.Events().end(), "+提交结果未知，正在确认..."),
+            boxes.Events().end());
+  EXPECT_EQ(orders(), 1);
+  EXPECT_EQ(QDir(pdf.path()).entryList({"*.pdf"}, QDir::Files).size(), 2);  // a receipt and an invoice
+  EXPECT_EQ(count("SELECT print_count FROM zp_order"), 1);
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  EXPECT_EQ(text("edIsdn"), "");  // reset: nothing left to submit again
+}
+
+// The operator stops confirming: the workspace keeps the order on screen and
+// the outcome is listed as unknown; asked later, the list says what the
+// server holds (the order stored, with its number) and forgets it.
+TEST_F(Commit, AnOutcomeLeftUnknownIsListedAndConfirmedLater) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
+  backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostReply());
+  {
+    zpgui::MessageLog answers({kNo});  // stop confirming
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+    ASSERT_EQ(answers.Shown().size(), 2u) << ::testing::PrintToString(answers.Shown());
+    EXPECT_EQ(answers.Shown()[1].flags, 16);
+    EXPECT_NE(answers.Shown()[1].text.find("不要重复提交"), std::string::npos);
+  }
+  EXPECT_EQ(orders(), 1);
+  EXPECT_EQ(text("edIsdn"), "55100000");  // the input stays
+  ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+
+  backend->dispatcher->clear_faults();
+  zpgui::MessageLog listed;
+  at<QPushButton>("btnUnknown").click();
+  ASSERT_EQ(listed.Shown().size(), 1u);
+  const std::string soNbr = std::to_string(count("SELECT so_nbr FROM zp_order"));
+  EXPECT_NE(listed.Shown()[0].text.find("号码13900000601"), std::string::npos) << listed.Shown()[0].text;
+  EXPECT_NE(listed.Shown()[0].text.find("已受理,业务流水号" + soNbr), std::string::npos) << listed.Shown()[0].text;
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  at<QPushButton>("btnUnknown").click();
+  ASSERT_EQ(listed.Shown().size(), 2u);
+  EXPECT_EQ(listed.Shown()[1].text, "没有结果未知的业务。");
   EXPECT_EQ(orders(), 1);
 }
 

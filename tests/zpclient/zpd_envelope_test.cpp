@@ -230,3 +230,51 @@ TEST(ZpdEnvelope, SessionTravelsWhenGivenAndIsCheckedOnTheWayIn) {
   EXPECT_FALSE(decode_request(bad, r, &why));
   EXPECT_NE(why.find("session"), std::string::npos) << why;
 }
+
+// The call's key travels after the session, flagged on the service code's
+// length; with or without a session, and a request without one reads as
+// before, byte for byte.
+TEST(ZpdEnvelope, CallKeyTravelsWhenGivenBesideOrWithoutTheSession) {
+  const std::string key(64, 'k');
+  for (const std::string session : {std::string(), std::string("s3ssion")}) {
+    std::string bytes;
+    ASSERT_TRUE(encode_request("MVasDesk_IVasDesk", "BAVDKU01", "frame", bytes, nullptr, session, key));
+    EXPECT_EQ(static_cast<unsigned char>(bytes[kHeaderBytes + 1 + 17]), 0x80u | 8u);
+    request r;
+    ASSERT_TRUE(decode_request(bytes, r));
+    EXPECT_EQ(r.serviceCode, "BAVDKU01");
+    EXPECT_EQ(r.session, session);
+    EXPECT_EQ(r.key, key);
+    EXPECT_EQ(r.frame, "frame");
+  }
+  std::string plain, keyless;
+  ASSERT_TRUE(encode_request("I", "C", "frame", plain, nullptr, "s"));
+  ASSERT_TRUE(encode_request("I", "C", "frame", keyless, nullptr, "s", ""));
+  EXPECT_EQ(plain, keyless);
+  request r;
+  ASSERT_TRUE(decode_request(plain, r));
+  EXPECT_TRUE(r.key.empty());
+
+  std::string out, why;
+  EXPECT_FALSE(encode_request("I", "C", "", out, &why, "", std::string(65, 'k')));
+  EXPECT_FALSE(encode_request("I", "C", "", out, &why, "", "a\tkey"));
+  EXPECT_TRUE(out.empty());
+
+  // A flagged request whose key is cut off, too long or unprintable is refused.
+  std::string bytes;
+  ASSERT_TRUE(encode_request("I", "C", "", bytes, nullptr, "", "abcdef"));
+  const std::size_t keyAt = kHeaderBytes + 1 + 1 + 1 + 1;  // the key's length byte
+  std::string cut = bytes.substr(0, bytes.size() - 2);
+  const std::uint32_t body = static_cast<std::uint32_t>(cut.size() - kHeaderBytes);
+  std::memcpy(cut.data() + 4, &body, 4);
+  EXPECT_FALSE(decode_request(cut, r, &why));
+  EXPECT_NE(why.find("call key"), std::string::npos) << why;
+  std::string bad = bytes;
+  bad[keyAt + 1] = '\x01';
+  EXPECT_FALSE(decode_request(bad, r, &why));
+  EXPECT_NE(why.find("call key"), std::string::npos) << why;
+  std::string empty = bytes;
+  empty[keyAt] = 0;
+  EXPECT_FALSE(decode_request(empty, r, &why));  // flagged, yet empty
+  EXPECT_NE(why.find("call key"), std::string::npos) << why;
+}

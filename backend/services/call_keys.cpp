@@ -1,0 +1,69 @@
+#include "call_keys.h"
+
+#include <soci/soci.h>
+
+#include "rows.h"
+#include "zpd_envelope.h"
+#include "zpd_server.h"
+
+namespace zp::backend {
+
+using store::Row;
+
+std::string_view currentCallKey() {
+  const std::string_view key = zpd_dispatcher::current_key();
+  return zpd_envelope::valid_name(key) && key.size() <= zpd_envelope::kMaxCallKey ? key : std::string_view{};
+}
+
+bool findKeptReply(soci::session& sql, long long opId, std::string_view operation, std::string_view key,
+                   std::string& reply) {
+  Row r;
+  if (!store::firstRow(sql,
+                       "SELECT reply FROM zp_call_key WHERE op_id = :o AND operation = :p AND call_key = :k",
+                       "s", {opId, std::string(operation), std::string(key)}, r))
+    return false;
+  reply = r.s(0);
+  return true;
+}
+
+void keepReply(soci::session& sql, long long opId, std::string_view operation, std::string_view key,
+               long long now, long long soNbr, const std::string& reply) {
+  store::execute(sql,
+                 "INSERT INTO zp_call_key (op_id, operation, call_key, created, so_nbr, reply) "
+                 "VALUES (:o, :p, :k, :c, :n, :r)",
+                 {opId, std::string(operation), std::string(key), now, soNbr, reply});
+}
+
+long long pruneCallKeys(soci::session& sql, long long before) {
+  return store::execute(sql, "DELETE FROM zp_call_key WHERE created < :b", {before});
+}
+
+std::string toHex(const std::string& bytes) {
+  static const char* d = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) {
+    out += d[c >> 4];
+    out += d[c & 15];
+  }
+  return out;
+}
+
+bool fromHex(std::string_view text, std::string& bytes) {
+  if (text.size() % 2) return false;
+  auto digit = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  bytes.clear();
+  bytes.reserve(text.size() / 2);
+  for (std::size_t i = 0; i < text.size(); i += 2) {
+    const int hi = digit(text[i]), lo = digit(text[i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    bytes.push_back(static_cast<char>(hi * 16 + lo));
+  }
+  return true;
+}
+
+}  // namespace zp::backend
