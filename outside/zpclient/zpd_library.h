@@ -20,7 +20,8 @@ class zpd_library_call {
   bool finish(std::int32_t result) {
     if (result == 0) return true;
     if (error_.code == 0) error_.code = result;
-    if (error_.text1.empty() || error_.text1 == "no error") error_.text1 = what_;
+    // The library names what failed better than the runtime can.
+    if (error_.text1.empty() || error_.text1 == "no error" || zpd_is_runtime_failure(result)) error_.text1 = what_;
     if (error_.text2.empty() || error_.text2 == "no error") error_.text2 = zpd_getErrorMsg(result);
     return false;
   }
@@ -37,7 +38,7 @@ class zpd_library_call {
   // Binds a client object to the broker; false with the runtime's text.
   bool bind(CZpdClientObject& client, const char* broker) {
     const std::int32_t r = client.bind_zpBroker(broker);
-    return r == 0 || fail(r, zpd_getErrorMsg(r));
+    return r == 0 || fail(r, client.failure_text(r));
   }
 
   // Runs the operation's body; an exception becomes a failure.
