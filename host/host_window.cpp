@@ -20,6 +20,7 @@
 #include <chrono>
 
 #include "operator_record.h"
+#include "printers.h"
 #include "zpd_client.h"
 
 std::vector<HostModule> loadModules(const QString& folder, QStringList* problems) {
@@ -93,6 +94,9 @@ HostWindow::HostWindow(LoggedInOperator op, std::vector<HostModule> modules)
       connect(a, &QAction::triggered, this, [this, id] { openModule(id); });
     }
   }
+  QAction* printer = menuBar()->addMenu(QStringLiteral("打印"))->addAction(QStringLiteral("打印机设置..."));
+  printer->setObjectName("actPrinterSetup");
+  connect(printer, &QAction::triggered, this, [this] { PrinterSetup(); });
   menuBar()->addMenu(QStringLiteral("窗口"))->addAction(QStringLiteral("关闭全部"), area_, &QMdiArea::closeAllSubWindows);
   statusBar()->showMessage(QStringLiteral("营业员 %1  营业厅 %2  地市 %3  区县 %4")
                                .arg(op_.opId)
@@ -129,6 +133,23 @@ void HostWindow::ShowModuleProblems(const QString& folder, const QStringList& pr
 void HostWindow::SetBackendState(bool reachable, const QString& state) {
   lblBackend_->setText(state);
   lblBackend_->setStyleSheet(reachable ? QString() : QStringLiteral("color: #b00000;"));
+}
+
+bool HostWindow::PrinterSetup() {
+  std::string name = GetDefaultPrinterName();
+  if (!zpgui::PrinterSetupDialog(&name)) return false;
+  if (!CheckPrinter(name)) {
+    QMessageBox::warning(this, QStringLiteral("打印机设置"),
+                         QStringLiteral("打印机[%1]无法使用,请重新选择。").arg(QString::fromStdString(name)));
+    return false;
+  }
+  if (!SetDefaultPrinterName(name)) {
+    QMessageBox::warning(this, QStringLiteral("打印机设置"),
+                         QStringLiteral("无法保存打印机设置到%1。").arg(zpgui::UserSettingsPath()));
+    return false;
+  }
+  statusBar()->showMessage(QStringLiteral("打印机已设为%1").arg(QString::fromStdString(name)), 10000);
+  return true;
 }
 
 QString HostWindow::BackendState() const { return lblBackend_->text(); }

@@ -67,6 +67,9 @@ class HostWindow : public QMainWindow {
   void SetBackendState(bool reachable, const QString& state);
   QString BackendState() const;
   QString ModuleState() const;
+  // The printer setup: the dialog opened on the printer in use; the choice
+  // is kept as the user's. False when he cancelled.
+  bool PrinterSetup();
   ~HostWindow() override;
 
  private:

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include <filesystem>
 
 #include "host_window.h"
+#include "printers.h"
 #include "scoped_env.h"
 
 namespace {
@@ -138,4 +140,32 @@ TEST(Host, ACopiedRunDirectoryLoadsItsModuleWithItsOwnLibraries) {
     EXPECT_TRUE(line.contains(QString::fromStdString(to.string()))) << "from outside the copy: " << line.toStdString();
   }
   EXPECT_GE(ours, 5) << said.toStdString();
+}
+
+TEST(Host, ThePrinterSetupMenuKeepsTheUsersChoice) {
+  QTemporaryDir run, pdf;
+  zp::testing::ScopedEnv runPath("ZP_RUN_PATH", run.path().toStdString());
+  QFile::remove(zpgui::UserSettingsPath());
+  HostWindow w({1001, 5710101, 1, 571}, {});
+  auto* action = w.findChild<QAction*>("actPrinterSetup");
+  ASSERT_NE(action, nullptr);
+  const std::string chosen = "PDF:" + pdf.path().toStdString();
+  {
+    zpgui::PrinterSetupScript operatorPicks;
+    operatorPicks.Pick(chosen);
+    action->trigger();
+    ASSERT_EQ(operatorPicks.OpenedOn().size(), 1u);
+    EXPECT_FALSE(operatorPicks.OpenedOn()[0].empty()) << "a fresh install offers a printer, never an empty name";
+  }
+  EXPECT_EQ(GetDefaultPrinterName(), chosen);
+  EXPECT_FALSE(QFile::exists(run.filePath("zphost.ini")));
+  {
+    zpgui::PrinterSetupScript operatorCancels;
+    operatorCancels.Refuse();
+    EXPECT_FALSE(w.PrinterSetup());
+    ASSERT_EQ(operatorCancels.OpenedOn().size(), 1u);
+    EXPECT_EQ(operatorCancels.OpenedOn()[0], chosen) << "opened on the printer in use";
+  }
+  EXPECT_EQ(GetDefaultPrinterName(), chosen);
+  QFile::remove(zpgui::UserSettingsPath());
 }
