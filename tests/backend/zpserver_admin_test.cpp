@@ -39,14 +39,14 @@ struct TempDir {
   fs::path path;
 };
 
-struct Run {
+struct Outcome {
   int status = -1;  // exit status, -1 when it did not exit normally
   std::string output;
 };
 
 // Runs zpserver with these arguments to its end; stdout and stderr together.
-Run zpserver(const std::string& args) {
-  Run r;
+Outcome zpserver(const std::string& args) {
+  Outcome r;
   std::FILE* p = ::popen((std::string(ZPSERVER_PATH) + " " + args + " 2>&1").c_str(), "r");
   if (!p) return r;
   char buf[4096];
@@ -138,16 +138,16 @@ TEST_F(ZpServerAdmin, TheConfigurationFileSetsEveryOptionAndTheCommandLineWins) 
 
   // A wrong line is named by its number, and nothing starts.
   std::ofstream(dir.file("bad.conf")) << "db = sqlite:" << dir.file("bad.db") << "\n\nworkers = many\n";
-  Run bad = zpserver("--config " + dir.file("bad.conf"));
+  Outcome bad = zpserver("--config " + dir.file("bad.conf"));
   EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.output.find("bad.conf:3: workers takes a number"), std::string::npos) << bad.output;
   std::ofstream(dir.file("typo.conf")) << "listen-on = 0.0.0.0:7070\n";
-  Run typo = zpserver("--config " + dir.file("typo.conf"));
+  Outcome typo = zpserver("--config " + dir.file("typo.conf"));
   EXPECT_EQ(typo.status, 2);
   EXPECT_NE(typo.output.find("unknown option \"listen-on\""), std::string::npos) << typo.output;
   EXPECT_FALSE(fs::exists(dir.file("bad.db")));
 
-  Run version = zpserver("--version");
+  Outcome version = zpserver("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_TRUE(std::regex_search(version.output, std::regex(R"(^zpserver \d+\.\d+\.\d+ \(store schema \d+\))")))
       << version.output;
@@ -164,7 +164,7 @@ TEST_F(ZpServerAdmin, ABusyPortStopsTheStartBeforeTheStoreIsCreated) {
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
   const int port = ntohs(a.sin_port);
 
-  Run r = zpserver("--db sqlite:" + dir.file("never.db") + " --seed-demo --listen 127.0.0.1:" + std::to_string(port));
+  Outcome r = zpserver("--db sqlite:" + dir.file("never.db") + " --seed-demo --listen 127.0.0.1:" + std::to_string(port));
   ::close(fd);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("cannot listen on 127.0.0.1:" + std::to_string(port)), std::string::npos) << r.output;
@@ -175,14 +175,14 @@ TEST_F(ZpServerAdmin, TheReadinessCheckAnswersOnlyWhileAServerWithItsStoreListen
   ServerProcess server;
   ASSERT_TRUE(server.start({"--db", "sqlite:" + dir.file("ready.db"), "--quiet"}));
   const std::string listen = " --listen 127.0.0.1:" + std::to_string(server.port());
-  Run ready = zpserver("--check" + listen);
+  Outcome ready = zpserver("--check" + listen);
   EXPECT_EQ(ready.status, 0) << ready.output;
   EXPECT_NE(ready.output.find("is ready (schema version"), std::string::npos) << ready.output;
   // A listener on 0.0.0.0 is asked on loopback.
   EXPECT_EQ(zpserver("--check --listen 0.0.0.0:" + std::to_string(server.port())).status, 0);
 
   EXPECT_EQ(server.kill(SIGTERM), 0);
-  Run gone = zpserver("--check" + listen);
+  Outcome gone = zpserver("--check" + listen);
   EXPECT_EQ(gone.status, 1);
   EXPECT_NE(gone.output.find("is not ready"), std::string::npos) << gone.output;
 }
@@ -273,7 +273,7 @@ TEST_F(ZpServerAdmin, ABackupTakenWhileServingRestoresEveryOrderIntoAFreshStore)
       client.so_userService(zp::testing::gprsOpen(700000 + i), out, err, nullptr);
     }
   });
-  Run backup = zpserver("--db sqlite:" + store + " --backup " + dir.file("backup.db"));
+  Outcome backup = zpserver("--db sqlite:" + store + " --backup " + dir.file("backup.db"));
   done = true;
   more.join();
   ASSERT_EQ(backup.status, 0) << backup.output;
@@ -306,7 +306,47 @@ TEST_F(ZpServerAdmin, ABackupTakenWhileServingRestoresEveryOrderIntoAFreshStore)
   });
 
   // PostgreSQL is backed up with its own tools; the command says so.
-  Run pg = zpserver("--db postgresql://zp@127.0.0.1/zp --backup " + dir.file("pg.db"));
+  Outcome pg = zpserver("--db postgresql://zp@127.0.0.1/zp --backup " + dir.file("pg.db"));
   EXPECT_EQ(pg.status, 2);
   EXPECT_NE(pg.output.find("pg_dump"), std::string::npos) << pg.output;
+}
+
+// PostgreSQL is backed up with its own tools, as the README says: pg_dump
+// while the server serves, pg_restore into a fresh database.
+TEST_F(ZpServerAdmin, APgDumpTakenWhileServingRestoresEveryOrderIntoAFreshDatabase) {
+  ZP_REQUIRE_BACKEND(zp::store::Backend::postgresql);
+  const std::string url = zp::testing::freshStoreUrl(zp::store::Backend::postgresql);
+  const std::string base = url.substr(0, url.find('#'));          // postgresql://zp@host:port/zptest
+  const std::string schema = url.substr(url.find("#schema=") + 8);
+  ServerProcess server;
+  ASSERT_TRUE(server.start({"--db", url, "--fixture", fixtureFile(dir, 10), "--quiet"}));
+  const std::vector<long long> orders = submitOrders(server, 700000, 10);
+  ASSERT_EQ(orders.size(), 10u);
+
+  const std::string dump = dir.file("zp.dump");
+  Outcome dumped = [&] {
+    Outcome r;
+    const std::string command = "pg_dump -Fc -n " + schema + " -f " + dump + " '" + base + "' 2>&1";
+    std::FILE* p = ::popen(command.c_str(), "r");
+    char buf[512];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) r.output.append(buf, n);
+    r.status = WEXITSTATUS(::pclose(p));
+    return r;
+  }();
+  ASSERT_EQ(dumped.status, 0) << dumped.output;
+  EXPECT_EQ(server.kill(SIGTERM), 0);
+
+  const std::string fresh = zp::testing::uniqueName("restored");
+  const std::string restoredBase = base.substr(0, base.rfind('/') + 1) + fresh;
+  ASSERT_EQ(std::system(("psql -q '" + base + "' -c 'CREATE DATABASE " + fresh + "' >/dev/null").c_str()), 0);
+  ASSERT_EQ(std::system(("pg_restore -d '" + restoredBase + "' " + dump).c_str()), 0);
+  const std::string restoredUrl = restoredBase + "#schema=" + schema;
+
+  ServerProcess restored;
+  ASSERT_TRUE(restored.start({"--db", restoredUrl, "--quiet"}));
+  EXPECT_EQ(zpserver("--check --listen 127.0.0.1:" + std::to_string(restored.port())).status, 0);
+  EXPECT_EQ(restored.kill(SIGTERM), 0);
+  const std::set<long long> stored = storedOrders(restoredUrl);
+  for (long long n : orders) EXPECT_TRUE(stored.count(n)) << "order " << n << " lost in the dump";
+  std::system(("psql -q '" + base + "' -c 'DROP DATABASE " + fresh + "' >/dev/null 2>&1").c_str());
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
