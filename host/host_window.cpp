@@ -115,6 +115,7 @@ HostWindow::HostWindow(LoggedInOperator op, std::vector<HostModule> modules)
 HostWindow::~HostWindow() {
   backendTimer_->stop();
   if (probe_) probe_->wait();  // bounded by the probe's deadline
+  delete probe_;
 }
 
 void HostWindow::ShowModuleProblems(const QString& folder, const QStringList& problems, bool noModule) {

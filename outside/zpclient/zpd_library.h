@@ -35,10 +35,16 @@ class zpd_library_call {
     return false;
   }
 
-  // Binds a client object to the broker; false with the runtime's text.
+  // Binds a client object to the broker; false with the runtime's text in
+  // the second text and, since many messages quote only the first, after
+  // the operation's name in the first as well.
   bool bind(CZpdClientObject& client, const char* broker) {
     const std::int32_t r = client.bind_zpBroker(broker);
-    return r == 0 || fail(r, client.failure_text(r));
+    if (r == 0) return true;
+    const std::string why = client.failure_text(r);
+    fail(r, why);
+    error_.text1 = std::string(what_) + ":" + why;
+    return false;
   }
 
   // Runs the operation's body; an exception becomes a failure.
