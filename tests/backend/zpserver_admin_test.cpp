@@ -47,7 +47,9 @@ struct Outcome {
 // Runs zpserver with these arguments to its end; stdout and stderr together.
 Outcome zpserver(const std::string& args) {
   Outcome r;
-  std::FILE* p = ::popen((std::string(ZPSERVER_PATH) + " " + args + " 2>&1").c_str(), "r");
+  // A command that does not end (a server that should have refused to
+  // start) fails the test instead of hanging it.
+  std::FILE* p = ::popen(("timeout 60 " + std::string(ZPSERVER_PATH) + " " + args + " 2>&1").c_str(), "r");
   if (!p) return r;
   char buf[4096];
   while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) r.output.append(buf, n);
