@@ -240,7 +240,8 @@ std::string CZpdClientObject::failure_text(std::int32_t code) const {
   const std::string tag = code_tag(code);
   switch (code) {
     case ZPE_NOT_BOUND:
-      if (bindFailure_ != 0 && bindFailure_ != ZPE_NOT_BOUND) return "未连接后台服务:" + failure_text(bindFailure_);
+      if (bindFailure_ != 0 && bindFailure_ != ZPE_NOT_BOUND)
+        return "未连接后台服务" + tag + ",因为" + failure_text(bindFailure_);
       return "未连接" + at + tag;
     case ZPE_BROKER_UNKNOWN:
       if (address_.empty()) {
