@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "MPrivmgnt.h"
+#include "MSession.h"
 #include "MVasDesk.h"
 #include "database.h"
 #include "demo_data.h"
@@ -191,6 +192,17 @@ long long submittedOrder(const zp::transport::RequestLog& r) {
   return out.get_SORESULTINFO().get_SO_NBR();
 }
 
+// The operator a sign-in signed in: the call carried no session yet.
+long long signedInOperator(const zp::transport::RequestLog& r) {
+  const zpd_operation& op = MSession::ISession_sign_in;
+  if (r.result != 0 || r.serviceCode != op.serviceCode || r.interfaceName != op.interfaceName) return 0;
+  zpb_stream in;
+  in.open_for_reading(std::string(r.reply));
+  MSession::SSignInOut out;
+  if (!in.begin_stream(op.replyFrame) || !zpb_read(in, out)) return 0;
+  return out.get_OP_ID();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -282,7 +294,7 @@ int main(int argc, char** argv) {
     zp::backend::RequestLine line;
     line.at = std::chrono::system_clock::now();
     line.peer = r.peer;
-    line.opId = op;
+    line.opId = op ? op : signedInOperator(r);
     line.interfaceName = r.interfaceName;
     line.serviceCode = r.serviceCode;
     line.duration = r.duration;

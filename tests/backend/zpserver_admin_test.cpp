@@ -225,8 +225,10 @@ TEST_F(ZpServerAdmin, EachRequestIsOneLineWithTimePeerOperatorServiceResultAndOr
       EXPECT_FALSE(m[3].matched) << "a refused order has no number";
     }
   }
-  // The sign-in is logged too, without an operator of its session.
-  EXPECT_EQ(linesWith(log, "interface=MSession_ISession").size(), 1u) << log;
+  // The sign-in is logged too, with the operator it signed in.
+  const std::vector<std::string> signIns = linesWith(log, "interface=MSession_ISession");
+  ASSERT_EQ(signIns.size(), 1u) << log;
+  EXPECT_NE(signIns[0].find(" op=11 "), std::string::npos) << signIns[0];
 }
 
 TEST_F(ZpServerAdmin, SighupReopensTheLogAndSigtermStopsCleanly) {
