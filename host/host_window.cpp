@@ -2,14 +2,26 @@
 
 #include <dlfcn.h>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
 #include <QStatusBar>
+#include <QThread>
+#include <QTimer>
 #include <array>
+#include <chrono>
 
 #include "operator_record.h"
+#include "printers.h"
+#include "zpd_client.h"
 
 std::vector<HostModule> loadModules(const QString& folder, QStringList* problems) {
   std::vector<HostModule> modules;
@@ -19,14 +31,15 @@ std::vector<HostModule> loadModules(const QString& folder, QStringList* problems
     m.path = dir.absoluteFilePath(name);
     m.handle = ::dlopen(m.path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
     if (!m.handle) {
-      if (problems) *problems << name + ": " + QString::fromLocal8Bit(::dlerror());
+      if (problems)
+        *problems << QStringLiteral("业务模块%1无法加载:%2").arg(name, QString::fromLocal8Bit(::dlerror()));
       continue;
     }
     m.queryCvsIntf = reinterpret_cast<decltype(m.queryCvsIntf)>(::dlsym(m.handle, "QueryCvsIntf"));
     m.getModuleId = reinterpret_cast<decltype(m.getModuleId)>(::dlsym(m.handle, "GetModuleId"));
     m.createBusinessForm = reinterpret_cast<decltype(m.createBusinessForm)>(::dlsym(m.handle, "CreateBusinessForm"));
     if (!m.queryCvsIntf || !m.getModuleId || !m.createBusinessForm) {
-      if (problems) *problems << name + ": not a business module";
+      if (problems) *problems << QStringLiteral("%1不是业务模块(缺少入口函数)").arg(name);
       ::dlclose(m.handle);
       continue;
     }
@@ -35,13 +48,37 @@ std::vector<HostModule> loadModules(const QString& folder, QStringList* problems
   return modules;
 }
 
+bool InstallQtChineseTexts(QTranslator& translator) {
+  if (!translator.load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_",
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  return QCoreApplication::installTranslator(&translator);
+}
+
+bool ProbeBackend(int deadlineMs, QString& state) {
+  CZpdClientObject client;
+  client.set_timeout(std::chrono::milliseconds(deadlineMs));
+  const std::int32_t r = client.bind_zpBroker("ZEPHYRON");
+  if (r == 0) {
+    state = QStringLiteral("后台服务%1已连接").arg(QString::fromStdString(zpd_resolve_broker("ZEPHYRON")));
+    return true;
+  }
+  state = QString::fromStdString(client.failure_text(r));
+  return false;
+}
+
 QString moduleCaption(std::int32_t moduleId) {
   if (moduleId == 10001) return QStringLiteral("新业务受理");
   return QStringLiteral("业务模块 %1").arg(moduleId);
 }
 
 HostWindow::HostWindow(LoggedInOperator op, std::vector<HostModule> modules)
-    : op_(op), modules_(std::move(modules)), area_(new QMdiArea(this)) {
+    : op_(op),
+      modules_(std::move(modules)),
+      area_(new QMdiArea(this)),
+      lblBackend_(new QLabel(this)),
+      lblModules_(new QLabel(this)),
+      backendTimer_(new QTimer(this)) {
   setObjectName("HostWindow");
   setWindowTitle(QStringLiteral("营业受理"));
   setCentralWidget(area_);
@@ -57,12 +94,89 @@ HostWindow::HostWindow(LoggedInOperator op, std::vector<HostModule> modules)
       connect(a, &QAction::triggered, this, [this, id] { openModule(id); });
     }
   }
+  QAction* printer = menuBar()->addMenu(QStringLiteral("打印"))->addAction(QStringLiteral("打印机设置..."));
+  printer->setObjectName("actPrinterSetup");
+  connect(printer, &QAction::triggered, this, [this] { PrinterSetup(); });
   menuBar()->addMenu(QStringLiteral("窗口"))->addAction(QStringLiteral("关闭全部"), area_, &QMdiArea::closeAllSubWindows);
   statusBar()->showMessage(QStringLiteral("营业员 %1  营业厅 %2  地市 %3  区县 %4")
                                .arg(op_.opId)
                                .arg(op_.orgId)
                                .arg(op_.regionCode)
                                .arg(op_.countyCode));
+  lblBackend_->setObjectName("lblBackend");
+  lblModules_->setObjectName("lblModules");
+  lblModules_->setStyleSheet("color: #b00000;");
+  lblModules_->hide();
+  statusBar()->addPermanentWidget(lblModules_);
+  statusBar()->addPermanentWidget(lblBackend_);
+  connect(backendTimer_, &QTimer::timeout, this, &HostWindow::ProbeInBackground);
+}
+
+HostWindow::~HostWindow() {
+  backendTimer_->stop();
+  if (probe_) probe_->wait();  // bounded by the probe's deadline
+  delete probe_;
+}
+
+void HostWindow::ShowModuleProblems(const QString& folder, const QStringList& problems, bool noModule) {
+  QStringList lines = problems;
+  if (noModule) lines << QStringLiteral("在%1中没有找到可用的业务模块,无法办理业务。").arg(folder);
+  if (lines.isEmpty()) return;
+  lblModules_->setText(lines.join(QStringLiteral(";")));
+  lblModules_->show();
+  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("业务模块"),
+                              lines.join("\n") + QStringLiteral("\n请与系统管理员联系。"), QMessageBox::Ok, this);
+  box->setObjectName("msgModuleProblems");
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+void HostWindow::SetBackendState(bool reachable, const QString& state) {
+  lblBackend_->setText(state);
+  lblBackend_->setStyleSheet(reachable ? QString() : QStringLiteral("color: #b00000;"));
+}
+
+bool HostWindow::PrinterSetup() {
+  std::string name = GetDefaultPrinterName();
+  if (!zpgui::PrinterSetupDialog(&name)) return false;
+  if (!CheckPrinter(name)) {
+    QMessageBox::warning(this, QStringLiteral("打印机设置"),
+                         QStringLiteral("打印机[%1]无法使用,请重新选择。").arg(QString::fromStdString(name)));
+    return false;
+  }
+  if (!SetDefaultPrinterName(name)) {
+    QMessageBox::warning(this, QStringLiteral("打印机设置"),
+                         QStringLiteral("无法保存打印机设置到%1。").arg(zpgui::UserSettingsPath()));
+    return false;
+  }
+  statusBar()->showMessage(QStringLiteral("打印机已设为%1").arg(QString::fromStdString(name)), 10000);
+  return true;
+}
+
+QString HostWindow::BackendState() const { return lblBackend_->text(); }
+QString HostWindow::ModuleState() const { return lblModules_->isHidden() ? QString() : lblModules_->text(); }
+
+void HostWindow::WatchBackend(int everyMs) {
+  QString state;
+  const bool ok = ProbeBackend(3000, state);
+  SetBackendState(ok, state);
+  if (everyMs > 0) backendTimer_->start(everyMs);
+}
+
+// A back end on an unreachable host holds a connection attempt for its whole
+// deadline: the window must not freeze meanwhile.
+void HostWindow::ProbeInBackground() {
+  if (probe_ && !probe_->isFinished()) return;
+  delete probe_;
+  QPointer<HostWindow> self(this);
+  probe_ = QThread::create([self] {
+    QString state;
+    const bool ok = ProbeBackend(3000, state);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [self, ok, state] {
+      if (self) self->SetBackendState(ok, state);
+    });
+  });
+  probe_->start();
 }
 
 QWidget* HostWindow::openModule(std::int32_t moduleId) {

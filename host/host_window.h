@@ -5,10 +5,14 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <vector>
 
+class QLabel;
 class QMdiArea;
+class QThread;
+class QTimer;
 
 struct LoggedInOperator {
   std::int32_t opId = 0;
@@ -33,6 +37,16 @@ std::vector<HostModule> loadModules(const QString& folder, QStringList* problems
 // The caption of a module id's menu entry.
 QString moduleCaption(std::int32_t moduleId);
 
+class QTranslator;
+// Loads Qt's own Chinese texts (qtbase_zh_CN from Qt's translations folder)
+// into `translator` and installs it for the application; false when they
+// are not installed.
+bool InstallQtChineseTexts(QTranslator& translator);
+
+// Whether broker ZEPHYRON answers a connection within `deadlineMs`: true
+// with a line saying so, or false with why not (Chinese, with the address).
+bool ProbeBackend(int deadlineMs, QString& state);
+
 class HostWindow : public QMainWindow {
   Q_OBJECT
 
@@ -44,8 +58,28 @@ class HostWindow : public QMainWindow {
   QWidget* openModule(std::int32_t moduleId);
   QMdiArea* area() const { return area_; }
 
+  // Says in the status bar, and in a box that does not block, which module
+  // libraries of `folder` could not be loaded (or that none was found).
+  void ShowModuleProblems(const QString& folder, const QStringList& problems, bool noModule);
+  // The back end's state in the status bar; checked now and every
+  // `everyMs` in the background (0: only now).
+  void WatchBackend(int everyMs);
+  void SetBackendState(bool reachable, const QString& state);
+  QString BackendState() const;
+  QString ModuleState() const;
+  // The printer setup: the dialog opened on the printer in use; the choice
+  // is kept as the user's. False when he cancelled.
+  bool PrinterSetup();
+  ~HostWindow() override;
+
  private:
+  void ProbeInBackground();
+
   LoggedInOperator op_;
   std::vector<HostModule> modules_;
   QMdiArea* area_;
+  QLabel* lblBackend_;
+  QLabel* lblModules_;
+  QTimer* backendTimer_;
+  QThread* probe_ = nullptr;
 };

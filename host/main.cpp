@@ -7,11 +7,18 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
+#include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTextStream>
 #include <QTimer>
+#include <QTranslator>
+#include <QTreeWidget>
 
 #include "host_window.h"
 #include "operator_sign_in.h"
@@ -54,11 +61,32 @@ bool askOperator(int opId, LoggedInOperator& op) {
   }
 }
 
+// What the open workspaces show, for a screenshot's reader (and a smoke
+// test of an installation): each business type list, or why it is empty.
+void describeWorkspaces(const HostWindow& w, QTextStream& out) {
+  out << "status: " << w.BackendState() << "\n";
+  if (!w.ModuleState().isEmpty()) out << "modules: " << w.ModuleState() << "\n";
+  for (QMdiSubWindow* sub : w.area()->subWindowList()) {
+    for (auto* list : sub->findChildren<QTreeWidget*>("lstvBusiType")) {
+      QStringList items;
+      for (int i = 0; i < list->topLevelItemCount(); ++i) items << list->topLevelItem(i)->text(0);
+      out << "lstvBusiType: " << items.join(", ") << "\n";
+      if (auto* note = list->findChild<QLabel*>("lblEmptyReason"); note && !note->isHidden())
+        out << "lblEmptyReason: " << note->text().replace('\n', ' ') << "\n";
+    }
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("zphost");
+  // Qt's own texts (standard buttons, the print dialog) in Chinese, as the
+  // rest of the counter's screens.
+  QTranslator qtTexts;
+  if (!InstallQtChineseTexts(qtTexts))
+    qWarning("zphost: Qt's Chinese texts (qtbase_zh_CN.qm) are not installed; Qt's own buttons stay in English");
   QCommandLineParser p;
   p.setApplicationDescription(
       "The host shell: logs an operator in, loads the business modules of its modules folder and opens their "
@@ -104,11 +132,14 @@ int main(int argc, char** argv) {
   QStringList problems;
   std::vector<HostModule> modules = loadModules(folder, &problems);
   for (const QString& why : problems) qWarning("zphost: %s", qPrintable(why));
-  if (modules.empty()) qWarning("zphost: no business module in %s", qPrintable(folder));
+  const bool noModule = modules.empty();
+  if (noModule) qWarning("zphost: no business module in %s", qPrintable(folder));
 
   HostWindow w(op, std::move(modules));
   w.resize(1100, 760);
   w.show();
+  w.ShowModuleProblems(folder, problems, noModule);
+  w.WatchBackend(15000);
   QWidget* workspace = p.isSet("open") ? w.openModule(p.value("open").toInt()) : nullptr;
   if (p.isSet("open") && !workspace) qWarning("zphost: no workspace of module %s", qPrintable(p.value("open")));
   if (p.isSet("acceptance")) {
@@ -135,6 +166,9 @@ int main(int argc, char** argv) {
     const QString file = p.value("screenshot");
     QTimer::singleShot(500, &w, [&w, file] {
       const bool saved = w.grab().save(file);
+      QTextStream out(stdout);
+      describeWorkspaces(w, out);
+      out.flush();
       QCoreApplication::exit(saved ? 0 : 1);
     });
   }

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -89,18 +90,26 @@ T* Find(QWidget* in, const char* name) {
   return in ? in->findChild<T*>(name) : nullptr;
 }
 
-// The host's printer for the length of the script: the counter's own
-// setting is back afterwards.
+// The host's printer for the length of the script: the user's own setting
+// is back afterwards, or none if he had none.
 class PrinterFor {
  public:
-  explicit PrinterFor(const std::string& name) : previous_(GetDefaultPrinterName()), ok_(SetDefaultPrinterName(name)) {}
+  explicit PrinterFor(const std::string& name)
+      : previous_(QSettings(zpgui::UserSettingsPath(), QSettings::IniFormat).value(kKey)),
+        ok_(SetDefaultPrinterName(name)) {}
   ~PrinterFor() {
-    if (ok_) SetDefaultPrinterName(previous_);
+    if (!ok_) return;
+    QSettings settings(zpgui::UserSettingsPath(), QSettings::IniFormat);
+    if (previous_.isValid())
+      settings.setValue(kKey, previous_);
+    else
+      settings.remove(kKey);
   }
   bool ok() const { return ok_; }
 
  private:
-  std::string previous_;
+  static constexpr const char* kKey = "Print/DefaultPrinter";
+  QVariant previous_;
   bool ok_;
 };
 

@@ -175,7 +175,8 @@ bool TfrmeVerify::CheckPhoneInput() {
 bool TfrmeVerify::InitBusiPublic(const char* bindFailure) {
   if (busiPublic.Init(busiCode, 0, 0, 0, opId)) return true;
   lastError = busiPublic.LastError();
-  ShowGUIMessage(bindFailure, kError, kErrorIcon);
+  // The runtime's reason (the address that failed) on a line of its own.
+  ShowGUIMessage("%s\n[%s]", kError, kErrorIcon, bindFailure, lastError.text2);
   return false;
 }
 

@@ -30,6 +30,9 @@ class CVasDesk {
   // Stores the operator context and binds to broker ZEPHYRON; true when
   // bound. The fee library's own Init result is not part of it.
   bool Init(int busiCode, short regionCode, short countyCode, int orgId, int opId);
+  // Why the service client is not bound (after a failed Init), in Chinese,
+  // naming the broker's address and the deadline.
+  std::string BindFailureText() const { return vasDesk.failure_text(ZPE_NOT_BOUND); }
   void SetBusiCode(int code) { busiCode = code; }
   void SetBusiType(int type) { busiType = type; }
   void GetInitParams(int& busiCode, short& regionCode, short& countyCode, int& orgId, int& opId) const;

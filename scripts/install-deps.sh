@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="
   build-essential cmake ninja-build pkg-config python3 git
-  qt6-base-dev libqt6printsupport6 fonts-wqy-microhei poppler-utils
+  qt6-base-dev libqt6printsupport6 qt6-translations-l10n fonts-wqy-microhei poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev
   libprotobuf-dev protobuf-compiler
   libasio-dev nlohmann-json3-dev

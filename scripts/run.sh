@@ -13,7 +13,9 @@ cd "$(dirname "$0")/.."
 
 JOBS=${JOBS:-$(nproc)}
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$JOBS"
+# Only what it starts: zpserver, zphost, the module, their libraries and the
+# print templates (the tests and benchmarks are the test command's).
+cmake --build build -j "$JOBS" --target zpserver zphost vasdesk print_templates
 
 RUN=build/run
 DB=${ZP_DB:-$RUN/demo.db}
@@ -35,8 +37,11 @@ while [ ! -s "$RUN/zpserver.port" ]; do
   sleep 0.1
 done
 PORT=$(cat "$RUN/zpserver.port")  # the port it got, when asked for any (ZP_PORT=0)
+# The run directory's runtime settings name the broker, so build/run/zphost
+# started by hand finds this server too.
+printf '; written by scripts/run.sh\nZEPHYRON=tcp://127.0.0.1:%s\n' "$PORT" >"$RUN/zpclient.ini"
 export ZP_BROKER_ZEPHYRON="tcp://127.0.0.1:$PORT"
-echo "zpserver on SQLite ($DB) with the demo region; clients use ZP_BROKER_ZEPHYRON=$ZP_BROKER_ZEPHYRON"
+echo "zpserver on SQLite ($DB) with the demo region; clients use ZEPHYRON=$ZP_BROKER_ZEPHYRON ($RUN/zpclient.ini)"
 
 echo "Demo operators sign in with their id and password:"
 echo "  1001 demo1001 (every right)       1002 demo1002 (no rights)"

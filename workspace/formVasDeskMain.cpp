@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QVBoxLayout>
 #include <QTreeWidgetItem>
 
 #include <new>
@@ -116,6 +118,32 @@ TfrmVasDesk::~TfrmVasDesk() {
   facade.UnsignRes();
 }
 
+void TfrmVasDesk::ShowWhyEmpty(const QString& why) {
+  auto* note = ui_->lstvBusiType->findChild<QLabel*>("lblEmptyReason");
+  if (why.isEmpty()) {
+    if (note) note->hide();
+    return;
+  }
+  if (!note) {
+    note = new QLabel(ui_->lstvBusiType->viewport());
+    note->setObjectName("lblEmptyReason");
+    note->setWordWrap(true);
+    note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    note->setStyleSheet("color: #b00000;");
+    // A layout of its own keeps the note as large as the list.
+    auto* fill = new QVBoxLayout(ui_->lstvBusiType->viewport());
+    fill->setContentsMargins(4, 4, 4, 4);
+    fill->addWidget(note);
+  }
+  note->setText(QStringLiteral("业务类型未能加载,工作区为空:\n") + why);
+  note->show();
+}
+
+QString TfrmVasDesk::emptyReason() const {
+  const auto* note = ui_->lstvBusiType->findChild<QLabel*>("lblEmptyReason");
+  return note && !note->isHidden() ? note->text() : QString();
+}
+
 bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t countyCode, int orgId, int opId,
                        const MSysmgntDef::SOperPrivAuthList& privileges) {
   runPath_ = GetZPRunPath();
@@ -144,15 +172,23 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
   PromWidget()->setMinimumWidth(kPromFrameWidth);
 
   ResetWorkspace();
+  ShowWhyEmpty({});
 
-  if (!facade.Init(busiCode, regionCode, countyCode, orgId, opId)) return false;
+  if (!facade.Init(busiCode, regionCode, countyCode, orgId, opId)) {
+    ShowWhyEmpty(QString::fromStdString(facade.BindFailureText()));
+    return false;
+  }
   CBusinessPublic catalogue;
-  if (!catalogue.Init(busiCode, regionCode, countyCode, orgId, opId)) return false;
+  if (!catalogue.Init(busiCode, regionCode, countyCode, orgId, opId)) {
+    ShowWhyEmpty(QString::fromStdString(catalogue.LastError().text2));
+    return false;
+  }
   MProductIntfApp::SBusiTypeList all;
   if (!catalogue.GetBusiType(0, 0, all)) {
     const CBSErrorMsg& e = catalogue.LastError();
     ShowGUIMessage("调用后台服务<productintf>取业务类型busiType信息失败!\n错误[%s]\n[%s]请稍后再试!", "异常", 16,
                    e.text2, e.text1);
+    ShowWhyEmpty(QString::fromStdString(e.text2));
     return false;
   }
   for (const MProductIntfApp::SBusiType& type : all) {

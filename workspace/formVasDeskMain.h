@@ -108,6 +108,9 @@ class TfrmVasDesk : public TfrmMDIChild {
   zp::report::RecordTable& voucherTable() { return cdsSoVoucher; }
   zp::report::RecordTable& invoiceTable() { return cdsBusiInvoice; }
   const QString& runPath() const { return runPath_; }
+  // Why the workspace is empty after a failed Init, as its business type
+  // list shows it; empty once it started.
+  QString emptyReason() const;
 
  public slots:
   // Global Call: the operator picks a number in the number dialog and the
@@ -135,6 +138,9 @@ class TfrmVasDesk : public TfrmMDIChild {
  private:
   // Gives back the number the facade holds; the window then frees itself.
   void FormClose();
+  // Says inside the business type list why the workspace stays empty: a
+  // clerk facing an empty window learns that the back end was not reached.
+  void ShowWhyEmpty(const QString& why);
   // The current business type and its open code, to the facade as well.
   void SetCurrentBusiType(QTreeWidgetItem* row);
   static void SetChecked(QRadioButton* button, bool checked);

@@ -66,10 +66,13 @@ class TcpServer::Impl {
   void forget(const std::shared_ptr<Connection>& c);
   void check_drained();
   // The reply envelope to one request body, reported to the log hook.
-  std::string answer(std::string_view body, steady::time_point received);
+  std::string answer(std::string_view body, steady::time_point received, std::string_view peer);
   // Worker side of one request.
   void run_request(const std::shared_ptr<Connection>& c, const std::string& body, steady::time_point received);
-  void report(std::string_view body, const std::string& reply, steady::time_point received);
+  // The peer's address as the log shows it; taken once at accept, since
+  // sockets are touched on the I/O thread only.
+  static std::string peerText(const tcp::socket& socket);
+  void report(std::string_view body, const std::string& reply, steady::time_point received, std::string_view peer);
 
   // Touched on the I/O thread only.
   std::unordered_set<std::shared_ptr<Connection>> connections_;
@@ -103,7 +106,8 @@ class TcpServer::Impl {
 class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connection> {
  public:
   Connection(Impl& server, tcp::socket socket, std::uint64_t peer)
-      : server_(server), socket_(std::move(socket)), peer_(peer) {}
+      : server_(server), socket_(std::move(socket)), peer_(peer), peerText_(Impl::peerText(socket_)) {}
+  const std::string& peerText() const { return peerText_; }
 
   std::uint64_t peer() const { return peer_; }
 
@@ -216,7 +220,7 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
     if (!server_.pool) {
       // Handled here and now: the request is read where it lies, without a copy.
       std::string reply =
-          server_.answer(std::string_view(in_).substr(zpd_envelope::kHeaderBytes, length), received);
+          server_.answer(std::string_view(in_).substr(zpd_envelope::kHeaderBytes, length), received, peerText_);
       in_.erase(0, zpd_envelope::kHeaderBytes + length);
       release_large(in_);
       const std::size_t sent = send_now(reply);
@@ -229,13 +233,14 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
     if (server_.pool->try_submit(peer_, std::move(job))) return;
     std::string reply;
     zpd_envelope::encode_reply(ZPE_SRV_BUSY, {}, reply);
-    server_.report(*body, reply, received);
+    server_.report(*body, reply, received, peerText_);
     write(std::move(reply));
   }
 
   Impl& server_;
   tcp::socket socket_;
   const std::uint64_t peer_;  // the peer's address, as the per-peer limits count it
+  const std::string peerText_;
   steady::time_point deadline_ = steady::time_point::max();
   std::array<char, 16 * 1024> chunk_;
   std::string in_;   // received, not yet taken as a request
@@ -273,7 +278,18 @@ void TcpServer::Impl::accept() {
   });
 }
 
-std::string TcpServer::Impl::answer(std::string_view body, steady::time_point received) {
+std::string TcpServer::Impl::peerText(const tcp::socket& socket) {
+  std::error_code ec;
+  const tcp::endpoint remote = socket.remote_endpoint(ec);
+  if (ec) return {};
+  try {
+    return remote.address().to_string() + ":" + std::to_string(remote.port());
+  } catch (...) {
+    return {};
+  }
+}
+
+std::string TcpServer::Impl::answer(std::string_view body, steady::time_point received, std::string_view peer) {
   std::string reply;
   try {
     reply = dispatcher->handle_envelope(body);
@@ -281,7 +297,7 @@ std::string TcpServer::Impl::answer(std::string_view body, steady::time_point re
     reply.clear();
     zpd_envelope::encode_reply(ZPE_SRV_EXCEPTION, {}, reply);
   }
-  report(body, reply, received);
+  report(body, reply, received, peer);
   return reply;
 }
 
@@ -289,12 +305,13 @@ void TcpServer::Impl::run_request(const std::shared_ptr<Connection>& c, const st
                                   steady::time_point received) {
   // The connection waits for this reply with no deadline, so it must always
   // be handed back, whatever happened in answer().
-  std::string reply = answer(body, received);
+  std::string reply = answer(body, received, c->peerText());
   const std::size_t sent = c->send_now(reply);
   asio::post(io, [c, reply = std::move(reply), sent]() mutable { c->write(std::move(reply), sent); });
 }
 
-void TcpServer::Impl::report(std::string_view body, const std::string& reply, steady::time_point received) {
+void TcpServer::Impl::report(std::string_view body, const std::string& reply, steady::time_point received,
+                             std::string_view peer) {
   if (!log) return;
   RequestLog entry{};
   zpd_envelope::request req;
@@ -305,6 +322,8 @@ void TcpServer::Impl::report(std::string_view body, const std::string& reply, st
   }
   zpd_envelope::reply rep;
   entry.result = zpd_envelope::decode_reply(reply, rep) ? rep.result : ZPE_SRV_BAD_REPLY;
+  if (entry.result != ZPE_SRV_BAD_REPLY) entry.reply = rep.frame;
+  entry.peer = peer;
   entry.duration = std::chrono::duration_cast<std::chrono::microseconds>(steady::now() - received);
   try {
     log(entry);

@@ -35,6 +35,8 @@ struct RequestLog {
   std::string_view request;  // the request frame, valid during the hook only
   std::chrono::microseconds duration;  // from the request's last byte to its reply being ready
   std::int32_t result;                 // the result sent back (a ZPE_SRV_* code on failure)
+  std::string_view reply;  // the reply frame, valid during the hook only; empty on failure
+  std::string_view peer;   // "address:port" of the client; empty when unknown
 };
 
 class TcpServer {

@@ -6,6 +6,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "run_path.h"
 
@@ -30,6 +31,21 @@ class QtPrinterSetup final : public PrinterSetupHandler {
 }  // namespace
 
 QString HostSettingsPath() { return GetZPRunPath() + QStringLiteral("/zphost.ini"); }
+
+QString UserSettingsPath() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/vasdesk/zphost.ini");
+}
+
+std::string FallbackPrinterName() {
+  const QString system = QPrinterInfo::defaultPrinterName();
+  if (!system.isEmpty()) return system.toStdString();
+  QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (documents.isEmpty()) documents = QDir::homePath();
+  const QString folder = QDir(documents).absoluteFilePath(QStringLiteral("营业受理票据"));
+  if (!QDir().mkpath(folder)) return {};
+  return kPdfPrinterPrefix + folder.toStdString();
+}
 
 std::optional<std::string> PdfPrinterFolder(const std::string& name) {
   const std::string prefix = kPdfPrinterPrefix;
@@ -90,12 +106,16 @@ bool PrinterSetupScript::Choose(std::string* name) {
 }  // namespace zpgui
 
 std::string GetDefaultPrinterName() {
-  const QSettings settings(zpgui::HostSettingsPath(), QSettings::IniFormat);
-  return settings.value(zpgui::kDefaultPrinterKey).toString().toStdString();
+  for (const QString& file : {zpgui::UserSettingsPath(), zpgui::HostSettingsPath()}) {
+    const QSettings settings(file, QSettings::IniFormat);
+    if (settings.contains(zpgui::kDefaultPrinterKey))
+      return settings.value(zpgui::kDefaultPrinterKey).toString().toStdString();
+  }
+  return zpgui::FallbackPrinterName();
 }
 
 bool SetDefaultPrinterName(const std::string& name) {
-  QSettings settings(zpgui::HostSettingsPath(), QSettings::IniFormat);
+  QSettings settings(zpgui::UserSettingsPath(), QSettings::IniFormat);
   settings.setValue(zpgui::kDefaultPrinterKey, QString::fromStdString(name));
   settings.sync();
   return settings.status() == QSettings::NoError;

@@ -21,8 +21,17 @@ class QWidget;
 namespace zpgui {
 inline constexpr char kPdfPrinterPrefix[] = "PDF:";
 
-// The host's settings: an INI file in the run directory.
+// The host's settings: an INI file in the run directory, which an
+// administrator may preset; the program never writes it (an installed run
+// directory is shared by every user and not theirs to write).
 QString HostSettingsPath();
+// The clerk's own settings (the printer he chose): zphost.ini in his
+// configuration folder ($XDG_CONFIG_HOME/vasdesk).
+QString UserSettingsPath();
+// The printer of a fresh install: the system's default printer, or where
+// there is none, PDF files in a folder of the user's documents (created
+// here); "" when not even that folder can be made.
+std::string FallbackPrinterName();
 // The folder of a "PDF:<folder>" name, or nothing for any other name.
 std::optional<std::string> PdfPrinterFolder(const std::string& name);
 // Points the printer at the named one; a PDF name gets a fresh file
@@ -63,9 +72,10 @@ class PrinterSetupScript final : public PrinterSetupHandler {
 };
 }  // namespace zpgui
 
-// The host's configured printer ("" when none is configured).
+// The printer to use: the user's choice, else the run directory's preset,
+// else FallbackPrinterName().
 std::string GetDefaultPrinterName();
-// False when the host's settings could not be written.
+// Keeps the user's choice; false when his settings could not be written.
 bool SetDefaultPrinterName(const std::string& name);
 // True when the name is one of the system's printers or a usable PDF folder.
 bool CheckPrinter(const std::string& name);

@@ -31,6 +31,8 @@ class QtWaitBox final : public WaitBoxHandler {
       layout->setContentsMargins(24, 16, 24, 16);
       layout->addWidget(label);
       box = frame;
+      // The window does not answer until the call returns: say so at the pointer too.
+      QApplication::setOverrideCursor(Qt::WaitCursor);
     }
     box->setProperty(kDepth, box->property(kDepth).toInt() + 1);
     box->findChild<QLabel*>("lblWaitText")->setText(QString::fromStdString(text));
@@ -49,7 +51,10 @@ class QtWaitBox final : public WaitBoxHandler {
     if (!box) return;
     const int depth = box->property(kDepth).toInt() - 1;
     box->setProperty(kDepth, depth);
-    if (depth <= 0) delete box;
+    if (depth <= 0) {
+      delete box;
+      QApplication::restoreOverrideCursor();
+    }
   }
 };
 

@@ -22,7 +22,7 @@ QFont fontOf(const ReportTemplate& t, const TextStyle& s) {
 }  // namespace
 
 bool renderReport(const ReportTemplate& t, const RecordTable& table, PrintOffsets offsets, QPrinter& printer,
-                  std::string* error) {
+                  std::string* error, bool stationery) {
   printer.setFullPage(true);
   printer.setPageSize(QPageSize(QSizeF(t.paperWidth, t.paperHeight), QPageSize::Millimeter));
   printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
@@ -36,11 +36,13 @@ bool renderReport(const ReportTemplate& t, const RecordTable& table, PrintOffset
   for (std::size_t record = 0; record < table.recordCount(); ++record) {
     if (record > 0) printer.newPage();
     for (const LineItem& l : t.lines) {
+      if (l.stationery && !stationery) continue;
       p.setPen(QPen(Qt::black, l.width * dots));
       p.drawLine(at(l.x1, l.y1), at(l.x2, l.y2));
     }
     p.setPen(Qt::black);
     for (const StaticText& s : t.texts) {
+      if (s.stationery && !stationery) continue;
       p.setFont(fontOf(t, s.style));
       p.drawText(at(s.x, s.y), QString::fromStdString(s.text));
     }
@@ -71,11 +73,15 @@ bool printReport(const std::string& templatePath, const RecordTable& table, cons
     if (error) *error = "no printer named " + printerName;
     return false;
   }
-  if (!preview) return renderReport(layout, table, offsets, printer, error);
+  if (!preview)
+    return renderReport(layout, table, offsets, printer, error,
+                        drawsStationery(offsets, printer.outputFormat() == QPrinter::PdfFormat));
   QPrintPreviewDialog dialog(&printer);
   bool drawn = true;
   QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* target) {
-    drawn = renderReport(layout, table, offsets, *target, error) && drawn;
+    drawn = renderReport(layout, table, offsets, *target, error,
+                         drawsStationery(offsets, target->outputFormat() == QPrinter::PdfFormat)) &&
+            drawn;
   });
   ShowModal(dialog);
   return drawn;

@@ -12,10 +12,10 @@ class QPrinter;
 namespace zp::report {
 
 // Draws one page per record of the table on the printer, the template's
-// millimetres shifted by the offsets. False with the reason when the printer
-// cannot be painted on.
+// millimetres shifted by the offsets; the stationery layer only with
+// `stationery`. False with the reason when the printer cannot be painted on.
 bool renderReport(const ReportTemplate& layout, const RecordTable& table, PrintOffsets offsets, QPrinter& printer,
-                  std::string* error = nullptr);
+                  std::string* error = nullptr, bool stationery = true);
 
 // Loads the template (and its settings file), points a printer at the named
 // one and prints, or with `preview` shows the preview dialog instead (which

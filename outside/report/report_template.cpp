@@ -57,8 +57,12 @@ bool number(const std::string& w, double& v) {
 
 // Reads the optional words after an item: size, bold, alignment, wrap, width.
 bool options(const std::vector<std::string>& w, std::size_t from, TextStyle* style, FieldItem* field, LineItem* line,
-             std::string& why) {
+             std::string& why, bool* stationery = nullptr) {
   for (std::size_t i = from; i < w.size(); ++i) {
+    if (stationery && w[i] == "stationery") {
+      *stationery = true;
+      continue;
+    }
     if (w[i] == "size" && style && i + 1 < w.size()) {
       if (!number(w[++i], style->size) || style->size <= 0) return why = "size takes points above 0", false;
     } else if (w[i] == "bold" && style) {
@@ -110,7 +114,7 @@ bool parseTemplate(const std::string& text, ReportTemplate& out, std::string* er
       if (w.size() < 4 || !number(w[1], s.x) || !number(w[2], s.y) || !q[3])
         return fail("text takes x, y and a \"text\"");
       s.text = w[3];
-      if (!options(w, 4, &s.style, nullptr, nullptr, why)) return fail(why);
+      if (!options(w, 4, &s.style, nullptr, nullptr, why, &s.stationery)) return fail(why);
       t.texts.push_back(s);
     } else if (kind == "field") {
       FieldItem f{};
@@ -124,7 +128,7 @@ bool parseTemplate(const std::string& text, ReportTemplate& out, std::string* er
       LineItem l{};
       if (w.size() < 5 || !number(w[1], l.x1) || !number(w[2], l.y1) || !number(w[3], l.x2) || !number(w[4], l.y2))
         return fail("line takes x1, y1, x2, y2");
-      if (!options(w, 5, nullptr, nullptr, &l, why)) return fail(why);
+      if (!options(w, 5, nullptr, nullptr, &l, why, &l.stationery)) return fail(why);
       t.lines.push_back(l);
     } else {
       return fail("unknown item \"" + kind + "\"");
@@ -173,6 +177,7 @@ PrintOffsets loadOffsets(const std::string& templatePath) {
     const std::string key = line.substr(0, eq);
     if (key == "OffsetX") o.x = v;
     if (key == "OffsetY") o.y = v;
+    if (key == "PreprintedForm") o.preprintedForm = v != 0;
   }
   return o;
 }

@@ -6,15 +6,20 @@
 // The file format (.rmf), one item per line, "#" starts a comment:
 //   paper  <width> <height>                          page size in mm
 //   font   "<family>" <size>                          default font (points)
-//   text   <x> <y> "<text>" [size <pt>] [bold]        a static text
+//   text   <x> <y> "<text>" [size <pt>] [bold] [stationery]   a static text
 //   field  <name> <x> <y> <w> <h> [size <pt>] [bold] [left|right|center] [wrap]
-//   line   <x1> <y1> <x2> <y2> [width <mm>]
+//   line   <x1> <y1> <x2> <y2> [width <mm>] [stationery]
+// A "stationery" text or line is what a pre-printed form carries already
+// (captions, frame): drawn on plain paper and in PDF, so that the paper
+// reads on its own, and left out on the form.
 // Positions are in mm from the page's top left corner. Texts are UTF-8 in
 // double quotes; \" and \\ escape.
 //
 // Each template has a settings file beside it (same name, ".ini") with
 // [Print] OffsetX and OffsetY in mm: how far this counter's printer draws
-// from where the template says, so forms line up without editing templates.
+// from where the template says, so forms line up without editing templates;
+// and PreprintedForm=1 when this counter's printer holds the pre-printed
+// form (values only), 0 or missing for plain paper.
 #pragma once
 
 #include <string>
@@ -31,6 +36,7 @@ struct StaticText {
   double x, y;
   std::string text;
   TextStyle style;
+  bool stationery = false;
 };
 
 struct FieldItem {
@@ -44,6 +50,7 @@ struct FieldItem {
 struct LineItem {
   double x1, y1, x2, y2;
   double width = 0.2;
+  bool stationery = false;
 };
 
 struct ReportTemplate {
@@ -57,7 +64,12 @@ struct ReportTemplate {
 
 struct PrintOffsets {
   double x = 0, y = 0;  // mm
+  bool preprintedForm = false;
 };
+
+// Whether the stationery layer is drawn: always in PDF, on a printer unless
+// it holds the pre-printed form.
+inline bool drawsStationery(const PrintOffsets& settings, bool toPdf) { return toPdf || !settings.preprintedForm; }
 
 // Reads a template; false with "line N: reason" in *error.
 bool parseTemplate(const std::string& text, ReportTemplate& out, std::string* error);

@@ -7,9 +7,9 @@ namespace {
 
 constexpr const char* kBroker = "ZEPHYRON";
 
-std::string failureText(std::int32_t r, const CBSErrorMsg& err) {
+std::string failureText(std::int32_t r, const CBSErrorMsg& err, const CZpdClientObject& client) {
   if (zpd_is_runtime_failure(r))
-    return std::string("无法连接后台服务,登录失败:") + zpd_getErrorMsg(r) + "\n请检查网络或稍后再试。";
+    return "无法连接后台服务,登录失败:" + client.failure_text(r) + "\n请检查网络或稍后再试。";
   return err.text2.empty() ? "登录失败[" + std::to_string(r) + "],请稍后再试。" : err.text2;
 }
 
@@ -18,7 +18,7 @@ std::string failureText(std::int32_t r, const CBSErrorMsg& err) {
 bool SignInOperator(int opId, const std::string& password, OperatorSignIn& out, std::string& message) {
   MSession::ISession client;
   if (const std::int32_t r = client.bind_zpBroker(kBroker); r != 0) {
-    message = failureText(r, {});
+    message = failureText(r, {}, client);
     return false;
   }
   MSession::SSignInIn in;
@@ -27,7 +27,7 @@ bool SignInOperator(int opId, const std::string& password, OperatorSignIn& out, 
   MSession::SSignInOut got;
   CBSErrorMsg err;
   if (const std::int32_t r = client.sign_in(in, got, err, nullptr); r != 0) {
-    message = failureText(r, err);
+    message = failureText(r, err, client);
     return false;
   }
   zpd_set_session(got.get_SESSION());

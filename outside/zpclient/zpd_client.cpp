@@ -23,39 +23,55 @@ namespace {
 
 constexpr std::chrono::milliseconds kDefaultTimeout{30000};
 
+// What each failure means, for the counter's staff; the symbolic code
+// follows in brackets for support.
 const char* known_text(std::int32_t code) {
   switch (code) {
-    case ZPE_NOT_BOUND: return "ZPE_NOT_BOUND: the client object is not bound to a broker";
-    case ZPE_BROKER_UNKNOWN: return "ZPE_BROKER_UNKNOWN: no usable address is configured for the broker";
-    case ZPE_CONNECT: return "ZPE_CONNECT: the broker's address could not be reached";
-    case ZPE_SEND: return "ZPE_SEND: the request could not be sent";
-    case ZPE_RECEIVE: return "ZPE_RECEIVE: the connection broke before the reply came";
-    case ZPE_TIMEOUT: return "ZPE_TIMEOUT: no reply within the call's deadline";
-    case ZPE_BAD_REPLY: return "ZPE_BAD_REPLY: the reply was malformed or too large";
-    case ZPE_BAD_REQUEST_STREAM: return "ZPE_BAD_REQUEST_STREAM: the request stream is not one complete frame";
-    case ZPE_SRV_NO_INTERFACE: return "ZPE_SRV_NO_INTERFACE: the server has no such interface";
-    case ZPE_SRV_NO_SERVICE: return "ZPE_SRV_NO_SERVICE: the interface has no such service code";
-    case ZPE_SRV_BAD_REQUEST: return "ZPE_SRV_BAD_REQUEST: the server could not read the request";
-    case ZPE_SRV_EXCEPTION: return "ZPE_SRV_EXCEPTION: the service failed unexpectedly";
-    case ZPE_SRV_BAD_REPLY: return "ZPE_SRV_BAD_REPLY: the server could not write the reply";
-    case ZPE_SRV_BUSY: return "ZPE_SRV_BUSY: the server is overloaded or stopping";
-    case ZPE_SRV_STORAGE: return "ZPE_SRV_STORAGE: the server's storage is unavailable";
+    case ZPE_NOT_BOUND: return "未连接后台服务[ZPE_NOT_BOUND,-9999]";
+    case ZPE_BROKER_UNKNOWN: return "没有配置可用的后台服务地址[ZPE_BROKER_UNKNOWN,-9998]";
+    case ZPE_CONNECT: return "无法连接后台服务[ZPE_CONNECT,-9997]";
+    case ZPE_SEND: return "请求未能发送到后台服务[ZPE_SEND,-9994]";
+    case ZPE_RECEIVE: return "应答到达之前与后台服务的连接断开了[ZPE_RECEIVE,-9993]";
+    case ZPE_TIMEOUT: return "后台服务在限定时间内没有应答[ZPE_TIMEOUT,-9992]";
+    case ZPE_BAD_REPLY: return "后台服务的应答无法识别或过大[ZPE_BAD_REPLY,-9991]";
+    case ZPE_BAD_REQUEST_STREAM: return "请求报文不完整,没有发送[ZPE_BAD_REQUEST_STREAM,-9986]";
+    case ZPE_SRV_NO_INTERFACE: return "后台服务没有这个接口[ZPE_SRV_NO_INTERFACE,-9984]";
+    case ZPE_SRV_NO_SERVICE: return "后台服务的接口没有这个服务[ZPE_SRV_NO_SERVICE,-9983]";
+    case ZPE_SRV_BAD_REQUEST: return "后台服务无法读取请求[ZPE_SRV_BAD_REQUEST,-9982]";
+    case ZPE_SRV_EXCEPTION: return "后台服务处理请求时发生意外错误[ZPE_SRV_EXCEPTION,-9981]";
+    case ZPE_SRV_BAD_REPLY: return "后台服务无法写出应答[ZPE_SRV_BAD_REPLY,-9980]";
+    case ZPE_SRV_BUSY: return "后台服务繁忙或正在停止[ZPE_SRV_BUSY,-9978]";
+    case ZPE_SRV_STORAGE: return "后台服务的数据库暂时不可用[ZPE_SRV_STORAGE,-9977]";
     // The stubs write their own texts; these only serve a caller that asks.
-    case ZPE_CLN_MARSHAL_IN: return "ZPE_CLN_MARSHAL_IN: the request could not be written";
-    case ZPE_CLN_MARSHAL_OUT: return "ZPE_CLN_MARSHAL_OUT: the reply could not be read";
-    case ZPE_CLN_IN_BEGIN_STREAM: return "ZPE_CLN_IN_BEGIN_STREAM: the request frame could not be begun";
-    case ZPE_CLN_IN_END_STREAM: return "ZPE_CLN_IN_END_STREAM: the request frame could not be ended";
-    case ZPE_CLN_OUT_BEGIN_STREAM: return "ZPE_CLN_OUT_BEGIN_STREAM: the reply frame could not be begun";
-    case ZPE_CLN_OUT_END_STREAM: return "ZPE_CLN_OUT_END_STREAM: the reply frame could not be ended";
-    case ZPE_CLN_ZPB_EXCEPTION: return "ZPE_CLN_ZPB_EXCEPTION: an exception ended the call";
-    case ZPE_CLN_RESERVED_SLOT: return "ZPE_CLN_RESERVED_SLOT: the operation is not supported";
+    case ZPE_CLN_MARSHAL_IN: return "请求无法写入报文[ZPE_CLN_MARSHAL_IN,-9996]";
+    case ZPE_CLN_MARSHAL_OUT: return "应答无法读出[ZPE_CLN_MARSHAL_OUT,-9995]";
+    case ZPE_CLN_IN_BEGIN_STREAM: return "请求报文无法开始[ZPE_CLN_IN_BEGIN_STREAM,-9990]";
+    case ZPE_CLN_IN_END_STREAM: return "请求报文无法结束[ZPE_CLN_IN_END_STREAM,-9989]";
+    case ZPE_CLN_OUT_BEGIN_STREAM: return "应答报文无法开始[ZPE_CLN_OUT_BEGIN_STREAM,-9988]";
+    case ZPE_CLN_OUT_END_STREAM: return "应答报文无法结束[ZPE_CLN_OUT_END_STREAM,-9987]";
+    case ZPE_CLN_ZPB_EXCEPTION: return "调用因异常中断[ZPE_CLN_ZPB_EXCEPTION,-9985]";
+    case ZPE_CLN_RESERVED_SLOT: return "不支持的操作[ZPE_CLN_RESERVED_SLOT,-9979]";
     default: return nullptr;
   }
 }
 
+// The bracketed code at the end of a known text, for texts that say more.
+std::string code_tag(std::int32_t code) {
+  const char* text = known_text(code);
+  if (!text) return "[" + std::to_string(code) + "]";
+  const std::string_view t(text);
+  return std::string(t.substr(t.rfind('[')));
+}
+
+// "30秒", "1500毫秒".
+std::string deadline_text(std::chrono::milliseconds t) {
+  if (t.count() % 1000 == 0) return std::to_string(t.count() / 1000) + "秒";
+  return std::to_string(t.count()) + "毫秒";
+}
+
 std::string generic_text(std::int32_t code) {
-  if (zpd_is_runtime_failure(code)) return "runtime failure " + std::to_string(code);
-  return "result " + std::to_string(code) + " is not a runtime failure code";
+  if (zpd_is_runtime_failure(code)) return "后台服务调用失败[" + std::to_string(code) + "]";
+  return "结果[" + std::to_string(code) + "]不是运行时的失败代码";
 }
 
 std::optional<std::string> env(const char* name) {
@@ -234,13 +250,44 @@ std::int32_t CZpdClientObject::call_server(const char* interfaceName, const char
 
 std::int32_t CZpdClientObject::bind(const char* brokerName) {
   unbind();
-  const std::string address = zpd_resolve_broker(brokerName ? brokerName : "");
-  if (address.empty()) return ZPE_BROKER_UNKNOWN;
+  broker_ = brokerName ? brokerName : "";
+  address_ = zpd_resolve_broker(broker_);
+  bindFailure_ = ZPE_BROKER_UNKNOWN;
+  if (address_.empty()) return bindFailure_;
   std::unique_ptr<zpd_transport> t;
-  const std::int32_t r = zpd_open_transport(address, timeout_, t);
-  if (r != 0) return r;
+  bindFailure_ = zpd_open_transport(address_, timeout_, t);
+  if (bindFailure_ != 0) return bindFailure_;
   transport_ = std::move(t);
   return 0;
+}
+
+std::string CZpdClientObject::failure_text(std::int32_t code) const {
+  // A client object never bound (a test's scripted one) knows no address.
+  if (broker_.empty() && address_.empty() && code != ZPE_BROKER_UNKNOWN) return zpd_getErrorMsg(code);
+  const std::string broker = "后台服务[" + broker_ + "]";
+  const std::string at = broker + (address_.empty() ? std::string() : "(" + address_ + ")");
+  const std::string tag = code_tag(code);
+  switch (code) {
+    case ZPE_NOT_BOUND:
+      if (bindFailure_ != 0 && bindFailure_ != ZPE_NOT_BOUND)
+        return "未连接后台服务" + tag + ",因为" + failure_text(bindFailure_);
+      return "未连接" + at + tag;
+    case ZPE_BROKER_UNKNOWN:
+      if (address_.empty()) {
+        std::string var = "ZP_BROKER_";
+        for (unsigned char c : broker_) var.push_back(std::isalnum(c) ? static_cast<char>(std::toupper(c)) : '_');
+        return "没有配置" + broker + "的地址:请在运行目录的zpclient.ini中写入\"" + broker_ +
+               "=tcp://主机:端口\",或设置环境变量" + var + tag;
+      }
+      return broker + "的地址[" + address_ + "]无法使用,应为tcp://主机:端口" + tag;
+    case ZPE_CONNECT:
+      return "无法在" + deadline_text(timeout_) + "内连接" + at + ":请确认后台服务已启动、网络畅通" + tag;
+    case ZPE_SEND: return "请求未能发送到" + at + tag;
+    case ZPE_RECEIVE: return "应答到达之前与" + at + "的连接断开了" + tag;
+    case ZPE_TIMEOUT: return at + "在" + deadline_text(timeout_) + "内没有应答" + tag;
+    case ZPE_BAD_REPLY: return at + "的应答无法识别或过大" + tag;
+    default: return std::string(zpd_getErrorMsg(code)) + ":" + at;
+  }
 }
 
 void CZpdClientObject::unbind() { transport_.reset(); }

@@ -118,10 +118,18 @@ class CZpdClientObject {
   std::int32_t bind_zpBroker(const char* brokerName) { return bind(brokerName); }
 
   bool is_bound() const { return transport_ != nullptr; }
+  // The text of a runtime failure of this object, for the counter's staff:
+  // what failed, with the broker's name, its address and the deadline where
+  // they matter, and the code for support. A failed bind's reason is kept,
+  // so a later ZPE_NOT_BOUND still says why.
+  std::string failure_text(std::int32_t code) const;
   void set_timeout(std::chrono::milliseconds t) { timeout_ = t; }
   std::chrono::milliseconds timeout() const { return timeout_; }
 
  private:
   std::unique_ptr<zpd_transport> transport_;
   std::chrono::milliseconds timeout_;
+  std::string broker_;       // as last bound
+  std::string address_;      // what it resolved to; empty when none is configured
+  std::int32_t bindFailure_ = 0;
 };

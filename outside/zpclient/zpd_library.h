@@ -20,7 +20,8 @@ class zpd_library_call {
   bool finish(std::int32_t result) {
     if (result == 0) return true;
     if (error_.code == 0) error_.code = result;
-    if (error_.text1.empty() || error_.text1 == "no error") error_.text1 = what_;
+    // The library names what failed better than the runtime can.
+    if (error_.text1.empty() || error_.text1 == "no error" || zpd_is_runtime_failure(result)) error_.text1 = what_;
     if (error_.text2.empty() || error_.text2 == "no error") error_.text2 = zpd_getErrorMsg(result);
     return false;
   }
@@ -34,10 +35,16 @@ class zpd_library_call {
     return false;
   }
 
-  // Binds a client object to the broker; false with the runtime's text.
+  // Binds a client object to the broker; false with the runtime's text in
+  // the second text and, since many messages quote only the first, after
+  // the operation's name in the first as well.
   bool bind(CZpdClientObject& client, const char* broker) {
     const std::int32_t r = client.bind_zpBroker(broker);
-    return r == 0 || fail(r, zpd_getErrorMsg(r));
+    if (r == 0) return true;
+    const std::string why = client.failure_text(r);
+    fail(r, why);
+    error_.text1 = std::string(what_) + ":" + why;
+    return false;
   }
 
   // Runs the operation's body; an exception becomes a failure.

@@ -17,9 +17,11 @@ std::int32_t marshal_failure(CBSErrorMsg& err, std::int32_t code, const zpd_oper
   return code;
 }
 
-std::int32_t runtime_failure(CBSErrorMsg& err, std::int32_t code) {
+std::int32_t runtime_failure(CBSErrorMsg& err, std::int32_t code, const CZpdClientObject& client,
+                             const zpd_operation& op) {
   err.code = code;
-  err.text2 = zpd_getErrorMsg(code);
+  err.text2 = client.failure_text(code);
+  if (err.text1.empty() || err.text1 == "no error") err.text1 = std::string("调用后台服务") + op.qualifiedName + "失败";
   return code;
 }
 

@@ -49,7 +49,11 @@ namespace zpd_detail {
 std::int32_t stub_failure(CBSErrorMsg& err, std::int32_t code, const char* prefix, const char* name);
 std::int32_t marshal_failure(CBSErrorMsg& err, std::int32_t code, const zpd_operation& op,
                              const char* direction, const char* param);
-std::int32_t runtime_failure(CBSErrorMsg& err, std::int32_t code);
+// A runtime failure: the client's text in the second text, and the
+// operation in the first when the caller's record has none (a message shows
+// both).
+std::int32_t runtime_failure(CBSErrorMsg& err, std::int32_t code, const CZpdClientObject& client,
+                             const zpd_operation& op);
 }  // namespace zpd_detail
 
 template <class In, class Out>
@@ -69,7 +73,7 @@ std::int32_t zpd_invoke(CZpdClientObject& client, const zpd_operation& op, const
       return stub_failure(cErrorMsg, ZPE_CLN_IN_END_STREAM, "ZPE_CLN_IN_END_STREAM: ", op.qualifiedName);
 
     const std::int32_t r = client.call_server(op.interfaceName, op.serviceCode, session, request, reply);
-    if (zpd_is_runtime_failure(r)) return runtime_failure(cErrorMsg, r);
+    if (zpd_is_runtime_failure(r)) return runtime_failure(cErrorMsg, r, client, op);
 
     if (!reply.begin_stream(op.replyFrame))
       return stub_failure(cErrorMsg, ZPE_CLN_OUT_BEGIN_STREAM, "ZPE_CLN_OUT_BEGIN_STREAM: ", op.qualifiedName);

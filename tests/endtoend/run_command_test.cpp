@@ -12,6 +12,7 @@
 
 #include <filesystem>
 
+#include "printers.h"
 #include "server_process.h"
 
 namespace {
@@ -25,6 +26,11 @@ TEST(RunCommand, OffscreenItPlaysOneAcceptanceAndSavesEveryStepAndThePapers) {
   {
     QSettings settings(ini, QSettings::IniFormat);
     settings.setValue("Print/DefaultPrinter", "柜台打印机");
+  }
+  // The user's own choice, in his settings (the test's, see qt_environment).
+  {
+    QSettings mine(zpgui::UserSettingsPath(), QSettings::IniFormat);
+    mine.setValue("Print/DefaultPrinter", "前台打印机");
   }
 
   QProcess host;
@@ -60,7 +66,10 @@ TEST(RunCommand, OffscreenItPlaysOneAcceptanceAndSavesEveryStepAndThePapers) {
 
   QSettings after(ini, QSettings::IniFormat);
   EXPECT_EQ(after.value("Print/DefaultPrinter").toString().toStdString(), "柜台打印机")
-      << "the counter's printer is its own again";
+      << "the run directory's preset is never written";
+  QSettings mine(zpgui::UserSettingsPath(), QSettings::IniFormat);
+  EXPECT_EQ(mine.value("Print/DefaultPrinter").toString().toStdString(), "前台打印机")
+      << "the user's printer is his own again";
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSettings>
+#include <QStandardPaths>
+#include <QDir>
 
 #include <gtest/gtest.h>
 
@@ -37,20 +39,50 @@ TEST(Printers, CheckKnowsSystemPrintersAndUsablePdfFolders) {
   }
 }
 
-TEST(Printers, DefaultPrinterIsKeptInTheHostsSettings) {
+TEST(Printers, TheUsersChoiceIsKeptInHisOwnSettingsNeverInTheRunDirectory) {
   TempRunDir run;
-  EXPECT_EQ(GetDefaultPrinterName(), "");
+  QFile::remove(zpgui::UserSettingsPath());
   for (const std::string name : {"PDF:/srv/receipts", "财务部 LaserJet", ""}) {
     ASSERT_TRUE(SetDefaultPrinterName(name));
     EXPECT_EQ(GetDefaultPrinterName(), name);
   }
   SetDefaultPrinterName("counter-3");
-  EXPECT_EQ(zpgui::HostSettingsPath(), run.filePath("zphost.ini"));
-  EXPECT_EQ(QSettings(run.filePath("zphost.ini"), QSettings::IniFormat).value("Print/DefaultPrinter").toString(),
+  EXPECT_FALSE(QFile::exists(run.filePath("zphost.ini"))) << "the program's folder is not the user's";
+  EXPECT_TRUE(zpgui::UserSettingsPath().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")))
+      << zpgui::UserSettingsPath().toStdString();
+  EXPECT_EQ(QSettings(zpgui::UserSettingsPath(), QSettings::IniFormat).value("Print/DefaultPrinter").toString(),
             "counter-3");
-  // Another host's run directory has its own printer.
+  // The user's choice goes with him to another run directory.
   TempRunDir other;
-  EXPECT_EQ(GetDefaultPrinterName(), "");
+  EXPECT_EQ(GetDefaultPrinterName(), "counter-3");
+  QFile::remove(zpgui::UserSettingsPath());
+}
+
+TEST(Printers, AFreshInstallPrintsToTheSystemPrinterOrPdfInTheUsersDocuments) {
+  TempRunDir run;
+  QFile::remove(zpgui::UserSettingsPath());
+  const std::string fresh = GetDefaultPrinterName();
+  if (!QPrinterInfo::defaultPrinterName().isEmpty()) {
+    EXPECT_EQ(fresh, QPrinterInfo::defaultPrinterName().toStdString());
+  } else {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    EXPECT_EQ(fresh, "PDF:" + QDir(documents).filePath(QStringLiteral("营业受理票据")).toStdString());
+  }
+  EXPECT_TRUE(CheckPrinter(fresh)) << "a fresh install never offers an unusable printer: " << fresh;
+
+  // An administrator's preset in the run directory comes before that, and
+  // the user's own choice before the preset.
+  {
+    QSettings preset(run.filePath("zphost.ini"), QSettings::IniFormat);
+    preset.setValue("Print/DefaultPrinter", "PDF:/srv/counter");
+  }
+  EXPECT_EQ(GetDefaultPrinterName(), "PDF:/srv/counter");
+  ASSERT_TRUE(SetDefaultPrinterName("前台打印机"));
+  EXPECT_EQ(GetDefaultPrinterName(), "前台打印机");
+  EXPECT_EQ(QSettings(run.filePath("zphost.ini"), QSettings::IniFormat).value("Print/DefaultPrinter").toString(),
+            "PDF:/srv/counter")
+      << "the preset is left as it was";
+  QFile::remove(zpgui::UserSettingsPath());
 }
 
 TEST(Printers, PdfPrinterWritesANewNumberedFileEachTime) {

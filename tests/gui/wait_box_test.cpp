@@ -1,5 +1,7 @@
 #include "wait_box.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QLabel>
 #include <QWidget>
 
@@ -47,14 +49,19 @@ TEST(WaitBox, ProductionBoxIsModelessFramelessAndNests) {
   EXPECT_FALSE(box->isModal());
   EXPECT_TRUE(box->windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(box->findChild<QLabel*>()->text(), QStringLiteral("处理中，请稍侯..."));
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
 
   ShowWaitBox("正在查询可用资源");
   EXPECT_EQ(zpgui::CurrentWaitBox(), box);
   EXPECT_EQ(box->findChild<QLabel*>()->text(), QStringLiteral("正在查询可用资源"));
   CloseWaitBox();
   EXPECT_EQ(zpgui::CurrentWaitBox(), box);  // the outer call still waits
+  EXPECT_NE(QApplication::overrideCursor(), nullptr) << "still waiting";
   CloseWaitBox();
   EXPECT_EQ(zpgui::CurrentWaitBox(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the pointer is given back once";
   CloseWaitBox();  // one too many does no harm
   EXPECT_EQ(zpgui::CurrentWaitBox(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

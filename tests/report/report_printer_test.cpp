@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
@@ -135,4 +136,66 @@ TEST(ReportPrinter, OnePagePerRecordAndUnknownPrintersRefused) {
   EXPECT_FALSE(printReport(std::string(PRINT_DIR) + "/missing.rmf", invoice, "PDF:" + dir.path().toStdString(), false,
                            &why));
   EXPECT_NE(why.find("missing.rmf"), std::string::npos);
+}
+
+TEST(ReportPrinter, TheInvoiceDrawsItsCaptionsAndFrameExceptOnThePreprintedForm) {
+  RecordTable invoice = RecordTable::busiInvoice();
+  invoice.open();
+  invoice.append();
+  invoice.set("soNbr", "300001");
+  invoice.set("totalFeeUpper", "壹拾伍元整");
+  const std::string path = std::string(PRINT_DIR) + "/publicBusiInvoice.rmf";
+  ReportTemplate layout;
+  ASSERT_TRUE(loadTemplate(path, layout, nullptr));
+  EXPECT_FALSE(loadOffsets(path).preprintedForm) << "a fresh install prints on plain paper";
+
+  // Into PDF through the printing path: captions, frame and values.
+  QTemporaryDir plain;
+  std::string why;
+  ASSERT_TRUE(printReport(path, invoice, "PDF:" + plain.path().toStdString(), false, &why)) << why;
+  const std::string whole = pdfText(plain.filePath(pdfsIn(plain).value(0)));
+  for (const char* expected : {"业务收费发票", "流水号", "合计(大写)", "营业员", "300001", "壹拾伍元整"})
+    EXPECT_NE(whole.find(expected), std::string::npos) << expected << " in:\n" << whole;
+
+  // What the pre-printed form gets: the values alone.
+  QTemporaryDir form;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(form.filePath("form.pdf"));
+  ASSERT_TRUE(renderReport(layout, invoice, {}, printer, &why, false)) << why;
+  const std::string values = pdfText(form.filePath("form.pdf"));
+  EXPECT_NE(values.find("300001"), std::string::npos) << values;
+  EXPECT_NE(values.find("壹拾伍元整"), std::string::npos) << values;
+  for (const char* caption : {"业务收费发票", "流水号", "合计(大写)", "营业员"})
+    EXPECT_EQ(values.find(caption), std::string::npos) << caption << " on the pre-printed form:\n" << values;
+
+  // Which paper gets the stationery.
+  PrintOffsets onForm;
+  onForm.preprintedForm = true;
+  EXPECT_TRUE(drawsStationery({}, false));
+  EXPECT_TRUE(drawsStationery({}, true));
+  EXPECT_TRUE(drawsStationery(onForm, true)) << "a PDF is never the form";
+  EXPECT_FALSE(drawsStationery(onForm, false));
+}
+
+TEST(ReportTemplate, StationeryIsATextOrLineOptionAndTheFormIsASetting) {
+  ReportTemplate t;
+  std::string why;
+  ASSERT_TRUE(parseTemplate("text 1 2 \"日期\" size 7 stationery\nline 0 0 9 0 stationery width 0.3\n"
+                            "text 3 4 \"no\"\nline 0 1 9 1\n",
+                            t, &why))
+      << why;
+  ASSERT_EQ(t.texts.size(), 2u);
+  ASSERT_EQ(t.lines.size(), 2u);
+  EXPECT_TRUE(t.texts[0].stationery);
+  EXPECT_EQ(t.texts[0].style.size, 7);
+  EXPECT_FALSE(t.texts[1].stationery);
+  EXPECT_TRUE(t.lines[0].stationery);
+  EXPECT_EQ(t.lines[0].width, 0.3);
+  EXPECT_FALSE(t.lines[1].stationery);
+  EXPECT_FALSE(parseTemplate("field a 1 2 3 4 stationery\n", t, &why)) << "a value is never stationery";
+
+  QTemporaryDir dir;
+  std::ofstream(dir.filePath("form.ini").toStdString()) << "[Print]\nPreprintedForm=1\n";
+  EXPECT_TRUE(loadOffsets(dir.filePath("form.rmf").toStdString()).preprintedForm);
 }

@@ -2,6 +2,8 @@
 // only one per process. Linked into every test program that shows widgets.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +23,16 @@ class QtEnvironment : public testing::Environment {
       QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
       qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
     }
+    // The user's settings and documents (his printer, PDF papers) in a
+    // folder of this process: never the real user's, never another test's.
+    if (home_.isValid()) {
+      qputenv("XDG_CONFIG_HOME", home_.filePath("config").toLocal8Bit());
+      QDir().mkpath(home_.filePath("config"));
+      QDir().mkpath(home_.filePath("Documents"));
+      QFile dirs(home_.filePath("config/user-dirs.dirs"));
+      if (dirs.open(QIODevice::WriteOnly))
+        dirs.write("XDG_DOCUMENTS_DIR=\"" + home_.filePath("Documents").toLocal8Bit() + "\"\n");
+    }
     app_ = std::make_unique<QApplication>(argc_, argv_);
   }
   void TearDown() override { app_.reset(); }
@@ -30,6 +42,7 @@ class QtEnvironment : public testing::Environment {
   char name_[5] = "test";
   char* argv_[2] = {name_, nullptr};
   std::unique_ptr<QApplication> app_;
+  QTemporaryDir home_;
 };
 
 [[maybe_unused]] testing::Environment* const qt_environment = testing::AddGlobalTestEnvironment(new QtEnvironment);

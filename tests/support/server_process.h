@@ -64,6 +64,17 @@ class ServerProcess {
     return status;
   }
 
+  // Sends a signal without waiting; true while the process is still there.
+  bool signal(int sig) { return pid_ > 0 && ::kill(pid_, sig) == 0; }
+  // True when the process ended on its own; its wait status in *status.
+  bool exited(int* status = nullptr) {
+    int s = 0;
+    if (pid_ <= 0 || ::waitpid(pid_, &s, WNOHANG) != pid_) return false;
+    pid_ = -1;
+    if (status) *status = s;
+    return true;
+  }
+
   int port() const { return port_; }
   std::string address() const { return "tcp://127.0.0.1:" + std::to_string(port_); }
 

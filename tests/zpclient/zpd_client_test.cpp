@@ -185,11 +185,14 @@ TEST(ZpdErrorMsg, EveryRuntimeCodeHasItsOwnText) {
   std::set<std::string> texts;
   for (const std::int32_t code : codes) {
     const std::string text = zpd_getErrorMsg(code);
-    EXPECT_TRUE(text.starts_with("ZPE_")) << code << ": " << text;
+    // Chinese for the clerk, the symbolic code and the number kept for support.
+    EXPECT_GT(static_cast<unsigned char>(text[0]), 0x7f) << code << ": " << text;
+    EXPECT_NE(text.find("[ZPE_"), std::string::npos) << code << ": " << text;
+    EXPECT_TRUE(text.ends_with("," + std::to_string(code) + "]")) << code << ": " << text;
     texts.insert(text);
   }
   EXPECT_EQ(texts.size(), std::size(codes));
-  EXPECT_NE(std::string(zpd_getErrorMsg(ZPE_TIMEOUT)).find("deadline"), std::string::npos);
+  EXPECT_NE(std::string(zpd_getErrorMsg(ZPE_TIMEOUT)).find("限定时间"), std::string::npos);
 
   // Codes without a name still get a text that names them.
   for (const std::int32_t code : {-9971, 42, -1}) {

@@ -127,7 +127,7 @@ TEST_F(InprocCall, StubSeesMinus9970AsAServiceResult) {
     EXPECT_EQ(zpd_invoke(*client, kEchoOp, std::int32_t(21), out, err, nullptr), result);
     if (zpd_is_runtime_failure(result)) {
       EXPECT_EQ(out, 0);
-      EXPECT_EQ(err.text2, zpd_getErrorMsg(result));
+      EXPECT_EQ(err.text2, client->failure_text(result));
     } else {
       EXPECT_EQ(out, 42);
       EXPECT_EQ(err.code, result);

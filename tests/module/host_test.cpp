@@ -1,0 +1,172 @@
+// The host shell as a clerk meets it when something is missing: Qt's own
+// texts in Chinese, a module library that does not load, a back end that is
+// not configured or not reachable, and a run directory copied elsewhere.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <cstdlib>
+#include <filesystem>
+
+#include "host_window.h"
+#include "printers.h"
+#include "scoped_env.h"
+
+namespace {
+
+// A port nobody listens on: bound and closed again.
+int deadPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+  socklen_t len = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+}  // namespace
+
+TEST(Host, QtsOwnButtonsSpeakChinese) {
+  QTranslator translator;
+  ASSERT_TRUE(InstallQtChineseTexts(translator)) << "qt6-translations-l10n is missing";
+  QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  EXPECT_TRUE(buttons.button(QDialogButtonBox::Cancel)->text().contains(QStringLiteral("取消")))
+      << buttons.button(QDialogButtonBox::Cancel)->text().toStdString();
+  QCoreApplication::removeTranslator(&translator);
+  QDialogButtonBox english(QDialogButtonBox::Cancel);
+  EXPECT_FALSE(english.button(QDialogButtonBox::Cancel)->text().contains(QStringLiteral("取消")));
+}
+
+TEST(Host, AModuleThatDoesNotLoadIsToldInChinese) {
+  QTemporaryDir dir;
+  {
+    QFile broken(dir.filePath("libbroken.so"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a library");
+  }
+  QStringList problems;
+  auto modules = loadModules(dir.path(), &problems);
+  EXPECT_TRUE(modules.empty());
+  ASSERT_EQ(problems.size(), 1);
+  EXPECT_TRUE(problems[0].startsWith(QStringLiteral("业务模块libbroken.so无法加载"))) << problems[0].toStdString();
+
+  HostWindow w({1001, 5710101, 1, 571}, std::move(modules));
+  w.ShowModuleProblems(dir.path(), problems, true);
+  EXPECT_TRUE(w.ModuleState().contains(QStringLiteral("libbroken.so无法加载")));
+  EXPECT_TRUE(w.ModuleState().contains(QStringLiteral("没有找到可用的业务模块"))) << w.ModuleState().toStdString();
+  auto* box = w.findChild<QMessageBox*>("msgModuleProblems");
+  ASSERT_NE(box, nullptr);
+  EXPECT_FALSE(box->isModal() && box->windowModality() == Qt::ApplicationModal) << "it must not stop the host";
+  EXPECT_TRUE(box->text().contains(QStringLiteral("请与系统管理员联系")));
+
+  // Nothing wrong: nothing said.
+  HostWindow fine({1001, 5710101, 1, 571}, {});
+  fine.ShowModuleProblems(dir.path(), {}, false);
+  EXPECT_TRUE(fine.ModuleState().isEmpty());
+  EXPECT_EQ(fine.findChild<QMessageBox*>("msgModuleProblems"), nullptr);
+}
+
+TEST(Host, TheStatusBarSaysWhetherTheBackEndIsReachableAndWhere) {
+  QTemporaryDir runDir;  // a run directory without zpclient.ini
+  zp::testing::ScopedEnv run("ZP_RUN_PATH", runDir.path().toStdString());
+  HostWindow w({1001, 5710101, 1, 571}, {});
+  {
+    zp::testing::ScopedEnv none("ZP_BROKER_ZEPHYRON", std::nullopt);
+    w.WatchBackend(0);
+    EXPECT_TRUE(w.BackendState().contains(QStringLiteral("没有配置后台服务[ZEPHYRON]的地址")))
+        << w.BackendState().toStdString();
+    EXPECT_TRUE(w.BackendState().contains("zpclient.ini"));
+    EXPECT_TRUE(w.BackendState().contains("ZPE_BROKER_UNKNOWN"));
+  }
+  const std::string dead = "tcp://127.0.0.1:" + std::to_string(deadPort());
+  {
+    zp::testing::ScopedEnv gone("ZP_BROKER_ZEPHYRON", dead);
+    w.WatchBackend(0);
+    EXPECT_TRUE(w.BackendState().contains(QString::fromStdString(dead))) << w.BackendState().toStdString();
+    EXPECT_TRUE(w.BackendState().contains(QStringLiteral("无法在3秒内连接"))) << w.BackendState().toStdString();
+    EXPECT_TRUE(w.BackendState().contains("ZPE_CONNECT"));
+  }
+  // The broker address of the run directory's zpclient.ini, as the package installs it.
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::listen(fd, 4), 0);
+  socklen_t len = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  const QString live = QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(a.sin_port));
+  {
+    QFile ini(runDir.filePath("zpclient.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(("ZEPHYRON=" + live + "\n").toUtf8());
+  }
+  zp::testing::ScopedEnv fromFile("ZP_BROKER_ZEPHYRON", std::nullopt);
+  w.WatchBackend(0);
+  ::close(fd);
+  EXPECT_EQ(w.BackendState(), QStringLiteral("后台服务%1已连接").arg(live));
+}
+
+TEST(Host, ACopiedRunDirectoryLoadsItsModuleWithItsOwnLibraries) {
+  namespace fs = std::filesystem;
+  const fs::path run = fs::path(VASDESK_PATH).parent_path().parent_path();
+  QTemporaryDir copy;
+  const fs::path to = fs::path(copy.path().toStdString()) / "run";
+  fs::create_directories(to);
+  for (const char* part : {"modules", "lib"}) fs::copy(run / part, to / part, fs::copy_options::recursive);
+  QProcess ldd;
+  ldd.start("ldd", {QString::fromStdString((to / "modules" / "libvasdesk.so").string())});
+  ASSERT_TRUE(ldd.waitForFinished(20000));
+  const QString said = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+  EXPECT_FALSE(said.contains("not found")) << said.toStdString();
+  int ours = 0;
+  for (const QString& line : said.split('\n')) {
+    if (!line.contains("libzp") && !line.contains("libpublic")) continue;
+    ++ours;
+    EXPECT_TRUE(line.contains(QString::fromStdString(to.string()))) << "from outside the copy: " << line.toStdString();
+  }
+  EXPECT_GE(ours, 5) << said.toStdString();
+}
+
+TEST(Host, ThePrinterSetupMenuKeepsTheUsersChoice) {
+  QTemporaryDir run, pdf;
+  zp::testing::ScopedEnv runPath("ZP_RUN_PATH", run.path().toStdString());
+  QFile::remove(zpgui::UserSettingsPath());
+  HostWindow w({1001, 5710101, 1, 571}, {});
+  auto* action = w.findChild<QAction*>("actPrinterSetup");
+  ASSERT_NE(action, nullptr);
+  const std::string chosen = "PDF:" + pdf.path().toStdString();
+  {
+    zpgui::PrinterSetupScript operatorPicks;
+    operatorPicks.Pick(chosen);
+    action->trigger();
+    ASSERT_EQ(operatorPicks.OpenedOn().size(), 1u);
+    EXPECT_FALSE(operatorPicks.OpenedOn()[0].empty()) << "a fresh install offers a printer, never an empty name";
+  }
+  EXPECT_EQ(GetDefaultPrinterName(), chosen);
+  EXPECT_FALSE(QFile::exists(run.filePath("zphost.ini")));
+  {
+    zpgui::PrinterSetupScript operatorCancels;
+    operatorCancels.Refuse();
+    EXPECT_FALSE(w.PrinterSetup());
+    ASSERT_EQ(operatorCancels.OpenedOn().size(), 1u);
+    EXPECT_EQ(operatorCancels.OpenedOn()[0], chosen) << "opened on the printer in use";
+  }
+  EXPECT_EQ(GetDefaultPrinterName(), chosen);
+  QFile::remove(zpgui::UserSettingsPath());
+}
