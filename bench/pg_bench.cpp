@@ -2,7 +2,7 @@
 // one cluster:
 //   - whole so_userService orders per second with 8 clients over loopback,
 //     against one zpserver process and against two sharing the store (the
-//     clients spread over them), beside
+//     clients spread over them; one client alone for scale), beside
 //   - pgbench's built-in TPC-B-like script with the same 8 clients.
 // The cluster is the one named by ZP_BENCH_PG, else ZP_TEST_PG (bench/run.sh
 // starts a throwaway one); without either the program says so and does
@@ -159,6 +159,8 @@ void BM_PgbenchTpcb(benchmark::State& state) {
 }
 
 BENCHMARK(BM_PgbenchTpcb)->Iterations(1)->UseManualTime();
+// One client alone shows what an order costs without anyone to queue behind.
+BENCHMARK(BM_OrdersOneServer)->Threads(1)->MinTime(2.0)->UseRealTime();
 BENCHMARK(BM_OrdersOneServer)->Threads(kClients)->MinTime(5.0)->UseRealTime();
 BENCHMARK(BM_OrdersTwoServers)->Threads(kClients)->MinTime(5.0)->UseRealTime();
 
@@ -175,17 +177,20 @@ int main(int argc, char** argv) {
   const std::string pgbench = "BM_PgbenchTpcb/iterations:1/manual_time";
   const std::string one = "BM_OrdersOneServer/min_time:5.000/real_time/threads:8";
   const std::string two = "BM_OrdersTwoServers/min_time:5.000/real_time/threads:8";
+  const std::string alone = "BM_OrdersOneServer/min_time:2.000/real_time/threads:1";
   const auto rate = [&](const std::string& name) {
     const double t = reporter.time(name);
     return t > 0 ? 1e9 / t : 0.0;
   };
   std::printf("\nzpserver on PostgreSQL beside pgbench on the same cluster (same run, %d clients):\n", kClients);
   std::printf("  pgbench tpcb-like (scale %d)   %8.0f tx/s\n", kPgbenchScale, rate(pgbench));
+  std::printf("  orders, one zpserver, 1 client %8.0f orders/s\n", rate(alone));
   std::printf("  orders, one zpserver           %8.0f orders/s\n", rate(one));
   std::printf("  orders, two zpservers          %8.0f orders/s\n", rate(two));
   std::printf("time per item, lower is better:\n");
   reporter.ratio("order, 1 zpserver vs pgbench tx", one, pgbench, "<= 2.0, i.e. >= 0.5x pgbench's TPS");
   reporter.ratio("order, 2 zpservers vs 1 zpserver", two, one, "<= 0.625, i.e. >= 1.6x one server's rate");
+  reporter.ratio("order, 2 zpservers vs pgbench tx", two, pgbench, "none, for comparison");
   benchmark::Shutdown();
   return 0;
 }
