@@ -16,5 +16,7 @@ done
 # the servers, the cluster and pgbench each need a core of their own.
 if [ -x build/bench/bench_pg ]; then
   echo "== bench_pg"
-  scripts/pg-throwaway.sh build/bench/bench_pg "$@"
+  # Repetitions interleaved at random and their medians: the machine is shared.
+  scripts/pg-throwaway.sh build/bench/bench_pg --benchmark_repetitions=3 \
+    --benchmark_enable_random_interleaving=true "$@"
 fi
