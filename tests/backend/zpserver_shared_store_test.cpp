@@ -398,7 +398,8 @@ TEST_P(SharedStore, CountersOnEveryServerRaceAndTheStoreHoldsEachNumberAndOrderO
   std::map<long long, int> gprsPerSubscriber;
   std::set<long long> soNbrs;
   for (const Ack& a : acks) {
-    EXPECT_TRUE(soNbrs.insert(a.soNbr).second) << "order number " << a.soNbr << " told twice";
+    EXPECT_TRUE(soNbrs.insert(a.soNbr).second)
+        << "order number " << a.soNbr << " told twice (once through server " << a.server << ")";
     if (a.busiCode == 1070) ++gprsPerSubscriber[a.servId];
   }
   std::map<long long, int> gcPerSubscriber;
