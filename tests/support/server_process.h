@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -26,7 +27,7 @@ class ServerProcess {
   // Starts zpserver with the given options plus a port file; true once it listens.
   bool start(std::vector<std::string> args) {
     portFile_ = std::filesystem::temp_directory_path() / ("zpserver-port-" + std::to_string(::getpid()) + "-" +
-                                                          std::to_string(++starts_));
+                                                          std::to_string(++starts()));
     std::filesystem::remove(portFile_);
     args.insert(args.begin(), ZPSERVER_PATH);
     args.push_back("--listen");
@@ -79,9 +80,14 @@ class ServerProcess {
   std::string address() const { return "tcp://127.0.0.1:" + std::to_string(port_); }
 
  private:
+  // Counted for the whole test process: servers started side by side must
+  // not read one another's port file.
+  static std::atomic<int>& starts() {
+    static std::atomic<int> n{0};
+    return n;
+  }
   pid_t pid_ = -1;
   int port_ = 0;
-  int starts_ = 0;
   std::filesystem::path portFile_;
 };
 
