@@ -111,7 +111,16 @@ void openSession(soci::session& s, Backend backend, const DatabaseOptions& o) {
       if (schema.empty() || schema.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") != std::string::npos)
         throw StoreError("schema name must be lower-case letters, digits and _");
       s << "SET client_min_messages TO warning";
-      s << "CREATE SCHEMA IF NOT EXISTS " + schema;
+      // Servers started together on a new schema would race to create it
+      // (IF NOT EXISTS is not atomic), so the creation takes a lock.
+      s << "SELECT pg_advisory_lock(7071)";
+      try {
+        s << "CREATE SCHEMA IF NOT EXISTS " + schema;
+      } catch (...) {
+        s << "SELECT pg_advisory_unlock(7071)";
+        throw;
+      }
+      s << "SELECT pg_advisory_unlock(7071)";
       s << "SET search_path TO " + schema;
     }
   }
