@@ -181,26 +181,25 @@ int backupSqlite(const ServerOptions& o) {
 // the log line of the request takes it (the hook runs on the same thread).
 thread_local long long requestOperator = 0;
 
-// The number of the order a successful submission reply carries.
-long long submittedOrder(const zp::transport::RequestLog& r) {
-  const zpd_operation& op = MVasDesk::IVasDesk_so_userService;
-  if (r.result != 0 || r.serviceCode != op.serviceCode || r.interfaceName != op.interfaceName) return 0;
+// The reply of a successful call of `op`, read back from the log record.
+template <class Out>
+bool successfulReply(const zp::transport::RequestLog& r, const zpd_operation& op, Out& out) {
+  if (r.result != 0 || r.serviceCode != op.serviceCode || r.interfaceName != op.interfaceName) return false;
   zpb_stream in;
   in.open_for_reading(std::string(r.reply));
+  return in.begin_stream(op.replyFrame) && zpb_read(in, out);
+}
+
+// The number of the order a successful submission reply carries.
+long long submittedOrder(const zp::transport::RequestLog& r) {
   MVasDesk::SSoUserServiceOut out;
-  if (!in.begin_stream(op.replyFrame) || !zpb_read(in, out)) return 0;
-  return out.get_SORESULTINFO().get_SO_NBR();
+  return successfulReply(r, MVasDesk::IVasDesk_so_userService, out) ? out.get_SORESULTINFO().get_SO_NBR() : 0;
 }
 
 // The operator a sign-in signed in: the call carried no session yet.
 long long signedInOperator(const zp::transport::RequestLog& r) {
-  const zpd_operation& op = MSession::ISession_sign_in;
-  if (r.result != 0 || r.serviceCode != op.serviceCode || r.interfaceName != op.interfaceName) return 0;
-  zpb_stream in;
-  in.open_for_reading(std::string(r.reply));
   MSession::SSignInOut out;
-  if (!in.begin_stream(op.replyFrame) || !zpb_read(in, out)) return 0;
-  return out.get_OP_ID();
+  return successfulReply(r, MSession::ISession_sign_in, out) ? out.get_OP_ID() : 0;
 }
 
 }  // namespace

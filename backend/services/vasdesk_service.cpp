@@ -27,17 +27,6 @@ using store::Row;
 constexpr long long kForever = 20991231235959LL;
 constexpr int kNumberFree = 1, kNumberReserved = 2, kNumberInUse = 3;
 
-std::string hex(const std::string& bytes) {
-  static const char* d = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char c : bytes) {
-    out += d[c >> 4];
-    out += d[c & 15];
-  }
-  return out;
-}
-
 // An order line keeps its whole record as it arrived, in the wire encoding.
 template <class R>
 std::string recordHex(const R& r) {
@@ -47,7 +36,7 @@ std::string recordHex(const R& r) {
   s.begin_stream(kLine);
   zpb_write(s, r);
   s.end_stream();
-  return hex(s.bytes());
+  return toHex(s.bytes());
 }
 
 // A reply kept under its call's key is the reply record in the wire encoding.

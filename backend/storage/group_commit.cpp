@@ -100,21 +100,13 @@ std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
   lock.lock();
   batch->failure = failure;
   batch->ended = true;
-  if (!failure && batch->members > 0) {
-    committed_ += batch->members;
-    ++flushes_;
-  }
+  if (!failure && batch->members > 0) ++flushes_;
   busy_ = false;
   cv_.notify_all();
   lock.unlock();
   if (own) std::rethrow_exception(own);
   if (failure) std::rethrow_exception(failure);
   return batch->members;
-}
-
-unsigned long long GroupCommit::committed() const {
-  std::lock_guard lock(mutex_);
-  return committed_;
 }
 
 unsigned long long GroupCommit::flushes() const {

@@ -37,8 +37,7 @@ class GroupCommit {
   // store could not begin or could not flush (nothing of it stored).
   std::size_t run(const std::function<void(soci::session&)>& fn);
 
-  // Requests committed so far, and flushes that held them.
-  unsigned long long committed() const;
+  // Flushes that committed requests so far.
   unsigned long long flushes() const;
 
  private:
@@ -58,7 +57,7 @@ class GroupCommit {
   bool busy_ = false;  // a request or a flush is using the writer
   std::shared_ptr<Batch> batch_;  // the open transaction, if any
   std::size_t ran_ = 0;           // requests run in the open transaction (failed ones too)
-  unsigned long long committed_ = 0, flushes_ = 0;
+  unsigned long long flushes_ = 0;
 };
 
 }  // namespace zp::store

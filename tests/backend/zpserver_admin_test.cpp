@@ -2,15 +2,13 @@
 // command line, the version, the readiness check, a busy port, the log and
 // its reopening, the two stops, and a backup taken while serving that
 // restores into a fresh store with every order.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <soci/soci.h>
-#include <sys/socket.h>
 
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -18,6 +16,7 @@
 
 #include "MVasDesk.h"
 #include "database.h"
+#include "loopback_ports.h"
 #include "operator_sign_in.h"
 #include "sample_orders.h"
 #include "server_process.h"
@@ -156,18 +155,12 @@ TEST_F(ZpServerAdmin, TheConfigurationFileSetsEveryOptionAndTheCommandLineWins) 
 }
 
 TEST_F(ZpServerAdmin, ABusyPortStopsTheStartBeforeTheStoreIsCreated) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ASSERT_EQ(::listen(fd, 4), 0);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  const int port = ntohs(a.sin_port);
+  std::optional<zp::testing::HeldPort> busy(std::in_place);
+  ASSERT_TRUE(busy->ok());
+  const int port = busy->port();
 
   Outcome r = zpserver("--db sqlite:" + dir.file("never.db") + " --seed-demo --listen 127.0.0.1:" + std::to_string(port));
-  ::close(fd);
+  busy.reset();
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("cannot listen on 127.0.0.1:" + std::to_string(port)), std::string::npos) << r.output;
   for (const char* f : {"never.db", "never.db-wal", "never.db-shm"}) EXPECT_FALSE(fs::exists(dir.file(f))) << f;

@@ -10,6 +10,7 @@
 #include <barrier>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -270,10 +271,9 @@ TEST_P(SharedStore, CountersOnEveryServerRaceAndTheStoreHoldsEachNumberAndOrderO
     std::lock_guard lock(m);
     faults.push_back(what);
   };
-
-  // Round 1: every counter tries to reserve every contended number, each
-  // starting at another one, all released at once.
-  {
+  // Every counter on its own thread, signed in, bound to its server, all
+  // released at once.
+  const auto race = [&](const std::function<void(int, IVasDesk&)>& work) {
     std::barrier go(counters);
     std::vector<std::thread> threads;
     for (int c = 0; c < counters; ++c) {
@@ -286,21 +286,27 @@ TEST_P(SharedStore, CountersOnEveryServerRaceAndTheStoreHoldsEachNumberAndOrderO
           return fault("bind");
         }
         go.arrive_and_wait();
-        for (int k = 0; k < kContended; ++k) {
-          const std::string res = number((k + c) % kContended);
-          CBSErrorMsg err;
-          const std::int32_t r = reserve(client, kFirstOp + c, res, 1, err);
-          if (r == 0) {
-            std::lock_guard lock(m);
-            winners[res].push_back(kFirstOp + c);
-          } else if (r != zp::backend::kRefusedNumber) {
-            fault("reserve " + res + ": " + std::to_string(r) + " " + err.text2);
-          }
-        }
+        work(c, client);
       });
     }
     for (auto& t : threads) t.join();
-  }
+  };
+
+  // Round 1: every counter tries to reserve every contended number, each
+  // starting at another one, all released at once.
+  race([&](int c, IVasDesk& client) {
+    for (int k = 0; k < kContended; ++k) {
+      const std::string res = number((k + c) % kContended);
+      CBSErrorMsg err;
+      const std::int32_t r = reserve(client, kFirstOp + c, res, 1, err);
+      if (r == 0) {
+        std::lock_guard lock(m);
+        winners[res].push_back(kFirstOp + c);
+      } else if (r != zp::backend::kRefusedNumber) {
+        fault("reserve " + res + ": " + std::to_string(r) + " " + err.text2);
+      }
+    }
+  });
   ASSERT_TRUE(faults.empty()) << faults.front();
   // Each number went to exactly one counter (nobody ran out of room: 5 each
   // is more than the contended numbers shared out), and the store says so.
@@ -360,35 +366,20 @@ TEST_P(SharedStore, CountersOnEveryServerRaceAndTheStoreHoldsEachNumberAndOrderO
 
   // Round 3: every counter opens GPRS for every subscriber of a shared list,
   // each starting at another one; one order per subscriber stands.
-  {
-    std::barrier go(counters);
-    std::vector<std::thread> threads;
-    for (int c = 0; c < counters; ++c) {
-      threads.emplace_back([&, c] {
-        zpd_set_thread_session(tokens[c]);
-        IVasDesk client;
-        client.set_timeout(std::chrono::seconds(20));
-        if (client.bind_zpBroker(Region::broker(serverOf(c)).c_str()) != 0) {
-          go.arrive_and_drop();
-          return fault("bind");
-        }
-        go.arrive_and_wait();
-        for (int k = 0; k < kSubscribers; ++k) {
-          const long long servId = kFirstServ + (k + c) % kSubscribers;
-          SSoUserServiceOut out;
-          CBSErrorMsg err;
-          const std::int32_t r = client.so_userService(gprsOpenBy(servId, kFirstOp + c), out, err, nullptr);
-          if (r == 0) {
-            std::lock_guard lock(m);
-            acks.push_back({kFirstOp + c, serverOf(c), servId, out.get_SORESULTINFO().get_SO_NBR(), 1070});
-          } else if (r != zp::backend::kRefusedOrder || err.text2.find("不能重复开通") == std::string::npos) {
-            fault("GPRS for " + std::to_string(servId) + ": " + std::to_string(r) + " " + err.text2);
-          }
-        }
-      });
+  race([&](int c, IVasDesk& client) {
+    for (int k = 0; k < kSubscribers; ++k) {
+      const long long servId = kFirstServ + (k + c) % kSubscribers;
+      SSoUserServiceOut out;
+      CBSErrorMsg err;
+      const std::int32_t r = client.so_userService(gprsOpenBy(servId, kFirstOp + c), out, err, nullptr);
+      if (r == 0) {
+        std::lock_guard lock(m);
+        acks.push_back({kFirstOp + c, serverOf(c), servId, out.get_SORESULTINFO().get_SO_NBR(), 1070});
+      } else if (r != zp::backend::kRefusedOrder || err.text2.find("不能重复开通") == std::string::npos) {
+        fault("GPRS for " + std::to_string(servId) + ": " + std::to_string(r) + " " + err.text2);
+      }
     }
-    for (auto& t : threads) t.join();
-  }
+  });
   ASSERT_TRUE(faults.empty()) << faults.front();
 
   // What the counters were told. Every number was taken by exactly one order

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -56,6 +57,32 @@ class ZpServer : public ::testing::TestWithParam<Backend> {
   std::string url;
 };
 
+// Four counters submit orders for subscribers 600000 on until the server is
+// killed under them, once 60 were answered. `order` sends one subscriber's
+// order and says whether it was answered; a counter stops at the first that
+// was not. Returns how many were answered.
+int submitUntilKilled(ServerProcess& server, const std::function<bool(IVasDesk&, long long)>& order) {
+  std::atomic<int> count{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < 4; ++c) {
+    clients.emplace_back([&, c] {
+      IVasDesk client;
+      client.set_timeout(std::chrono::seconds(5));
+      if (client.bind_zpBroker("ZEPHYRON") != 0) return;
+      for (int i = c; i < kUsers; i += 4) {
+        if (!order(client, 600000 + i)) return;  // the server is gone
+        ++count;
+      }
+    });
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (count < 60 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  server.kill(SIGKILL);
+  for (auto& t : clients) t.join();
+  return count.load();
+}
+
 }  // namespace
 
 TEST_P(ZpServer, EveryOrderSeenToSucceedSurvivesSigkillWhole) {
@@ -66,31 +93,16 @@ TEST_P(ZpServer, EveryOrderSeenToSucceedSurvivesSigkillWhole) {
 
   std::mutex m;
   std::map<long long, long long> succeeded;  // serv_id -> so_nbr
-  std::atomic<int> count{0};
-  std::vector<std::thread> clients;
-  for (int c = 0; c < 4; ++c) {
-    clients.emplace_back([&, c] {
-      IVasDesk client;
-      client.set_timeout(std::chrono::seconds(5));
-      if (client.bind_zpBroker("ZEPHYRON") != 0) return;
-      for (int i = c; i < kUsers; i += 4) {
-        SSoUserServiceOut out;
-        CBSErrorMsg err;
-        const std::int32_t r = client.so_userService(gprsOpen(600000 + i), out, err, nullptr);
-        if (r != 0) return;  // the server is gone
-        std::lock_guard<std::mutex> lock(m);
-        succeeded[600000 + i] = out.get_SORESULTINFO().get_SO_NBR();
-        ++count;
-      }
-    });
-  }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (count < 60 && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  server.kill(SIGKILL);
-  for (auto& t : clients) t.join();
-  ASSERT_GE(count.load(), 60) << "orders were too slow to reach the kill";
-  ASSERT_LT(count.load(), kUsers) << "the kill came after every order";
+  const int count = submitUntilKilled(server, [&](IVasDesk& client, long long servId) {
+    SSoUserServiceOut out;
+    CBSErrorMsg err;
+    if (client.so_userService(gprsOpen(servId), out, err, nullptr) != 0) return false;
+    std::lock_guard<std::mutex> lock(m);
+    succeeded[servId] = out.get_SORESULTINFO().get_SO_NBR();
+    return true;
+  });
+  ASSERT_GE(count, 60) << "orders were too slow to reach the kill";
+  ASSERT_LT(count, kUsers) << "the kill came after every order";
 
   // Restarted on the same store, it answers for every order it confirmed.
   ServerProcess again;
@@ -150,35 +162,21 @@ TEST_P(ZpServer, UnansweredKeyedSubmissionsRetriedAfterSigkillAreStoredExactlyOn
   std::mutex m;
   std::map<long long, std::pair<std::string, long long>> answered;  // serv_id -> key, so_nbr
   std::map<long long, std::string> unanswered;                      // serv_id -> key
-  std::atomic<int> count{0};
-  std::vector<std::thread> clients;
-  for (int c = 0; c < 4; ++c) {
-    clients.emplace_back([&, c] {
-      IVasDesk client;
-      client.set_timeout(std::chrono::seconds(5));
-      if (client.bind_zpBroker("ZEPHYRON") != 0) return;
-      for (int i = c; i < kUsers; i += 4) {
-        const std::string key = zpd_new_call_key();
-        const zpd_call_key_scope scope(key);
-        SSoUserServiceOut out;
-        CBSErrorMsg err;
-        const std::int32_t r = client.so_userService(gprsOpen(600000 + i), out, err, nullptr);
-        std::lock_guard<std::mutex> lock(m);
-        if (r != 0) {  // the server is gone; whether it stored the order is not known
-          unanswered[600000 + i] = key;
-          return;
-        }
-        answered[600000 + i] = {key, out.get_SORESULTINFO().get_SO_NBR()};
-        ++count;
-      }
-    });
-  }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (count < 60 && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  server.kill(SIGKILL);
-  for (auto& t : clients) t.join();
-  ASSERT_GE(count.load(), 60) << "orders were too slow to reach the kill";
+  const int count = submitUntilKilled(server, [&](IVasDesk& client, long long servId) {
+    const std::string key = zpd_new_call_key();
+    const zpd_call_key_scope scope(key);
+    SSoUserServiceOut out;
+    CBSErrorMsg err;
+    const std::int32_t r = client.so_userService(gprsOpen(servId), out, err, nullptr);
+    std::lock_guard<std::mutex> lock(m);
+    if (r != 0) {  // the server is gone; whether it stored the order is not known
+      unanswered[servId] = key;
+      return false;
+    }
+    answered[servId] = {key, out.get_SORESULTINFO().get_SO_NBR()};
+    return true;
+  });
+  ASSERT_GE(count, 60) << "orders were too slow to reach the kill";
   ASSERT_FALSE(unanswered.empty()) << "the kill came after every order";
 
   ServerProcess again;

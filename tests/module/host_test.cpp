@@ -1,10 +1,7 @@
 // The host shell as a clerk meets it when something is missing: Qt's own
 // texts in Chinese, a module library that does not load, a back end that is
 // not configured or not reachable, and a run directory copied elsewhere.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -21,25 +18,11 @@
 #include <filesystem>
 
 #include "host_window.h"
+#include "loopback_ports.h"
 #include "printers.h"
 #include "scoped_env.h"
 
-namespace {
-
-// A port nobody listens on: bound and closed again.
-int deadPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
-
-}  // namespace
+using zp::testing::deadPort;
 
 TEST(Host, QtsOwnButtonsSpeakChinese) {
   QTranslator translator;
@@ -102,15 +85,9 @@ TEST(Host, TheStatusBarSaysWhetherTheBackEndIsReachableAndWhere) {
     EXPECT_TRUE(w.BackendState().contains("ZPE_CONNECT"));
   }
   // The broker address of the run directory's zpclient.ini, as the package installs it.
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-  ASSERT_EQ(::listen(fd, 4), 0);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  const QString live = QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(a.sin_port));
+  const zp::testing::HeldPort listening;
+  ASSERT_TRUE(listening.ok());
+  const QString live = QStringLiteral("tcp://127.0.0.1:%1").arg(listening.port());
   {
     QFile ini(runDir.filePath("zpclient.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
@@ -118,7 +95,6 @@ TEST(Host, TheStatusBarSaysWhetherTheBackEndIsReachableAndWhere) {
   }
   zp::testing::ScopedEnv fromFile("ZP_BROKER_ZEPHYRON", std::nullopt);
   w.WatchBackend(0);
-  ::close(fd);
   EXPECT_EQ(w.BackendState(), QStringLiteral("后台服务%1已连接").arg(live));
 }
 

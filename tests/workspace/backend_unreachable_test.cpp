@@ -9,9 +9,6 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <memory>
@@ -21,6 +18,7 @@
 #include "formVasDeskMain.h"
 #include "gui_message.h"
 #include "operator_sign_in.h"
+#include "loopback_ports.h"
 #include "scoped_env.h"
 #include "wait_box.h"
 
@@ -28,19 +26,9 @@ using zp::store::Backend;
 using zp::testing::BackendWorld;
 using zp::testing::ScopedEnv;
 
-namespace {
+using zp::testing::deadPort;
 
-int deadPort() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
+namespace {
 
 bool hasChinese(const std::string& text) {
   for (unsigned char c : text)
