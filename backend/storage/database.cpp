@@ -9,6 +9,7 @@
 
 #include "cbsdatetime.h"
 #include "group_commit.h"
+#include "rows.h"
 #include "schema.h"
 
 namespace zp::store {
@@ -186,7 +187,10 @@ std::unique_ptr<Database> Database::open(const DatabaseOptions& options) {
 
 Database::~Database() {
   group_.reset();
+  if (writer_) forgetStatements(*writer_);
   writer_.reset();
+  if (pool_)
+    for (std::size_t i = 0; i < size_; ++i) forgetStatements(pool_->at(i));
 }
 
 unsigned long long Database::flushes() const { return group_ ? group_->flushes() : 0; }

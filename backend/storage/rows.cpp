@@ -1,28 +1,265 @@
 #include "rows.h"
 
+#include <libpq-fe.h>
+#include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
+#include <soci/sqlite3/soci-sqlite3.h>
 
-#include <deque>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+// The driver's header declares the SQLite interface in a namespace of its own.
+using namespace sqlite_api;
 
 namespace zp::store {
-namespace {
 
-// Bound parameters must stay at fixed addresses until the statement ran.
-struct Uses {
-  std::deque<long long> ints;
-  std::deque<std::string> texts;
+// Fills a row's columns in place; NULL reads as 0 or "".
+struct RowAccess {
+  static long long& i(Row& row, std::size_t column) { return row.ints_[row.slot_[column]]; }
+  static std::string& s(Row& row, std::size_t column) { return row.texts_[row.slot_[column]]; }
 };
 
-void bindParams(soci::statement& st, Uses& uses, const std::vector<Param>& params) {
-  for (const Param& p : params) {
-    if (const long long* v = std::get_if<long long>(&p)) {
-      uses.ints.push_back(*v);
-      st.exchange(soci::use(uses.ints.back()));
+namespace {
+
+// Statements are prepared once per connection and kept: preparing costs
+// more than running most of our lookups on SQLite, and on PostgreSQL a
+// statement prepared for one run costs two extra round trips. Texts built
+// with values in them would fill the cache, so past this many a connection
+// runs new texts without keeping them.
+constexpr std::size_t kMostKept = 512;
+
+[[noreturn]] void fail(const std::string& what, const std::string& query) {
+  throw soci::soci_error(what + " while executing \"" + query + "\"");
+}
+
+// ":name" placeholders become positional ones, one per occurrence, in the
+// order the values are given: "?" for SQLite, "$n" for PostgreSQL. Quoted
+// literals and PostgreSQL's "::" casts are left alone.
+std::string positional(const std::string& query, bool dollar, int& count) {
+  std::string out;
+  out.reserve(query.size());
+  count = 0;
+  const auto identifier = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  };
+  for (std::size_t i = 0; i < query.size();) {
+    const char c = query[i];
+    if (c == '\'' || c == '"') {
+      const std::size_t end = query.find(c, i + 1);
+      const std::size_t stop = end == std::string::npos ? query.size() : end + 1;
+      out.append(query, i, stop - i);
+      i = stop;
+    } else if (c == ':' && i + 1 < query.size() && query[i + 1] == ':') {
+      out += "::";
+      i += 2;
+    } else if (c == ':' && i + 1 < query.size() && identifier(query[i + 1])) {
+      ++count;
+      out += dollar ? "$" + std::to_string(count) : std::string("?");
+      for (++i; i < query.size() && identifier(query[i]); ++i) {
+      }
     } else {
-      uses.texts.push_back(std::get<std::string>(p));
-      st.exchange(soci::use(uses.texts.back()));
+      out += c;
+      ++i;
     }
   }
+  return out;
+}
+
+// The statements kept for one connection.
+struct Kept {
+  void* native = nullptr;  // the connection they belong to
+  bool postgresql = false;
+  std::unordered_map<std::string, sqlite3_stmt*> sqlite;  // query -> prepared statement
+  std::unordered_map<std::string, std::string> pg;        // query -> name of its prepared statement
+  std::size_t named = 0;
+
+  ~Kept() {
+    for (auto& [query, st] : sqlite) sqlite3_finalize(st);
+  }
+  std::size_t size() const { return sqlite.size() + pg.size(); }
+};
+
+// Connections by their session backend. A session is used by one thread at a
+// time, so only the map itself needs the lock.
+struct Registry {
+  std::mutex mutex;
+  std::unordered_map<const void*, std::unique_ptr<Kept>> byBackend;
+};
+
+Registry& registry() {
+  static Registry* r = new Registry();  // outlives sessions closed at exit
+  return *r;
+}
+
+void* nativeOf(soci::details::session_backend* backend, bool postgresql) {
+  return postgresql ? static_cast<void*>(static_cast<soci::postgresql_session_backend*>(backend)->conn_)
+                    : static_cast<void*>(static_cast<soci::sqlite3_session_backend*>(backend)->conn_);
+}
+
+Kept& keptFor(soci::session& sql) {
+  soci::details::session_backend* backend = sql.get_backend();
+  if (backend == nullptr) throw soci::soci_error("the session is not connected");
+  Registry& r = registry();
+  {
+    std::lock_guard lock(r.mutex);
+    auto it = r.byBackend.find(backend);
+    // A backend at the address of a closed one is a new connection.
+    if (it != r.byBackend.end() && it->second->native == nativeOf(backend, it->second->postgresql))
+      return *it->second;
+  }
+  const std::string name = sql.get_backend_name();
+  if (name != "postgresql" && name != "sqlite3") throw soci::soci_error("unsupported database backend " + name);
+  auto k = std::make_unique<Kept>();
+  k->postgresql = name == "postgresql";
+  k->native = nativeOf(backend, k->postgresql);
+  std::lock_guard lock(r.mutex);
+  std::unique_ptr<Kept>& slot = r.byBackend[backend];
+  slot = std::move(k);
+  return *slot;
+}
+
+struct SqliteRun {
+  sqlite3* db;
+  sqlite3_stmt* st = nullptr;
+  bool kept = false;
+  ~SqliteRun() {
+    if (!st) return;
+    if (kept) {
+      sqlite3_reset(st);
+      sqlite3_clear_bindings(st);
+    } else {
+      sqlite3_finalize(st);
+    }
+  }
+};
+
+void sqliteStart(Kept& k, SqliteRun& run, const std::string& query, const std::vector<Param>& params) {
+  if (auto it = k.sqlite.find(query); it != k.sqlite.end()) {
+    run.st = it->second;
+    run.kept = true;
+  } else {
+    int count = 0;
+    const std::string text = positional(query, false, count);
+    if (sqlite3_prepare_v3(run.db, text.c_str(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, &run.st,
+                           nullptr) != SQLITE_OK)
+      fail(sqlite3_errmsg(run.db), query);
+    if (run.st == nullptr) fail("no statement", query);
+    if (k.size() < kMostKept) {
+      k.sqlite.emplace(query, run.st);
+      run.kept = true;
+    }
+  }
+  if (sqlite3_bind_parameter_count(run.st) != static_cast<int>(params.size()))
+    fail(std::to_string(params.size()) + " values for " + std::to_string(sqlite3_bind_parameter_count(run.st)) +
+             " placeholders",
+         query);
+  int at = 1;
+  for (const Param& p : params) {
+    int rc;
+    if (const long long* v = std::get_if<long long>(&p)) {
+      rc = sqlite3_bind_int64(run.st, at, *v);
+    } else {
+      const std::string& s = std::get<std::string>(p);
+      // The values outlive the run, which resets the bindings at its end.
+      rc = sqlite3_bind_text(run.st, at, s.data(), static_cast<int>(s.size()), SQLITE_STATIC);
+    }
+    if (rc != SQLITE_OK) fail(sqlite3_errmsg(run.db), query);
+    ++at;
+  }
+}
+
+void sqliteRows(Kept& k, sqlite3* db, const std::string& query, std::string_view kinds,
+                const std::vector<Param>& params, Row& row, const std::function<void(const Row&)>& fn) {
+  SqliteRun run{db};
+  sqliteStart(k, run, query, params);
+  if (sqlite3_column_count(run.st) < static_cast<int>(kinds.size()))
+    fail("the query returns fewer columns than asked for", query);
+  for (;;) {
+    const int rc = sqlite3_step(run.st);
+    if (rc == SQLITE_DONE) return;
+    if (rc != SQLITE_ROW) fail(sqlite3_errmsg(db), query);
+    for (std::size_t c = 0; c < kinds.size(); ++c) {
+      const int col = static_cast<int>(c);
+      const bool null = sqlite3_column_type(run.st, col) == SQLITE_NULL;
+      if (kinds[c] == 'i') {
+        RowAccess::i(row, c) = null ? 0 : sqlite3_column_int64(run.st, col);
+      } else {
+        std::string& s = RowAccess::s(row, c);
+        if (null) {
+          s.clear();
+        } else {
+          const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(run.st, col));
+          s.assign(text, static_cast<std::size_t>(sqlite3_column_bytes(run.st, col)));
+        }
+      }
+    }
+    fn(row);
+  }
+}
+
+long long sqliteExecute(Kept& k, sqlite3* db, const std::string& statement, const std::vector<Param>& params) {
+  SqliteRun run{db};
+  sqliteStart(k, run, statement, params);
+  int rc;
+  while ((rc = sqlite3_step(run.st)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) fail(sqlite3_errmsg(db), statement);
+  return sqlite3_changes64(db);
+}
+
+struct PgResult {
+  PGresult* r = nullptr;
+  ~PgResult() { PQclear(r); }
+};
+
+void pgRun(Kept& k, PGconn* conn, const std::string& query, const std::vector<Param>& params, PgResult& out) {
+  std::vector<std::string> numbers;
+  numbers.reserve(params.size());
+  std::vector<const char*> values;
+  values.reserve(params.size());
+  for (const Param& p : params) {
+    if (const long long* v = std::get_if<long long>(&p)) {
+      numbers.push_back(std::to_string(*v));
+      values.push_back(numbers.back().c_str());
+    } else {
+      values.push_back(std::get<std::string>(p).c_str());
+    }
+  }
+  const int n = static_cast<int>(values.size());
+  const auto check = [&](PGresult* r) {
+    const ExecStatusType status = PQresultStatus(r);
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+      const std::string message = r ? PQresultErrorMessage(r) : PQerrorMessage(conn);
+      PQclear(r);
+      fail(message, query);
+    }
+    return r;
+  };
+  int count = 0;
+  if (auto it = k.pg.find(query); it != k.pg.end()) {
+    out.r = check(PQexecPrepared(conn, it->second.c_str(), n, values.data(), nullptr, nullptr, 0));
+    return;
+  }
+  const std::string text = positional(query, true, count);
+  if (count != n) fail(std::to_string(n) + " values for " + std::to_string(count) + " placeholders", query);
+  if (k.size() >= kMostKept) {
+    out.r = check(PQexecParams(conn, text.c_str(), n, nullptr, values.data(), nullptr, nullptr, 0));
+    return;
+  }
+  const std::string name = "zp_q" + std::to_string(++k.named);
+  PQclear(check(PQprepare(conn, name.c_str(), text.c_str(), n, nullptr)));
+  // Prepared statements are the connection's, not the transaction's: they
+  // stay after a rollback.
+  k.pg.emplace(query, name);
+  out.r = check(PQexecPrepared(conn, name.c_str(), n, values.data(), nullptr, nullptr, 0));
+}
+
+long long pgInteger(const char* text) {
+  if (text[0] == 't' && text[1] == '\0') return 1;  // booleans
+  if (text[0] == 'f' && text[1] == '\0') return 0;
+  return std::strtoll(text, nullptr, 10);
 }
 
 }  // namespace
@@ -30,7 +267,6 @@ void bindParams(soci::statement& st, Uses& uses, const std::vector<Param>& param
 void forEachRow(soci::session& sql, const std::string& query, std::string_view kinds,
                 const std::vector<Param>& params, const std::function<void(const Row&)>& fn) {
   Row row;
-  std::vector<soci::indicator> inds(kinds.size(), soci::i_ok);
   for (char k : kinds) {
     if (k == 'i') {
       row.slot_.push_back(row.ints_.size());
@@ -40,29 +276,31 @@ void forEachRow(soci::session& sql, const std::string& query, std::string_view k
       row.texts_.emplace_back();
     }
   }
-  soci::statement st(sql);
-  for (std::size_t c = 0; c < kinds.size(); ++c) {
-    if (kinds[c] == 'i')
-      st.exchange(soci::into(row.ints_[row.slot_[c]], inds[c]));
-    else
-      st.exchange(soci::into(row.texts_[row.slot_[c]], inds[c]));
+  Kept& k = keptFor(sql);
+  if (!k.postgresql) {
+    sqliteRows(k, static_cast<sqlite3*>(k.native), query, kinds, params, row, fn);
+    return;
   }
-  Uses uses;
-  bindParams(st, uses, params);
-  st.alloc();
-  st.prepare(query);
-  st.define_and_bind();
-  if (!st.execute(true)) return;
-  do {
+  PgResult res;
+  pgRun(k, static_cast<PGconn*>(k.native), query, params, res);
+  if (PQnfields(res.r) < static_cast<int>(kinds.size())) fail("the query returns fewer columns than asked for", query);
+  const int rows = PQntuples(res.r);
+  for (int r = 0; r < rows; ++r) {
     for (std::size_t c = 0; c < kinds.size(); ++c) {
-      if (inds[c] != soci::i_null) continue;
-      if (kinds[c] == 'i')
-        row.ints_[row.slot_[c]] = 0;
-      else
-        row.texts_[row.slot_[c]].clear();
+      const int col = static_cast<int>(c);
+      const bool null = PQgetisnull(res.r, r, col) != 0;
+      if (kinds[c] == 'i') {
+        RowAccess::i(row, c) = null ? 0 : pgInteger(PQgetvalue(res.r, r, col));
+      } else {
+        std::string& s = RowAccess::s(row, c);
+        if (null)
+          s.clear();
+        else
+          s.assign(PQgetvalue(res.r, r, col), static_cast<std::size_t>(PQgetlength(res.r, r, col)));
+      }
     }
     fn(row);
-  } while (st.fetch());
+  }
 }
 
 bool firstRow(soci::session& sql, const std::string& query, std::string_view kinds, const std::vector<Param>& params,
@@ -76,14 +314,26 @@ bool firstRow(soci::session& sql, const std::string& query, std::string_view kin
 }
 
 long long execute(soci::session& sql, const std::string& statement, const std::vector<Param>& params) {
-  soci::statement st(sql);
-  Uses uses;
-  bindParams(st, uses, params);
-  st.alloc();
-  st.prepare(statement);
-  st.define_and_bind();
-  st.execute(true);
-  return st.get_affected_rows();
+  Kept& k = keptFor(sql);
+  if (!k.postgresql) return sqliteExecute(k, static_cast<sqlite3*>(k.native), statement, params);
+  PgResult res;
+  pgRun(k, static_cast<PGconn*>(k.native), statement, params, res);
+  const char* changed = PQcmdTuples(res.r);
+  return changed[0] ? std::strtoll(changed, nullptr, 10) : 0;
+}
+
+void forgetStatements(soci::session& sql) {
+  soci::details::session_backend* backend = sql.get_backend();
+  if (backend == nullptr) return;
+  Registry& r = registry();
+  std::unique_ptr<Kept> gone;
+  {
+    std::lock_guard lock(r.mutex);
+    auto it = r.byBackend.find(backend);
+    if (it == r.byBackend.end()) return;
+    gone = std::move(it->second);
+    r.byBackend.erase(it);
+  }
 }
 
 }  // namespace zp::store

@@ -1,5 +1,6 @@
 // Plain statements over the store without per-query binding code: values go
-// in as a list, rows come out by column position. Integers are read as
+// in as a list (":name" placeholders, one value per occurrence, in order),
+// rows come out by column position. Integers are read as
 // 64-bit and texts as UTF-8 on both stores; NULL reads as 0 or "".
 #pragma once
 
@@ -25,6 +26,7 @@ class Row {
  private:
   friend void forEachRow(soci::session&, const std::string&, std::string_view, const std::vector<Param>&,
                          const std::function<void(const Row&)>&);
+  friend struct RowAccess;
   std::vector<long long> ints_;
   std::vector<std::string> texts_;
   std::vector<std::size_t> slot_;
@@ -41,5 +43,9 @@ bool firstRow(soci::session& sql, const std::string& query, std::string_view kin
 
 // Runs a statement and returns the number of rows it changed.
 long long execute(soci::session& sql, const std::string& statement, const std::vector<Param>& params);
+
+// Statements run through these functions are prepared once per connection
+// and kept; this lets go of a connection's before it closes.
+void forgetStatements(soci::session& sql);
 
 }  // namespace zp::store
