@@ -20,12 +20,21 @@ namespace {
 
 constexpr const char* kSqlitePrefix = "sqlite:";
 
-// Every sorted or distinct query opens a scratch b-tree whose page cache
-// starts with one 87 KB block; freed at the query's end, that block came
-// back from the kernel as fresh pages each time (a third of an order's CPU
-// under load). Caches that grow a page at a time reuse the heap instead.
-// Must run before SQLite initialises, hence at load time.
-const int kNoBulkPageCache = [] { return sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0); }();
+// Process-wide SQLite settings, which must be made before SQLite
+// initialises, hence at load time:
+// - every sorted or distinct query opens a scratch b-tree whose page cache
+//   starts with one 87 KB block; freed at the query's end, that block came
+//   back from the kernel as fresh pages each time (a third of an order's CPU
+//   under load). Caches that grow a page at a time reuse the heap instead;
+// - a connection is only ever used by one thread at a time (a pooled session
+//   or the writer under group commit), so connections need no mutex of their
+//   own, and no global count of memory in use is kept (one more lock taken on
+//   every allocation of every thread).
+const int kSqliteSettings = [] {
+  sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+  sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+  return sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+}();
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
