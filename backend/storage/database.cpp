@@ -222,16 +222,16 @@ void Database::transact(Intent intent, const std::function<void(soci::session&)>
   }
   soci::session sql(*pool_);
   try {
-    sql << "BEGIN";
+    execute(sql, "BEGIN", {});
   } catch (const soci::soci_error& e) {
     throw StoreError(std::string("the store is busy: ") + e.what());
   }
   try {
     fn(sql);
-    sql << "COMMIT";
+    execute(sql, "COMMIT", {});
   } catch (...) {
     try {
-      sql << "ROLLBACK";
+      execute(sql, "ROLLBACK", {});
     } catch (...) {
       // The transaction is gone already (the commit itself failed); the
       // store has rolled it back on its own.

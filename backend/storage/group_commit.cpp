@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include "database.h"
+#include "rows.h"
 
 namespace zp::store {
 
@@ -35,8 +36,8 @@ std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
   bool open = true;    // the transaction is still there to be committed
   try {
     if (begin) {
-      if (inTransaction()) writer_ << "ROLLBACK";  // a leftover of a failed flush
-      writer_ << "BEGIN IMMEDIATE";
+      if (inTransaction()) execute(writer_, "ROLLBACK", {});  // a leftover of a failed flush
+      execute(writer_, "BEGIN IMMEDIATE", {});
     }
   } catch (const soci::soci_error& e) {
     own = std::make_exception_ptr(StoreError(std::string("the store is busy: ") + e.what()));
@@ -44,9 +45,9 @@ std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
   }
   if (!own) {
     try {
-      writer_ << "SAVEPOINT zp_request";
+      execute(writer_, "SAVEPOINT zp_request", {});
       fn(writer_);
-      writer_ << "RELEASE zp_request";
+      execute(writer_, "RELEASE zp_request", {});
       holds = true;
     } catch (...) {
       own = std::current_exception();
@@ -55,8 +56,8 @@ std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
       // with it what earlier requests of the batch did.
       try {
         if (inTransaction()) {
-          writer_ << "ROLLBACK TO zp_request";
-          writer_ << "RELEASE zp_request";
+          execute(writer_, "ROLLBACK TO zp_request", {});
+          execute(writer_, "RELEASE zp_request", {});
         } else {
           open = false;
         }
@@ -86,11 +87,11 @@ std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
   std::exception_ptr failure;
   if (open) {
     try {
-      writer_ << (batch->members > 0 ? "COMMIT" : "ROLLBACK");
+      execute(writer_, (batch->members > 0 ? "COMMIT" : "ROLLBACK"), {});
     } catch (const soci::soci_error& e) {
       failure = std::make_exception_ptr(StoreError(std::string("the store could not commit: ") + e.what()));
       try {
-        if (inTransaction()) writer_ << "ROLLBACK";
+        if (inTransaction()) execute(writer_, "ROLLBACK", {});
       } catch (...) {
       }
     }
