@@ -175,13 +175,10 @@ int main(int argc, char** argv) {
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   // With repetitions, each figure is the median of its runs.
-  const auto figure = [&](const std::string& name) {
-    return reporter.time(name + "_median") > 0 ? name + "_median" : name;
-  };
-  const std::string pgbench = figure("BM_PgbenchTpcb/iterations:1/manual_time");
-  const std::string one = figure("BM_OrdersOneServer/min_time:5.000/real_time/threads:8");
-  const std::string two = figure("BM_OrdersTwoServers/min_time:5.000/real_time/threads:8");
-  const std::string alone = figure("BM_OrdersOneServer/min_time:2.000/real_time/threads:1");
+  const std::string pgbench = "BM_PgbenchTpcb/iterations:1/manual_time";
+  const std::string one = "BM_OrdersOneServer/min_time:5.000/real_time/threads:8";
+  const std::string two = "BM_OrdersTwoServers/min_time:5.000/real_time/threads:8";
+  const std::string alone = "BM_OrdersOneServer/min_time:2.000/real_time/threads:1";
   const auto rate = [&](const std::string& name) {
     const double t = reporter.time(name);
     return t > 0 ? 1e9 / t : 0.0;

@@ -6,14 +6,23 @@
 
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (r.run_type == Run::RT_Iteration || r.aggregate_name == "median")
-        times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+    // With repetitions a benchmark's median stands for it, whatever order
+    // its runs were reported in.
+    for (const Run& r : runs) {
+      const std::string name = r.run_name.str();
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+        times_[name] = r.GetAdjustedRealTime();
+        medians_.insert(name);
+      } else if (r.run_type == Run::RT_Iteration && !medians_.count(name)) {
+        times_[name] = r.GetAdjustedRealTime();
+      }
+    }
     ConsoleReporter::ReportRuns(runs);
   }
 
@@ -31,4 +40,5 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> times_;
+  std::set<std::string> medians_;
 };
