@@ -84,6 +84,7 @@ using zp::testing::gprsOpen;
 void BM_Orders(benchmark::State& state) {
   World& w = world();
   const bool keyed = state.range(0) != 0;
+  const unsigned long long flushesBefore = w.db->flushes();
   thread_local std::unique_ptr<IVasDesk> client;
   if (!client) {
     client = std::make_unique<IVasDesk>();
@@ -104,6 +105,11 @@ void BM_Orders(benchmark::State& state) {
     }
   }
   state.SetItemsProcessed(state.iterations());
+  // How many orders one flush of the store carried (group commit at work).
+  if (state.thread_index() == 0) {
+    const unsigned long long flushes = w.db->flushes() - flushesBefore;
+    if (flushes > 0) state.counters["orders_per_flush"] = static_cast<double>(state.iterations() * state.threads()) / flushes;
+  }
 }
 
 // Keyed and unkeyed orders in turn, one of each per iteration, each timed on
@@ -227,7 +233,7 @@ int main(int argc, char** argv) {
   reporter.ratio("order, 1 client vs raw txn, 1 thread", "BM_Orders/0/real_time/threads:1",
                  "BM_SqliteInsertCommit/real_time/threads:1", "<= 2.0, i.e. >= 50% of the rate");
   reporter.ratio("order, 8 clients vs raw txn, 8 threads", "BM_Orders/0/real_time/threads:8",
-                 "BM_SqliteInsertCommit/real_time/threads:8", "<= 2.0, i.e. >= 50% of the rate");
+                 "BM_SqliteInsertCommit/real_time/threads:8", "<= 1.0, i.e. at least the raw rate");
   reporter.ratio("keyed order vs unkeyed, 1 client", "BM_Orders/1/real_time/threads:1",
                  "BM_Orders/0/real_time/threads:1", "<= 1.05");
   reporter.ratio("keyed order vs unkeyed, 8 clients", "BM_Orders/1/real_time/threads:8",

@@ -19,7 +19,12 @@ bool GroupCommit::inTransaction() const {
 std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
   std::unique_lock lock(mutex_);
   const std::uint64_t ticket = nextTicket_++;
-  cv_.wait(lock, [&] { return !busy_ && serving_ == ticket; });
+  if (busy_ || serving_ != ticket) {
+    std::condition_variable mine;
+    waiting_.emplace(ticket, &mine);
+    mine.wait(lock, [&] { return !busy_ && serving_ == ticket; });
+    waiting_.erase(ticket);
+  }
   busy_ = true;
   ++serving_;
   const bool begin = !batch_;
@@ -73,9 +78,9 @@ std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
   if (open && queued && ran_ < most_) {
     // The next request joins this transaction; whoever runs last flushes.
     busy_ = false;
-    cv_.notify_all();
+    wakeNext();
     if (own) std::rethrow_exception(own);
-    cv_.wait(lock, [&] { return batch->ended; });
+    batch->done.wait(lock, [&] { return batch->ended; });
     if (batch->failure) std::rethrow_exception(batch->failure);
     return batch->members;
   }
@@ -103,11 +108,16 @@ std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
   batch->ended = true;
   if (!failure && batch->members > 0) ++flushes_;
   busy_ = false;
-  cv_.notify_all();
+  batch->done.notify_all();
+  wakeNext();
   lock.unlock();
   if (own) std::rethrow_exception(own);
   if (failure) std::rethrow_exception(failure);
   return batch->members;
+}
+
+void GroupCommit::wakeNext() {
+  if (const auto next = waiting_.find(serving_); next != waiting_.end()) next->second->notify_one();
 }
 
 unsigned long long GroupCommit::flushes() const {

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 
 namespace soci {
 class session;
@@ -45,13 +46,19 @@ class GroupCommit {
     std::size_t members = 0;  // requests whose work the transaction holds
     bool ended = false;
     std::exception_ptr failure;
+    std::condition_variable done;  // its members wait here for the flush
   };
   bool inTransaction() const;
+  // Hands the writer to the request whose turn it is, if it is waiting.
+  // Called with mutex_ held and busy_ false.
+  void wakeNext();
 
   soci::session& writer_;
   const std::size_t most_;
   mutable std::mutex mutex_;
-  std::condition_variable cv_;
+  // Each waiting request has a condition variable of its own, so a hand-over
+  // wakes the one request whose turn it is and not every waiting thread.
+  std::unordered_map<std::uint64_t, std::condition_variable*> waiting_;
   std::uint64_t nextTicket_ = 0;  // FIFO: requests take the writer in arrival order
   std::uint64_t serving_ = 0;
   bool busy_ = false;  // a request or a flush is using the writer
