@@ -74,6 +74,11 @@ void EnsureGate(QWidget* control, QObject* watched) {
 }
 
 void SetBase(QWidget* control, const QColor& colour) {
+  // Setting a palette, even an equal one, is passed on to every child; the
+  // workspace sets its controls' states on every query.
+  if (control->testAttribute(Qt::WA_SetPalette) && control->palette().isBrushSet(QPalette::Active, QPalette::Base) &&
+      control->palette().color(QPalette::Base) == colour)
+    return;
   QPalette palette = control->palette();
   palette.setColor(QPalette::Base, colour);
   control->setPalette(palette);

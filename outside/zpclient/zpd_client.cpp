@@ -96,9 +96,13 @@ bool same_key(std::string_view a, std::string_view b) {
 
 std::filesystem::path run_directory() {
   if (auto dir = env("ZP_RUN_PATH")) return *dir;
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::path() : exe.parent_path();
+  // The executable does not move while it runs.
+  static const std::filesystem::path exeDir = [] {
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : exe.parent_path();
+  }();
+  return exeDir;
 }
 
 // The value of "key=value" in zpclient.ini of the run directory. Keys compare
