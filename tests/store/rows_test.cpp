@@ -1,0 +1,107 @@
+// Statements through the row functions are prepared once per connection and
+// kept. What must hold on both stores: values land in the right places, a
+// failing run leaves the kept statement usable, texts past what a connection
+// keeps still run, and a kept statement outlives a rolled-back transaction.
+#include "rows.h"
+
+#include <gtest/gtest.h>
+
+#include "database.h"
+#include "test_store.h"
+
+using namespace zp::store;
+using zp::testing::freshStoreUrl;
+
+namespace {
+
+class Rows : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    ZP_REQUIRE_BACKEND(GetParam());
+    // One session, so every statement meets the same connection's kept ones.
+    db_ = Database::open({freshStoreUrl(GetParam()), 1});
+    db_->transact(Database::Intent::write, [](soci::session& sql) {
+      execute(sql, "CREATE TABLE t_rows (id INTEGER PRIMARY KEY, a INTEGER NOT NULL, b TEXT, c TEXT NOT NULL)", {});
+    });
+  }
+  void write(const std::function<void(soci::session&)>& fn) { db_->transact(Database::Intent::write, fn); }
+  std::vector<std::string> rows(const std::string& query, const std::vector<Param>& params = {}) {
+    std::vector<std::string> out;
+    db_->transact(Database::Intent::read, [&](soci::session& sql) {
+      forEachRow(sql, query, "iiss", params, [&](const Row& r) {
+        out.push_back(std::to_string(r.i(0)) + "|" + std::to_string(r.i(1)) + "|" + r.s(2) + "|" + r.s(3));
+      });
+    });
+    return out;
+  }
+  std::unique_ptr<Database> db_;
+};
+
+}  // namespace
+
+// Values go to their placeholders in order, one per occurrence, also where
+// a name repeats; a colon inside a literal or a cast is not a placeholder;
+// NULL reads as 0 and "". The same text run again with other values (now
+// a kept statement) must not answer with the first run's values.
+TEST_P(Rows, ValuesReachTheirPlaceholdersOnEveryRunOfAKeptStatement) {
+  const std::string insert = "INSERT INTO t_rows (id, a, b, c) VALUES (:id, :a, :b, ':not a value')";
+  write([&](soci::session& sql) {
+    EXPECT_EQ(execute(sql, insert, {1LL, 10LL, std::string("一")}), 1);
+    EXPECT_EQ(execute(sql, insert, {2LL, 20LL, std::string("two")}), 1);
+    EXPECT_EQ(execute(sql, "INSERT INTO t_rows (id, a, c) VALUES (:id, :a, :c)", {3LL, 30LL, std::string("x:y")}), 1);
+  });
+  const std::string query = "SELECT id, a, b, c FROM t_rows WHERE a >= :low AND a <= :low2 ORDER BY id";
+  EXPECT_EQ(rows(query, {10LL, 20LL}), (std::vector<std::string>{"1|10|一|:not a value", "2|20|two|:not a value"}));
+  EXPECT_EQ(rows(query, {25LL, 30LL}), (std::vector<std::string>{"3|30||x:y"}));
+  // A name used twice takes two values.
+  EXPECT_EQ(rows("SELECT id, a, b, c FROM t_rows WHERE id = :v OR a = :v ORDER BY id", {2LL, 30LL}),
+            (std::vector<std::string>{"2|20|two|:not a value", "3|30||x:y"}));
+  long long changed = 0;
+  write([&](soci::session& sql) { changed = execute(sql, "UPDATE t_rows SET a = a + 1 WHERE a > :a", {15LL}); });
+  EXPECT_EQ(changed, 2);
+  // Too few values is refused, not run with whatever was bound before.
+  EXPECT_ANY_THROW(rows(query, {10LL}));
+}
+
+// A run that fails (a duplicate key) rolls its transaction back and leaves the
+// kept statement as good as before: the next transaction runs it.
+TEST_P(Rows, AFailedRunLeavesTheKeptStatementUsable) {
+  const std::string insert = "INSERT INTO t_rows (id, a, c) VALUES (:id, :a, 'c')";
+  write([&](soci::session& sql) { execute(sql, insert, {1LL, 1LL}); });
+  EXPECT_ANY_THROW(write([&](soci::session& sql) {
+    execute(sql, insert, {2LL, 2LL});
+    execute(sql, insert, {1LL, 3LL});  // taken
+  }));
+  write([&](soci::session& sql) { execute(sql, insert, {2LL, 4LL}); });
+  EXPECT_EQ(rows("SELECT id, a, b, c FROM t_rows ORDER BY id"), (std::vector<std::string>{"1|1||c", "2|4||c"}));
+}
+
+// A statement first prepared inside a transaction that rolled back is still
+// there for the next one (on PostgreSQL a prepared statement belongs to the
+// connection; were it dropped, the next run would ask for a missing one).
+TEST_P(Rows, AStatementPreparedInARolledBackTransactionRunsInTheNext) {
+  const std::string query = "SELECT id, a, b, c FROM t_rows WHERE id > :i";
+  EXPECT_THROW(db_->transact(Database::Intent::read,
+                             [&](soci::session& sql) {
+                               forEachRow(sql, query, "iiss", {0LL}, [](const Row&) {});
+                               throw std::runtime_error("refused");
+                             }),
+               std::runtime_error);
+  write([&](soci::session& sql) { execute(sql, "INSERT INTO t_rows (id, a, c) VALUES (:id, :a, 'c')", {7LL, 8LL}); });
+  EXPECT_EQ(rows(query, {0LL}), (std::vector<std::string>{"7|8||c"}));
+}
+
+// Texts with values written into them would fill a connection's kept
+// statements; past what it keeps, new texts still run, and right.
+TEST_P(Rows, TextsPastWhatAConnectionKeepsStillRun) {
+  write([&](soci::session& sql) {
+    for (long long i = 0; i < 700; ++i)
+      execute(sql, "INSERT INTO t_rows (id, a, c) VALUES (" + std::to_string(i) + ", :a, 'c')", {i * 2});
+  });
+  for (long long i : {0LL, 400LL, 699LL})
+    EXPECT_EQ(rows("SELECT id, a, b, c FROM t_rows WHERE id = " + std::to_string(i)),
+              (std::vector<std::string>{std::to_string(i) + "|" + std::to_string(i * 2) + "||c"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Rows, ::testing::Values(Backend::sqlite, Backend::postgresql),
+                         [](const auto& info) { return info.param == Backend::sqlite ? "sqlite" : "postgresql"; });
