@@ -163,7 +163,8 @@ void migrate(soci::session& s, Backend backend, int& version) {
   for (const Migration& m : all) {
     if (m.version <= current) continue;
     soci::transaction tr(s);
-    for (const std::string& statement : m.statements) s << dialect(statement, backend);
+    for (const std::string& statement : m.statements)
+      if (const std::string text = dialect(statement, backend); !text.empty()) s << text;
     const long long when = CBSDateTime::now().packed();
     s << "INSERT INTO zp_schema_version (version, applied) VALUES (:v, :t)", soci::use(m.version),
         soci::use(when);
@@ -198,6 +199,9 @@ std::unique_ptr<Database> Database::open(const DatabaseOptions& options) {
       openSession(*db->writer_, db->backend_, options);
       db->group_ = std::make_unique<GroupCommit>(*db->writer_);
     }
+    db->catalogue_ = newCatalogueMemo();
+    for (std::size_t i = 0; i < db->size_; ++i) shareCatalogue(db->pool_->at(i), db->catalogue_);
+    if (db->writer_) shareCatalogue(*db->writer_, db->catalogue_);
   } catch (const soci::soci_error& e) {
     throw StoreError(std::string("cannot open the store: ") + e.what());
   }
@@ -213,6 +217,8 @@ Database::~Database() {
 }
 
 unsigned long long Database::flushes() const { return group_ ? group_->flushes() : 0; }
+
+unsigned long long Database::catalogueAnswers() const { return catalogue_ ? answeredFromMemory(*catalogue_) : 0; }
 
 void Database::transact(Intent intent, const std::function<void(soci::session&)>& fn) {
   if (group_ && intent == Intent::write) {

@@ -20,6 +20,7 @@ class connection_pool;
 namespace zp::store {
 
 class GroupCommit;
+struct CatalogueMemo;
 
 enum class Backend { sqlite, postgresql };
 
@@ -66,6 +67,8 @@ class Database {
   // SQLite: flushes that committed writes (fewer than the writes when they
   // were grouped); 0 on PostgreSQL.
   unsigned long long flushes() const;
+  // Catalogue queries answered from memory (rows.h).
+  unsigned long long catalogueAnswers() const;
 
  private:
   Database() = default;
@@ -75,6 +78,7 @@ class Database {
   std::unique_ptr<soci::connection_pool> pool_;
   std::unique_ptr<soci::session> writer_;  // SQLite: the one connection that writes
   std::unique_ptr<GroupCommit> group_;
+  std::shared_ptr<CatalogueMemo> catalogue_;
   std::atomic<unsigned long long> commits_{0};
 };
 

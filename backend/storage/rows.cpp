@@ -1,13 +1,19 @@
 #include "rows.h"
 
+#include "schema.h"
+
 #include <libpq-fe.h>
 #include <soci/postgresql/soci-postgresql.h>
 #include <soci/soci.h>
 #include <soci/sqlite3/soci-sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <unordered_map>
 
 // The driver's header declares the SQLite interface in a namespace of its own.
@@ -19,6 +25,19 @@ namespace zp::store {
 struct RowAccess {
   static long long& i(Row& row, std::size_t column) { return row.ints_[row.slot_[column]]; }
   static std::string& s(Row& row, std::size_t column) { return row.texts_[row.slot_[column]]; }
+  static Row shaped(std::string_view kinds) {
+    Row row;
+    for (char k : kinds) {
+      if (k == 'i') {
+        row.slot_.push_back(row.ints_.size());
+        row.ints_.push_back(0);
+      } else {
+        row.slot_.push_back(row.texts_.size());
+        row.texts_.emplace_back();
+      }
+    }
+    return row;
+  }
 };
 
 namespace {
@@ -67,6 +86,93 @@ std::string positional(const std::string& query, bool dollar, int& count) {
   return out;
 }
 
+bool isIdentifierChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool startsWithWord(const std::string& text, std::string_view word) {
+  std::size_t i = text.find_first_not_of(" \t\r\n");
+  if (i == std::string::npos || text.size() - i < word.size()) return false;
+  for (std::size_t j = 0; j < word.size(); ++j)
+    if (std::toupper(static_cast<unsigned char>(text[i + j])) != word[j]) return false;
+  return text.size() == i + word.size() || !isIdentifierChar(text[i + word.size()]);
+}
+
+// The store's tables a statement names (they all start with "zp_"), outside
+// quoted literals.
+std::vector<std::string> tablesNamed(const std::string& text) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (c == '\'' || c == '"') {
+      const std::size_t end = text.find(c, i + 1);
+      i = end == std::string::npos ? text.size() : end + 1;
+    } else if (isIdentifierChar(c)) {
+      std::size_t j = i;
+      while (j < text.size() && isIdentifierChar(text[j])) ++j;
+      if (text.compare(i, 3, "zp_") == 0) out.push_back(text.substr(i, j - i));
+      i = j;
+    } else {
+      ++i;
+    }
+  }
+  return out;
+}
+
+bool isCatalogueTable(const std::string& name) {
+  const auto& all = catalogueTables();
+  return std::find(all.begin(), all.end(), name) != all.end();
+}
+
+// A plain SELECT of catalogue tables and nothing else: its answer depends on
+// the catalogue's version and its values only.
+bool selectsCatalogueOnly(const std::string& query) {
+  if (!startsWithWord(query, "SELECT")) return false;
+  std::string upper;
+  for (char c : query) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (upper.find("FOR UPDATE") != std::string::npos || upper.find("RANDOM(") != std::string::npos) return false;
+  const std::vector<std::string> tables = tablesNamed(query);
+  return !tables.empty() && std::all_of(tables.begin(), tables.end(), isCatalogueTable);
+}
+
+bool changesCatalogue(const std::string& statement) {
+  if (startsWithWord(statement, "SELECT")) return false;
+  const std::vector<std::string> tables = tablesNamed(statement);
+  return std::any_of(tables.begin(), tables.end(), isCatalogueTable);
+}
+
+}  // namespace
+
+// Answers to catalogue queries under one version of the catalogue. Whoever
+// reads another version starts it afresh: versions are random, so only a
+// transaction that sees the very same catalogue can use an answer.
+struct CatalogueMemo {
+  std::shared_mutex mutex;
+  long long version = 0;
+  bool any = false;
+  std::unordered_map<std::string, std::shared_ptr<const std::vector<Row>>> answers;
+  std::atomic<unsigned long long> served{0};
+
+  std::shared_ptr<const std::vector<Row>> find(long long v, const std::string& key) {
+    std::shared_lock lock(mutex);
+    if (!any || version != v) return nullptr;
+    const auto it = answers.find(key);
+    return it == answers.end() ? nullptr : it->second;
+  }
+  void keep(long long v, const std::string& key, std::shared_ptr<const std::vector<Row>> rows) {
+    std::unique_lock lock(mutex);
+    if (!any || version != v || answers.size() >= kMostAnswers) {
+      answers.clear();
+      version = v;
+      any = true;
+    }
+    answers.emplace(key, std::move(rows));
+  }
+  static constexpr std::size_t kMostAnswers = 20000;
+};
+
+namespace {
+
 // The statements kept for one connection.
 struct Kept {
   void* native = nullptr;  // the connection they belong to
@@ -74,6 +180,13 @@ struct Kept {
   std::unordered_map<std::string, sqlite3_stmt*> sqlite;  // query -> prepared statement
   std::unordered_map<std::string, std::string> pg;        // query -> name of its prepared statement
   std::size_t named = 0;
+  // Catalogue answers: the store's memory of them, which queries may use it,
+  // and what this connection's open transaction knows of the catalogue.
+  std::shared_ptr<CatalogueMemo> memo;
+  std::unordered_map<std::string, bool> readsCatalogue;  // query -> a SELECT of catalogue tables only
+  bool versionKnown = false;
+  long long version = 0;
+  bool catalogueWritten = false;  // the open transaction changed the catalogue itself
 
   ~Kept() {
     for (auto& [query, st] : sqlite) sqlite3_finalize(st);
@@ -264,19 +377,11 @@ long long pgInteger(const char* text) {
 
 }  // namespace
 
-void forEachRow(soci::session& sql, const std::string& query, std::string_view kinds,
-                const std::vector<Param>& params, const std::function<void(const Row&)>& fn) {
-  Row row;
-  for (char k : kinds) {
-    if (k == 'i') {
-      row.slot_.push_back(row.ints_.size());
-      row.ints_.push_back(0);
-    } else {
-      row.slot_.push_back(row.texts_.size());
-      row.texts_.emplace_back();
-    }
-  }
-  Kept& k = keptFor(sql);
+namespace {
+
+void plainRows(Kept& k, const std::string& query, std::string_view kinds, const std::vector<Param>& params,
+               const std::function<void(const Row&)>& fn) {
+  Row row = RowAccess::shaped(kinds);
   if (!k.postgresql) {
     sqliteRows(k, static_cast<sqlite3*>(k.native), query, kinds, params, row, fn);
     return;
@@ -303,6 +408,57 @@ void forEachRow(soci::session& sql, const std::string& query, std::string_view k
   }
 }
 
+// The key of an answer: the query, the kinds asked for and the values.
+std::string answerKey(const std::string& query, std::string_view kinds, const std::vector<Param>& params) {
+  std::string key = query;
+  key += '\0';
+  key += kinds;
+  for (const Param& p : params) {
+    if (const long long* v = std::get_if<long long>(&p)) {
+      key += "\0i";
+      key += std::to_string(*v);
+    } else {
+      const std::string& t = std::get<std::string>(p);
+      key += "\0s";
+      key += std::to_string(t.size());
+      key += ':';
+      key += t;
+    }
+  }
+  return key;
+}
+
+bool answersFromMemory(Kept& k, const std::string& query) {
+  if (!k.memo || k.catalogueWritten) return false;
+  auto it = k.readsCatalogue.find(query);
+  if (it == k.readsCatalogue.end()) it = k.readsCatalogue.emplace(query, selectsCatalogueOnly(query)).first;
+  return it->second;
+}
+
+}  // namespace
+
+void forEachRow(soci::session& sql, const std::string& query, std::string_view kinds,
+                const std::vector<Param>& params, const std::function<void(const Row&)>& fn) {
+  Kept& k = keptFor(sql);
+  if (!answersFromMemory(k, query)) return plainRows(k, query, kinds, params, fn);
+  if (!k.versionKnown) {
+    plainRows(k, "SELECT version FROM zp_catalogue_version WHERE id = 1", "i", {},
+              [&](const Row& r) { k.version = r.i(0); });
+    k.versionKnown = true;
+  }
+  const std::string key = answerKey(query, kinds, params);
+  std::shared_ptr<const std::vector<Row>> rows = k.memo->find(k.version, key);
+  if (rows) {
+    ++k.memo->served;
+  } else {
+    auto fresh = std::make_shared<std::vector<Row>>();
+    plainRows(k, query, kinds, params, [&](const Row& r) { fresh->push_back(r); });
+    k.memo->keep(k.version, key, fresh);
+    rows = std::move(fresh);
+  }
+  for (const Row& r : *rows) fn(r);
+}
+
 bool firstRow(soci::session& sql, const std::string& query, std::string_view kinds, const std::vector<Param>& params,
               Row& out) {
   bool found = false;
@@ -315,12 +471,28 @@ bool firstRow(soci::session& sql, const std::string& query, std::string_view kin
 
 long long execute(soci::session& sql, const std::string& statement, const std::vector<Param>& params) {
   Kept& k = keptFor(sql);
+  if (k.memo) {
+    // A transaction learns the catalogue's version at its first catalogue
+    // query; one that changes the catalogue reads it from the store.
+    if (statement == "BEGIN" || statement == "BEGIN IMMEDIATE" || statement == "COMMIT" || statement == "ROLLBACK") {
+      k.versionKnown = false;
+      k.catalogueWritten = false;
+    } else if (!k.catalogueWritten && changesCatalogue(statement)) {
+      k.catalogueWritten = true;
+    }
+  }
   if (!k.postgresql) return sqliteExecute(k, static_cast<sqlite3*>(k.native), statement, params);
   PgResult res;
   pgRun(k, static_cast<PGconn*>(k.native), statement, params, res);
   const char* changed = PQcmdTuples(res.r);
   return changed[0] ? std::strtoll(changed, nullptr, 10) : 0;
 }
+
+std::shared_ptr<CatalogueMemo> newCatalogueMemo() { return std::make_shared<CatalogueMemo>(); }
+
+void shareCatalogue(soci::session& sql, std::shared_ptr<CatalogueMemo> memo) { keptFor(sql).memo = std::move(memo); }
+
+unsigned long long answeredFromMemory(const CatalogueMemo& memo) { return memo.served.load(); }
 
 void forgetStatements(soci::session& sql) {
   soci::details::session_backend* backend = sql.get_backend();

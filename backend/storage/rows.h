@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -24,8 +25,6 @@ class Row {
   const std::string& s(std::size_t column) const { return texts_[slot_[column]]; }
 
  private:
-  friend void forEachRow(soci::session&, const std::string&, std::string_view, const std::vector<Param>&,
-                         const std::function<void(const Row&)>&);
   friend struct RowAccess;
   std::vector<long long> ints_;
   std::vector<std::string> texts_;
@@ -47,5 +46,19 @@ long long execute(soci::session& sql, const std::string& statement, const std::v
 // Statements run through these functions are prepared once per connection
 // and kept; this lets go of a connection's before it closes.
 void forgetStatements(soci::session& sql);
+
+// Answers to plain SELECTs of catalogue tables only (schema.h), kept in
+// memory per store and used by every transaction that sees the catalogue
+// as it was when they were read. A transaction learns the catalogue's
+// version at its first such query (one more statement); one that changes a
+// catalogue table itself reads the store from then on. Transactions begin
+// and end through execute() ("BEGIN", "BEGIN IMMEDIATE", "COMMIT",
+// "ROLLBACK") for this to know where they start.
+struct CatalogueMemo;
+std::shared_ptr<CatalogueMemo> newCatalogueMemo();
+// Lets the session's queries use and fill the memory.
+void shareCatalogue(soci::session& sql, std::shared_ptr<CatalogueMemo> memo);
+// How many queries the memory answered.
+unsigned long long answeredFromMemory(const CatalogueMemo& memo);
 
 }  // namespace zp::store

@@ -1,6 +1,8 @@
 #include "schema.h"
 
 #include <algorithm>
+#include <string_view>
+#include <utility>
 
 namespace zp::store {
 
@@ -102,6 +104,11 @@ const std::vector<Migration>& migrations() {
 
 std::string dialect(const std::string& statement, Backend backend) {
   static const std::string holder = "{TEXT_KEY}";
+  for (const auto& [marker, only] : {std::pair<std::string_view, Backend>{"{SQLITE}", Backend::sqlite},
+                                     std::pair<std::string_view, Backend>{"{POSTGRESQL}", Backend::postgresql}}) {
+    if (statement.rfind(marker, 0) != 0) continue;
+    return backend == only ? dialect(statement.substr(marker.size()), backend) : std::string();
+  }
   std::string out = statement;
   for (std::size_t at; (at = out.find(holder)) != std::string::npos;)
     out.replace(at, holder.size(), backend == Backend::postgresql ? "TEXT COLLATE \"C\"" : "TEXT");

@@ -14,6 +14,36 @@ namespace zp::store {
 // zp_prepay_rule price an order: prod_id 0 rows apply once per order of the
 // business, the others once per priced item with that PROD_ID. Amounts are
 // in fen; a discount is a negative amount.
+const std::vector<std::string>& catalogueTables() {
+  static const std::vector<std::string> all = {
+      "zp_busi_type",  "zp_brand",       "zp_plan",        "zp_catalogue_item", "zp_plan_sprom",  "zp_plan_prod",
+      "zp_prod_relation", "zp_op_popedom", "zp_book_item", "zp_acc_item_rel",   "zp_fee_flag",    "zp_fee_rule",
+      "zp_prepay_rule", "zp_busi_rule",   "zp_code_list",   "zp_busi_verify_type", "zp_sys_para",  "zp_ent_variable",
+      "zp_sp_info",     "zp_crbt_song",   "zp_priv_entity", "zp_operator_right"};
+  return all;
+}
+
+namespace {
+
+std::vector<std::string> catalogueVersionStatements() {
+  std::vector<std::string> out = {
+      "CREATE TABLE zp_catalogue_version (id INTEGER PRIMARY KEY, version BIGINT NOT NULL)",
+      "INSERT INTO zp_catalogue_version (id, version) VALUES (1, 1)",
+      "{POSTGRESQL}CREATE FUNCTION zp_catalogue_changed() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+      "UPDATE zp_catalogue_version SET version = CAST(floor(random() * 9.2e18) AS BIGINT); RETURN NULL; END $$",
+  };
+  for (const std::string& t : catalogueTables()) {
+    out.push_back("{POSTGRESQL}CREATE TRIGGER " + t + "_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + t +
+                  " FOR EACH STATEMENT EXECUTE FUNCTION zp_catalogue_changed()");
+    for (const char* what : {"INSERT", "UPDATE", "DELETE"})
+      out.push_back(std::string("{SQLITE}CREATE TRIGGER ") + t + "_" + what + " AFTER " + what + " ON " + t +
+                    " BEGIN UPDATE zp_catalogue_version SET version = random(); END");
+  }
+  return out;
+}
+
+}  // namespace
+
 const std::vector<Migration>& catalogueMigrations() {
   static const std::vector<Migration> all = {
       {4,
@@ -57,6 +87,12 @@ const std::vector<Migration>& catalogueMigrations() {
            "book_item_id INTEGER NOT NULL, amount BIGINT NOT NULL, remark TEXT NOT NULL, "
            "PRIMARY KEY (busi_code, prod_id, book_item_id))",
        }},
+      // Catalogue answers are kept in memory while the catalogue stays as it
+      // was (rows.h). Any change to a catalogue table, through this server,
+      // another one or by hand, gives the version a new random value; a
+      // random one, not a count, so a rolled-back change can never leave a
+      // version behind that a later change would take again.
+      {7, "catalogue version", catalogueVersionStatements()},
   };
   return all;
 }

@@ -5,6 +5,9 @@
 #include "rows.h"
 
 #include <gtest/gtest.h>
+#include <soci/soci.h>
+
+#include <tuple>
 
 #include "database.h"
 #include "test_store.h"
@@ -102,6 +105,151 @@ TEST_P(Rows, TextsPastWhatAConnectionKeepsStillRun) {
     EXPECT_EQ(rows("SELECT id, a, b, c FROM t_rows WHERE id = " + std::to_string(i)),
               (std::vector<std::string>{std::to_string(i) + "|" + std::to_string(i * 2) + "||c"}));
 }
+
+namespace {
+
+// Catalogue answers kept in memory, on a store opened by two servers.
+class CatalogueMemory : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    ZP_REQUIRE_BACKEND(GetParam());
+    url_ = freshStoreUrl(GetParam());
+    db_ = Database::open({url_, 2});
+    other_ = Database::open({url_, 1});
+    other_->transact(Database::Intent::write, [](soci::session& sql) {
+      for (const auto& [name, region, value] : {std::tuple{"MAX_PROM", 571LL, "3"}, std::tuple{"MAX_PROM", 572LL, "5"},
+                                                std::tuple{"GPS_SP", 571LL, "11"}})
+        execute(sql, "INSERT INTO zp_sys_para (region_code, para_name, para_value, remark) VALUES (:r, :n, :v, '')",
+                {region, std::string(name), std::string(value)});
+    });
+  }
+  // A parameter as a server reads it, in a transaction of its own.
+  std::string para(Database& db, const std::string& name, long long region) {
+    std::string value = "(none)";
+    db.transact(Database::Intent::read, [&](soci::session& sql) { value = paraIn(sql, name, region); });
+    return value;
+  }
+  static std::string paraIn(soci::session& sql, const std::string& name, long long region) {
+    Row r;
+    return firstRow(sql, "SELECT para_value FROM zp_sys_para WHERE para_name = :n AND region_code = :r", "s",
+                    {name, region}, r)
+               ? r.s(0)
+               : "(none)";
+  }
+  std::string url_;
+  std::unique_ptr<Database> db_, other_;
+};
+
+}  // namespace
+
+// The second asking of the same catalogue question is answered from memory,
+// each set of values its own answer; a change by another server (update,
+// insert, delete) or by hand is seen by the next transaction.
+TEST_P(CatalogueMemory, AnswersComeFromMemoryUntilAnyoneChangesTheCatalogue) {
+  EXPECT_EQ(para(*db_, "MAX_PROM", 571), "3");
+  const auto before = db_->catalogueAnswers();
+  EXPECT_EQ(para(*db_, "MAX_PROM", 571), "3");
+  EXPECT_EQ(para(*db_, "MAX_PROM", 572), "5");  // other values: asked of the store
+  EXPECT_EQ(para(*db_, "MAX_PROM", 572), "5");
+  EXPECT_EQ(db_->catalogueAnswers(), before + 2);
+
+  other_->transact(Database::Intent::write, [](soci::session& sql) {
+    execute(sql, "UPDATE zp_sys_para SET para_value = '4' WHERE para_name = 'MAX_PROM' AND region_code = 571", {});
+  });
+  EXPECT_EQ(para(*db_, "MAX_PROM", 571), "4");
+  other_->transact(Database::Intent::write, [](soci::session& sql) {
+    execute(sql, "INSERT INTO zp_sys_para (region_code, para_name, para_value, remark) VALUES (573, 'MAX_PROM', '7', '')",
+            {});
+  });
+  EXPECT_EQ(para(*db_, "MAX_PROM", 573), "7");
+  // By hand: a statement the row functions never saw.
+  other_->transact(Database::Intent::write, [](soci::session& sql) {
+    sql << "DELETE FROM zp_sys_para WHERE para_name = 'MAX_PROM' AND region_code = 572";
+  });
+  EXPECT_EQ(para(*db_, "MAX_PROM", 572), "(none)");
+  EXPECT_EQ(para(*db_, "MAX_PROM", 571), "4");
+}
+
+// Only plain reads of catalogue tables alone are kept: a query that also
+// reads a table the services write, or locks its rows, always asks the store.
+TEST_P(CatalogueMemory, QueriesOfOtherTablesAlwaysAskTheStore) {
+  db_->transact(Database::Intent::write, [](soci::session& sql) {
+    execute(sql, "INSERT INTO zp_operator (op_id, org_id, region_code, county_code, op_name) VALUES (9, 1, 571, 1, 'a')",
+            {});
+  });
+  const auto named = [&] {
+    std::string out;
+    db_->transact(Database::Intent::read, [&](soci::session& sql) {
+      Row r;
+      if (firstRow(sql,
+                   "SELECT o.op_name FROM zp_operator o JOIN zp_sys_para p ON p.region_code = o.region_code "
+                   "WHERE o.op_id = :o AND p.para_name = 'GPS_SP'",
+                   "s", {9LL}, r))
+        out = r.s(0);
+    });
+    return out;
+  };
+  const auto locked = [&] {
+    std::string out;
+    db_->transact(Database::Intent::write, [&](soci::session& sql) {
+      Row r;
+      if (firstRow(sql, std::string("SELECT para_value FROM zp_sys_para WHERE para_name = 'GPS_SP'") + db_->rowLock(),
+                   "s", {}, r))
+        out = r.s(0);
+    });
+    return out;
+  };
+  EXPECT_EQ(named(), "a");
+  EXPECT_EQ(locked(), "11");
+  const auto before = db_->catalogueAnswers();
+  EXPECT_EQ(named(), "a");
+  if (GetParam() == Backend::postgresql) EXPECT_EQ(locked(), "11");
+  EXPECT_EQ(db_->catalogueAnswers(), before);
+  other_->transact(Database::Intent::write, [](soci::session& sql) {
+    execute(sql, "UPDATE zp_operator SET op_name = 'b' WHERE op_id = 9", {});
+  });
+  EXPECT_EQ(named(), "b");
+}
+
+// A transaction that changes the catalogue reads its own change; when it
+// rolls back, nobody is answered with what it saw. Versions are never
+// reused: a later committed change is seen, not the rolled-back one.
+TEST_P(CatalogueMemory, ATransactionSeesItsOwnChangeAndARollbackLeavesNoTrace) {
+  EXPECT_EQ(para(*db_, "GPS_SP", 571), "11");
+  for (const bool byHand : {false, true}) {
+    EXPECT_THROW(db_->transact(Database::Intent::write,
+                               [&](soci::session& sql) {
+                                 EXPECT_EQ(paraIn(sql, "GPS_SP", 571), "11");
+                                 const char* change =
+                                     "UPDATE zp_sys_para SET para_value = '99' WHERE para_name = 'GPS_SP'";
+                                 if (byHand)
+                                   sql << change;
+                                 else
+                                   execute(sql, change, {});
+                                 if (!byHand) EXPECT_EQ(paraIn(sql, "GPS_SP", 571), "99");
+                                 throw std::runtime_error("refused");
+                               }),
+                 std::runtime_error);
+    EXPECT_EQ(para(*db_, "GPS_SP", 571), "11") << (byHand ? "by hand" : "through the row functions");
+  }
+  // A rolled-back change by hand whose own version was seen and remembered.
+  EXPECT_THROW(db_->transact(Database::Intent::write,
+                             [&](soci::session& sql) {
+                               sql << "UPDATE zp_sys_para SET para_value = '77' WHERE para_name = 'GPS_SP'";
+                               EXPECT_EQ(paraIn(sql, "GPS_SP", 571), "77");
+                               throw std::runtime_error("refused");
+                             }),
+               std::runtime_error);
+  // Straight to the next committed change: had the rolled-back version been
+  // one a later change could take again, "77" would be the answer now.
+  other_->transact(Database::Intent::write, [](soci::session& sql) {
+    execute(sql, "UPDATE zp_sys_para SET para_value = '12' WHERE para_name = 'GPS_SP'", {});
+  });
+  EXPECT_EQ(para(*db_, "GPS_SP", 571), "12");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, CatalogueMemory, ::testing::Values(Backend::sqlite, Backend::postgresql),
+                         [](const auto& info) { return info.param == Backend::sqlite ? "sqlite" : "postgresql"; });
 
 INSTANTIATE_TEST_SUITE_P(Backends, Rows, ::testing::Values(Backend::sqlite, Backend::postgresql),
                          [](const auto& info) { return info.param == Backend::sqlite ? "sqlite" : "postgresql"; });
