@@ -31,7 +31,7 @@ namespace {
 using namespace MVasDesk;
 using zp::testing::ServerProcess;
 
-constexpr int kUsers = 200000;
+constexpr int kUsers = 600000;  // enough for every repetition at several thousand orders a second
 constexpr int kClients = 8;
 constexpr int kPgbenchSeconds = 10;
 // One branch per client, so pgbench's clients do not all queue on one row.

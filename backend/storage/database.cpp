@@ -248,11 +248,23 @@ void Database::transact(Intent intent, const std::function<void(soci::session&)>
 }
 
 long long nextSequence(soci::session& sql, const std::string& name) {
-  // One statement, so two transactions never draw the same value.
+  // The name becomes part of the statement on PostgreSQL.
+  if (name.empty() || name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") != std::string::npos)
+    throw StoreError("no sequence named " + name);
   long long value = 0;
   soci::indicator ind = soci::i_ok;
-  sql << "UPDATE zp_sequence SET value = value + 1 WHERE name = :n RETURNING value", soci::use(name),
-      soci::into(value, ind);
+  if (sql.get_backend_name() == "postgresql") {
+    // A sequence of the store, drawn without a lock that lasts until the
+    // commit, so orders of every server draw side by side. A number drawn by
+    // a transaction that then rolls back is never given again: the numbers
+    // are unique and increasing, not gap-free.
+    sql << "SELECT nextval('zp_" + name + "_seq')", soci::into(value, ind);
+  } else {
+    // One statement, so two transactions never draw the same value; SQLite's
+    // write transactions are serialised, so the numbers stay gap-free there.
+    sql << "UPDATE zp_sequence SET value = value + 1 WHERE name = :n RETURNING value", soci::use(name),
+        soci::into(value, ind);
+  }
   if (!sql.got_data() || ind != soci::i_ok) throw StoreError("no sequence named " + name);
   return value;
 }

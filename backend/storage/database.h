@@ -82,7 +82,9 @@ class Database {
   std::atomic<unsigned long long> commits_{0};
 };
 
-// Reads the next value of a named sequence inside the caller's transaction.
+// Reads the next value of a named sequence inside the caller's transaction:
+// unique and increasing; gap-free on SQLite only (on PostgreSQL a value drawn
+// by a transaction that rolled back is skipped).
 long long nextSequence(soci::session& sql, const std::string& name);
 
 }  // namespace zp::store

@@ -86,6 +86,20 @@ const std::vector<Migration>& coreMigrations() {
            "item_text TEXT NOT NULL, amount BIGINT NOT NULL, record TEXT NOT NULL, "
            "PRIMARY KEY (so_nbr, line_no))",
        }},
+      // On PostgreSQL the counter row of zp_sequence stayed locked by each
+      // order until its commit, so the orders of every server queued on that
+      // one row; a sequence of the store gives numbers without holding a
+      // lock. It starts above every number given so far (by the counter or
+      // by hand), and the row goes, so that nothing can read a stale value.
+      // SQLite keeps the row: its writes are serialised anyway.
+      {8,
+       "order numbers from a sequence of the store on PostgreSQL",
+       {
+           "{POSTGRESQL}CREATE SEQUENCE zp_so_nbr_seq AS BIGINT",
+           "{POSTGRESQL}SELECT setval('zp_so_nbr_seq', GREATEST(100000, "
+           "(SELECT MAX(value) FROM zp_sequence WHERE name = 'so_nbr'), (SELECT MAX(so_nbr) FROM zp_order)))",
+           "{POSTGRESQL}DELETE FROM zp_sequence WHERE name = 'so_nbr'",
+       }},
   };
   return all;
 }

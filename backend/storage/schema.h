@@ -21,7 +21,7 @@ const std::vector<Migration>& migrations();
 
 // Each group of services keeps its migrations in a file of its own; a new
 // migration takes the next free version number.
-const std::vector<Migration>& coreMigrations();     // 1
+const std::vector<Migration>& coreMigrations();     // 1; 8: order numbers from a sequence on PostgreSQL
 const std::vector<Migration>& sysmgntMigrations();  // 2: system management and business data
 const std::vector<Migration>& busiMigrations();     // 3: the business public service
 const std::vector<Migration>& catalogueMigrations();  // 4: the sales catalogue and fee rules; 7: its version

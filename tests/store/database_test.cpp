@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <soci/soci.h>
 
+#include <algorithm>
 #include <set>
 #include <thread>
 
@@ -132,6 +133,59 @@ TEST_P(Store, FixturesLoadWholeOrNotAtAll) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, Store, ::testing::Values(Backend::sqlite, Backend::postgresql),
                          [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
+
+// A PostgreSQL store made by a server of the schema before order numbers came
+// from a sequence of the store, with orders numbered by the counter row (and
+// one entered by hand above it): once a current server opens it, the numbers
+// it gives continue above every number already given.
+TEST(StoreUpgrade, OrderNumbersContinueAboveEveryNumberGivenBefore) {
+  ZP_REQUIRE_BACKEND(Backend::postgresql);
+  constexpr int kBeforeSequence = 7;
+  struct Case {
+    long long counter;   // zp_sequence's value when the old server stopped
+    long long highest;   // the highest order number stored
+  };
+  for (const Case c : {Case{100250, 100180}, Case{100250, 100400}}) {
+    const std::string url = freshStoreUrl(Backend::postgresql);
+    const std::string schema = url.substr(url.find("#schema=") + 8);
+    {
+      soci::session old("postgresql", zp::testing::conninfo(url.substr(0, url.find('#'))));
+      old << "CREATE SCHEMA " + schema;
+      old << "SET search_path TO " + schema;
+      old << "CREATE TABLE zp_schema_version (version INTEGER NOT NULL, applied BIGINT NOT NULL)";
+      for (const Migration& m : migrations()) {
+        if (m.version > kBeforeSequence) break;
+        for (const std::string& statement : m.statements)
+          if (const std::string text = dialect(statement, Backend::postgresql); !text.empty()) old << text;
+        old << "INSERT INTO zp_schema_version (version, applied) VALUES (:v, 0)", soci::use(m.version);
+      }
+      old << "UPDATE zp_sequence SET value = :v WHERE name = 'so_nbr'", soci::use(c.counter);
+      for (const long long soNbr : {c.highest - 1, c.highest})
+        old << "INSERT INTO zp_order (so_nbr, busi_code, serv_id, cust_id, acct_id, op_id, region_code, county_code, "
+               "org_id, so_region_code, so_county_code, so_org_id, so_date, after_flag, after_date, verify_mode, "
+               "line_count, print_count) VALUES (:n, 1302, 1, 1, 1, 1, 571, 1, 1, 571, 1, 1, 0, 0, 0, 0, 0, 0)",
+            soci::use(soNbr);
+    }
+    const auto db = Database::open({url, 4});
+    EXPECT_EQ(db->schemaVersion(), migrations().back().version);
+    const long long above = std::max(c.counter, c.highest);
+    std::vector<long long> drawn;
+    for (int i = 0; i < 3; ++i)
+      db->transact(Database::Intent::write, [&](soci::session& sql) { drawn.push_back(nextSequence(sql, "so_nbr")); });
+    EXPECT_EQ(drawn, (std::vector<long long>{above + 1, above + 2, above + 3})) << c.counter << " " << c.highest;
+
+    // A number drawn by an order that then failed is not given again: the
+    // numbers have gaps on this store, never repeats.
+    EXPECT_THROW(db->transact(Database::Intent::write,
+                              [&](soci::session& sql) {
+                                drawn.push_back(nextSequence(sql, "so_nbr"));
+                                throw std::runtime_error("refused");
+                              }),
+                 std::runtime_error);
+    db->transact(Database::Intent::write, [&](soci::session& sql) { drawn.push_back(nextSequence(sql, "so_nbr")); });
+    EXPECT_GT(drawn.back(), drawn[drawn.size() - 2]);
+  }
+}
 
 TEST(Password, HashIsSaltedAndKnownVectorHolds) {
   EXPECT_EQ(sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
