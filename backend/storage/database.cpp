@@ -251,21 +251,21 @@ long long nextSequence(soci::session& sql, const std::string& name) {
   // The name becomes part of the statement on PostgreSQL.
   if (name.empty() || name.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") != std::string::npos)
     throw StoreError("no sequence named " + name);
-  long long value = 0;
-  soci::indicator ind = soci::i_ok;
+  Row r;
+  bool drawn;
   if (sql.get_backend_name() == "postgresql") {
     // A sequence of the store, drawn without a lock that lasts until the
     // commit, so orders of every server draw side by side. A number drawn by
     // a transaction that then rolls back is never given again: the numbers
     // are unique and increasing, not gap-free.
-    sql << "SELECT nextval('zp_" + name + "_seq')", soci::into(value, ind);
+    drawn = firstRow(sql, "SELECT nextval('zp_" + name + "_seq')", "i", {}, r);
   } else {
     // One statement, so two transactions never draw the same value; SQLite's
     // write transactions are serialised, so the numbers stay gap-free there.
-    sql << "UPDATE zp_sequence SET value = value + 1 WHERE name = :n RETURNING value", soci::use(name),
-        soci::into(value, ind);
+    drawn = firstRow(sql, "UPDATE zp_sequence SET value = value + 1 WHERE name = :n RETURNING value", "i", {name}, r);
   }
-  if (!sql.got_data() || ind != soci::i_ok) throw StoreError("no sequence named " + name);
+  if (!drawn) throw StoreError("no sequence named " + name);
+  const long long value = r.i(0);
   return value;
 }
 
