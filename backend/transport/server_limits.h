@@ -57,9 +57,18 @@ struct Limits {
   // stalls every connection.
   std::size_t workerThreads = 4;
 
-  // Requests waiting for a free worker. Blocks queuing without bound under
-  // overload: a request that finds the queue full is answered ZPE_SRV_BUSY at
-  // once. One peer address may fill all but an eighth of it, and workers
+  // Threads that run only the requests the server's read classifier
+  // (TcpServer::set_read_lane) calls reads, with a queue of their own of
+  // queueLength, shared among the peers as the other one is. Ordinary workers
+  // may all be blocked until a commit is flushed; a read waiting behind them
+  // would take as long as the slowest flush, so a burst of orders would slow
+  // every lookup at the counters. 0, or no classifier, runs reads with the
+  // rest. Unused when workerThreads is 0.
+  std::size_t readThreads = 2;
+
+  // Requests waiting for a free worker, in each lane. Blocks queuing without
+  // bound under overload: a request that finds its lane's queue full is
+  // answered ZPE_SRV_BUSY at once. One peer address may fill all but an eighth of it, and workers
   // take the peers' requests in turn, so a flooding peer waits behind
   // itself while the other counters are served. At least 1.
   std::size_t queueLength = 64;
