@@ -283,6 +283,7 @@ int main(int argc, char** argv) {
   zp::transport::Limits limits;
   limits.workerThreads = o.workers;
   limits.readThreads = o.readWorkers;
+  limits.ordinaryNice = o.ordinaryNice;
   limits.queueLength = o.queue;
   limits.maxConnections = o.maxConnections;
   limits.maxConnectionsPerPeer = o.maxPeerConnections;

@@ -45,6 +45,9 @@ Options:
                         wait behind orders being committed (default 2; 0
                         runs them with the others). The store has a session
                         for each worker of either kind.
+  --ordinary-nice N     with read workers, the others run at this much lower
+                        CPU priority (0 to 19, default 10): a processor kept
+                        busy by orders still answers lookups at once.
   --queue N             requests waiting for a worker before new ones are
                         answered "busy" (default 64), for the readers and
                         for the others each.
@@ -149,6 +152,7 @@ const std::map<std::string, Flag>& flags() {
       {"fixture", text(&ServerOptions::fixture)},
       {"workers", numeric(&ServerOptions::workers, 1, 256)},
       {"read-workers", numeric(&ServerOptions::readWorkers, 0, 256)},
+      {"ordinary-nice", numeric(&ServerOptions::ordinaryNice, 0, 19)},
       {"queue", numeric(&ServerOptions::queue, 1, 100000)},
       {"max-connections", numeric(&ServerOptions::maxConnections, 1, 100000)},
       {"max-peer-connections", numeric(&ServerOptions::maxPeerConnections, 1, 100000)},

@@ -66,6 +66,13 @@ struct Limits {
   // rest. Unused when workerThreads is 0.
   std::size_t readThreads = 2;
 
+  // With a read lane, how much lower the ordinary workers' CPU priority is
+  // (a nice increment, 0 to 19) than the read workers' and the I/O thread's.
+  // A burst of orders can keep every core busy, and a read worker given its
+  // turn only after the order workers' time slices would be as slow as one
+  // queued behind them; the reads are short and few, so orders lose little.
+  int ordinaryNice = 10;
+
   // Requests waiting for a free worker, in each lane. Blocks queuing without
   // bound under overload: a request that finds its lane's queue full is
   // answered ZPE_SRV_BUSY at once. One peer address may fill all but an eighth of it, and workers

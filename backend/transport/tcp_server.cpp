@@ -415,9 +415,9 @@ std::error_code TcpServer::Impl::start(const std::string& host, std::uint16_t wa
   }
   port = acceptor.local_endpoint(ec).port();
   if (limits.workerThreads > 0) {
-    pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength);
-    if (isRead && limits.readThreads > 0)
-      readPool = std::make_unique<WorkerPool>(limits.readThreads, limits.queueLength);
+    const bool lanes = isRead && limits.readThreads > 0;
+    pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength, lanes ? limits.ordinaryNice : 0);
+    if (lanes) readPool = std::make_unique<WorkerPool>(limits.readThreads, limits.queueLength);
   }
   accept();
   schedule_sweep();

@@ -3,8 +3,13 @@
 // ordinary worker is held (as by a commit being flushed), and nothing else
 // ever runs on them.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -29,8 +34,13 @@ constexpr const char* kWrite = "WRITE001";
 constexpr const char* kUnknown = "OTHER001";  // the classifier has never heard of it
 constexpr const char* kThrows = "THROWS01";   // the classifier fails on it
 
+int thread_nice() {
+  errno = 0;
+  return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
+}
+
 // Holds every request of one kind until opened, and notes the threads that
-// ran them.
+// ran them and their CPU priorities.
 class Held {
  public:
   zpd_handler handler() {
@@ -38,6 +48,7 @@ class Held {
       {
         std::unique_lock lock(mutex_);
         threads_.insert(std::this_thread::get_id());
+        nices_.insert(thread_nice());
         ++entered_;
         changed_.notify_all();
         changed_.wait(lock, [this] { return open_; });
@@ -57,6 +68,10 @@ class Held {
     std::lock_guard lock(mutex_);
     return threads_;
   }
+  std::set<int> nices() {
+    std::lock_guard lock(mutex_);
+    return nices_;
+  }
   void open() {
     std::lock_guard lock(mutex_);
     open_ = true;
@@ -70,6 +85,7 @@ class Held {
   int entered_ = 0;
   bool open_ = false;
   std::set<std::thread::id> threads_;
+  std::set<int> nices_;
 };
 
 struct Lanes {
@@ -98,11 +114,12 @@ struct Lanes {
   }
 };
 
-Limits lanes(std::size_t workers, std::size_t readers, std::size_t queue = 64) {
+Limits lanes(std::size_t workers, std::size_t readers, std::size_t queue = 64, int ordinaryNice = 10) {
   Limits l;
   l.workerThreads = workers;
   l.readThreads = readers;
   l.queueLength = queue;
+  l.ordinaryNice = ordinaryNice;
   return l;
 }
 
@@ -172,9 +189,10 @@ TEST(ReadLane, WritesAreAnsweredWhileEveryReadWorkerIsHeld) {
 }
 
 // Over many mixed requests, reads ran only on read workers and everything
-// else only on ordinary ones.
+// else only on ordinary ones, which yield the processor to the reads.
 TEST(ReadLane, EachKindRunsOnItsOwnWorkersOnly) {
-  Lanes s(lanes(3, 2));
+  const int base = thread_nice();  // the server's threads start from the test's
+  Lanes s(lanes(3, 2, 64, 7));
   s.reads.open();
   s.writes.open();
   s.others.open();
@@ -189,6 +207,9 @@ TEST(ReadLane, EachKindRunsOnItsOwnWorkersOnly) {
   EXPECT_LE(readers.size(), 2u);
   EXPECT_LE(ordinary.size(), 3u);
   for (auto id : readers) EXPECT_EQ(ordinary.count(id), 0u) << "a read and another request shared a worker";
+  EXPECT_EQ(s.reads.nices(), std::set<int>{base});
+  EXPECT_EQ(s.writes.nices(), std::set<int>{std::min(base + 7, 19)});
+  EXPECT_EQ(s.others.nices(), std::set<int>{std::min(base + 7, 19)});
 }
 
 // Each lane refuses "busy" when its own queue is full, and only then: a full
@@ -223,14 +244,17 @@ TEST(ReadLane, EachLaneHasItsOwnQueueAndBusyRefusal) {
 }
 
 // Without read workers, or without a classifier, reads take their turn with
-// the rest, as they did before there were lanes.
+// the rest, as they did before there were lanes, and no worker gives up
+// priority.
 TEST(ReadLane, NoReadWorkersOrNoClassifierMeansOneLane) {
+  const int base = thread_nice();
   {
     Lanes s(lanes(1, 0));
     Calls calls(s.address);
     s.reads.open();
     auto write = calls.start(kWrite, 1);
     ASSERT_TRUE(s.writes.wait_entered(1, 5s));
+    EXPECT_EQ(s.writes.nices(), std::set<int>{base});
     auto read = calls.start(kRead, 2);
     EXPECT_FALSE(answered_within(read, 300ms));
     s.writes.open();
@@ -246,6 +270,7 @@ TEST(ReadLane, NoReadWorkersOrNoClassifierMeansOneLane) {
     Calls calls(tcp_address(server->port()));
     auto write = calls.start(kWrite, 1);
     ASSERT_TRUE(writes.wait_entered(1, 5s));
+    EXPECT_EQ(writes.nices(), std::set<int>{base});
     auto read = calls.start(kRead, 2);
     EXPECT_FALSE(answered_within(read, 300ms));
     writes.open();
