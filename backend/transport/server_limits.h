@@ -75,9 +75,10 @@ struct Limits {
 
   // Requests waiting for a free worker, in each lane. Blocks queuing without
   // bound under overload: a request that finds its lane's queue full is
-  // answered ZPE_SRV_BUSY at once. One peer address may fill all but an eighth of it, and workers
-  // take the peers' requests in turn, so a flooding peer waits behind
-  // itself while the other counters are served. At least 1.
+  // answered ZPE_SRV_BUSY at once. One peer address may fill all but an
+  // eighth of it, and workers take the peers' requests in turn, so a
+  // flooding peer waits behind itself while the other counters are served.
+  // At least 1.
   std::size_t queueLength = 64;
 };
 
