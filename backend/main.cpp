@@ -23,6 +23,7 @@
 #include "database.h"
 #include "demo_data.h"
 #include "fixtures.h"
+#include "read_lane.h"
 #include "schema.h"
 #include "server_log.h"
 #include "server_options.h"
@@ -237,7 +238,7 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<zp::store::Database> db;
   try {
-    db = zp::store::Database::open({o.db, o.workers, std::chrono::milliseconds(5000), o.durable});
+    db = zp::store::Database::open({o.db, o.workers + o.readWorkers, std::chrono::milliseconds(5000), o.durable});
     if (o.seedDemo && !storeHasOperators(*db)) {
       for (const char* doc : zp::backend::demoData()) zp::store::loadFixtures(*db, doc);
       log.say("demo region loaded");
@@ -281,12 +282,17 @@ int main(int argc, char** argv) {
 
   zp::transport::Limits limits;
   limits.workerThreads = o.workers;
+  limits.readThreads = o.readWorkers;
+  limits.ordinaryNice = o.ordinaryNice;
   limits.queueLength = o.queue;
   limits.maxConnections = o.maxConnections;
   limits.maxConnectionsPerPeer = o.maxPeerConnections;
   limits.idleTimeout = std::chrono::seconds(o.idleSeconds);
   limits.requestTimeout = std::chrono::seconds(o.requestSeconds);
   zp::transport::TcpServer server(dispatcher, limits);
+  server.set_read_lane([](std::string_view interfaceName, std::string_view serviceCode) {
+    return interfaceName == kHealthInterface || zp::backend::readsOnly(interfaceName, serviceCode);
+  });
   const bool quiet = o.quiet;
   server.set_log_hook([&log, quiet](const zp::transport::RequestLog& r) {
     const long long op = std::exchange(requestOperator, 0);

@@ -39,10 +39,18 @@ Options:
                         pool) when the store has no operator yet.
   --fixture FILE        load a fixture file (JSON, the loader's format) at
                         start, all of it or nothing.
-  --workers N           threads for database work (default 4); also the
-                        number of store sessions.
+  --workers N           threads for database work (default 4).
+  --read-workers N      threads of their own for requests that only read
+                        (lookups, code and catalogue lists), so they never
+                        wait behind orders being committed (default 2; 0
+                        runs them with the others). The store has a session
+                        for each worker of either kind.
+  --ordinary-nice N     with read workers, the others run at this much lower
+                        CPU priority (0 to 19, default 10): a processor kept
+                        busy by orders still answers lookups at once.
   --queue N             requests waiting for a worker before new ones are
-                        answered "busy" (default 64).
+                        answered "busy" (default 64), for the readers and
+                        for the others each.
   --max-connections N   connections at once; more are closed (default 256).
   --max-peer-connections N
                         connections at once from one address; more are
@@ -143,6 +151,8 @@ const std::map<std::string, Flag>& flags() {
       {"seed-demo", flag(&ServerOptions::seedDemo, true)},
       {"fixture", text(&ServerOptions::fixture)},
       {"workers", numeric(&ServerOptions::workers, 1, 256)},
+      {"read-workers", numeric(&ServerOptions::readWorkers, 0, 256)},
+      {"ordinary-nice", numeric(&ServerOptions::ordinaryNice, 0, 19)},
       {"queue", numeric(&ServerOptions::queue, 1, 100000)},
       {"max-connections", numeric(&ServerOptions::maxConnections, 1, 100000)},
       {"max-peer-connections", numeric(&ServerOptions::maxPeerConnections, 1, 100000)},

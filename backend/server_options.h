@@ -18,6 +18,8 @@ struct ServerOptions {
   bool seedDemo = false;
   std::string fixture;
   std::size_t workers = 4;
+  std::size_t readWorkers = 2;
+  int ordinaryNice = 10;
   std::size_t queue = 64;
   std::size_t maxConnections = 256;
   std::size_t maxPeerConnections = 64;

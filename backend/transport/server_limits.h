@@ -57,11 +57,28 @@ struct Limits {
   // stalls every connection.
   std::size_t workerThreads = 4;
 
-  // Requests waiting for a free worker. Blocks queuing without bound under
-  // overload: a request that finds the queue full is answered ZPE_SRV_BUSY at
-  // once. One peer address may fill all but an eighth of it, and workers
-  // take the peers' requests in turn, so a flooding peer waits behind
-  // itself while the other counters are served. At least 1.
+  // Threads that run only the requests the server's read classifier
+  // (TcpServer::set_read_lane) calls reads, with a queue of their own of
+  // queueLength, shared among the peers as the other one is. Ordinary workers
+  // may all be blocked until a commit is flushed; a read waiting behind them
+  // would take as long as the slowest flush, so a burst of orders would slow
+  // every lookup at the counters. 0, or no classifier, runs reads with the
+  // rest. Unused when workerThreads is 0.
+  std::size_t readThreads = 2;
+
+  // With a read lane, how much lower the ordinary workers' CPU priority is
+  // (a nice increment, 0 to 19) than the read workers' and the I/O thread's.
+  // A burst of orders can keep every core busy, and a read worker given its
+  // turn only after the order workers' time slices would be as slow as one
+  // queued behind them; the reads are short and few, so orders lose little.
+  int ordinaryNice = 10;
+
+  // Requests waiting for a free worker, in each lane. Blocks queuing without
+  // bound under overload: a request that finds its lane's queue full is
+  // answered ZPE_SRV_BUSY at once. One peer address may fill all but an
+  // eighth of it, and workers take the peers' requests in turn, so a
+  // flooding peer waits behind itself while the other counters are served.
+  // At least 1.
   std::size_t queueLength = 64;
 };
 

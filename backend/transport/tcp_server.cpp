@@ -55,7 +55,9 @@ class TcpServer::Impl {
   const Limits limits;
   const std::uint32_t maxBody;
   LogHook log;
+  TcpServer::ReadClassifier isRead;
   std::unique_ptr<WorkerPool> pool;
+  std::unique_ptr<WorkerPool> readPool;  // null when there is no read lane
   std::thread ioThread;
   std::atomic<std::uint16_t> port{0};
 
@@ -73,6 +75,8 @@ class TcpServer::Impl {
   // sockets are touched on the I/O thread only.
   static std::string peerText(const tcp::socket& socket);
   void report(std::string_view body, const std::string& reply, steady::time_point received, std::string_view peer);
+  // The workers that run this request body.
+  WorkerPool& laneOf(std::string_view body) const;
 
   // Touched on the I/O thread only.
   std::unordered_set<std::shared_ptr<Connection>> connections_;
@@ -230,7 +234,7 @@ class TcpServer::Impl::Connection : public std::enable_shared_from_this<Connecti
     in_.erase(0, zpd_envelope::kHeaderBytes + length);
     release_large(in_);
     auto job = [self = shared_from_this(), body, received] { self->server_.run_request(self, *body, received); };
-    if (server_.pool->try_submit(peer_, std::move(job))) return;
+    if (server_.laneOf(*body).try_submit(peer_, std::move(job))) return;
     std::string reply;
     zpd_envelope::encode_reply(ZPE_SRV_BUSY, {}, reply);
     server_.report(*body, reply, received, peerText_);
@@ -308,6 +312,19 @@ void TcpServer::Impl::run_request(const std::shared_ptr<Connection>& c, const st
   std::string reply = answer(body, received, c->peerText());
   const std::size_t sent = c->send_now(reply);
   asio::post(io, [c, reply = std::move(reply), sent]() mutable { c->write(std::move(reply), sent); });
+}
+
+WorkerPool& TcpServer::Impl::laneOf(std::string_view body) const {
+  if (!readPool) return *pool;
+  // A body that cannot be read is answered by the dispatcher's refusal, on
+  // the ordinary lane like anything else not known to be a read.
+  zpd_envelope::request req;
+  if (!zpd_envelope::decode_request_body(body, req)) return *pool;
+  try {
+    return isRead(req.interfaceName, req.serviceCode) ? *readPool : *pool;
+  } catch (...) {
+    return *pool;
+  }
 }
 
 void TcpServer::Impl::report(std::string_view body, const std::string& reply, steady::time_point received,
@@ -397,7 +414,11 @@ std::error_code TcpServer::Impl::start(const std::string& host, std::uint16_t wa
     return ec;
   }
   port = acceptor.local_endpoint(ec).port();
-  if (limits.workerThreads > 0) pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength);
+  if (limits.workerThreads > 0) {
+    const bool lanes = isRead && limits.readThreads > 0;
+    pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength, lanes ? limits.ordinaryNice : 0);
+    if (lanes) readPool = std::make_unique<WorkerPool>(limits.readThreads, limits.queueLength);
+  }
   accept();
   schedule_sweep();
   ioThread = std::thread([this] {
@@ -423,7 +444,9 @@ void TcpServer::Impl::stop() {
   auto drained = drained_.get_future();
   asio::post(io, [this] { begin_stop(); });
   drained.wait();
-  if (pool) pool->stop();  // nothing is queued any more: every connection is closed
+  // Nothing is queued any more: every connection is closed.
+  if (pool) pool->stop();
+  if (readPool) readPool->stop();
   work.reset();
   io.stop();
   ioThread.join();
@@ -435,6 +458,8 @@ TcpServer::TcpServer(std::shared_ptr<const zpd_dispatcher> dispatcher, Limits li
 TcpServer::~TcpServer() { impl_->stop(); }
 
 void TcpServer::set_log_hook(LogHook hook) { impl_->log = std::move(hook); }
+
+void TcpServer::set_read_lane(ReadClassifier isRead) { impl_->isRead = std::move(isRead); }
 
 std::error_code TcpServer::start(const std::string& host, std::uint16_t port) { return impl_->start(host, port); }
 

@@ -3,7 +3,9 @@
 //
 // One I/O thread does all socket work; a bounded pool of workers runs the
 // dispatcher, so a request handler never touches a socket and a slow handler
-// never stalls another connection's reading. A connection carries one request
+// never stalls another connection's reading. Requests the owner's classifier
+// calls reads (set_read_lane) have workers of their own, so they never queue
+// behind requests blocked on the store's writes. A connection carries one request
 // at a time: the next is read only after the reply to the previous one has
 // been written, so replies come back in request order and each connection
 // holds at most one frame. Limits (server_limits.h) bound frame size, connections,
@@ -50,8 +52,17 @@ class TcpServer {
   TcpServer(const TcpServer&) = delete;
   TcpServer& operator=(const TcpServer&) = delete;
 
+  // Whether a request only reads, from its interface name and service code:
+  // those run on the read lane (Limits::readThreads). Called on the I/O
+  // thread for every request, so it must be quick and must not throw; it
+  // must answer false for anything it does not know, since a request that
+  // writes would hold a read worker for as long as its commit takes.
+  using ReadClassifier = std::function<bool(std::string_view interfaceName, std::string_view serviceCode)>;
+
   // Before start().
   void set_log_hook(LogHook hook);
+  // Before start(). Without one every request runs on the ordinary workers.
+  void set_read_lane(ReadClassifier isRead);
 
   // Binds to host and port (0 picks a free port) and starts serving. Once per
   // server; an error when the address cannot be resolved or bound.

@@ -18,8 +18,10 @@ namespace zp::transport {
 class WorkerPool {
  public:
   // Starts `threads` workers (at least 1); at most `queueLength` jobs (at
-  // least 1) wait for one.
-  WorkerPool(std::size_t threads, std::size_t queueLength);
+  // least 1) wait for one. Each worker lowers its own CPU priority by `nice`
+  // (as nice(1) does, at most to the lowest), so that other threads of the
+  // process win the processor from it when it is short.
+  WorkerPool(std::size_t threads, std::size_t queueLength, int nice = 0);
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
@@ -38,7 +40,7 @@ class WorkerPool {
   void stop();
 
  private:
-  void run();
+  void run(int nice);
 
   const std::size_t queueLength_;
   const std::size_t ownerMost_;  // jobs one owner may have queued

@@ -21,6 +21,7 @@
 #include "MVasDesk.h"
 #include "database.h"
 #include "fixtures.h"
+#include "read_lane.h"
 #include "services.h"
 #include "tcp_server.h"
 #include "test_store.h"
@@ -89,6 +90,7 @@ class BackendWorld {
   // ZEPHYRON there: for deadlines, which an in-process call does not have.
   void serveTcp() {
     tcp = std::make_unique<transport::TcpServer>(dispatcher);
+    tcp->set_read_lane(backend::readsOnly);
     tcp->start("127.0.0.1", 0);
     ::setenv("ZP_BROKER_ZEPHYRON", ("tcp://127.0.0.1:" + std::to_string(tcp->port())).c_str(), 1);
   }

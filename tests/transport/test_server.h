@@ -10,6 +10,7 @@
 #include "../zpclient/call_helpers.h"
 #include "tcp_server.h"
 #include "zpd_client.h"
+#include "zpd_envelope.h"
 #include "zpd_server.h"
 
 namespace zp::testing {
