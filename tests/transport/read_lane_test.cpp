@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "gate.h"
 #include "tcp_server.h"
 #include "test_server.h"
 
@@ -34,62 +35,9 @@ constexpr const char* kWrite = "WRITE001";
 constexpr const char* kUnknown = "OTHER001";  // the classifier has never heard of it
 constexpr const char* kThrows = "THROWS01";   // the classifier fails on it
 
-int thread_nice() {
-  errno = 0;
-  return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
-}
-
-// Holds every request of one kind until opened, and notes the threads that
-// ran them and their CPU priorities.
-class Held {
- public:
-  zpd_handler handler() {
-    return [this](zpb_stream& in, zpb_stream& out) {
-      {
-        std::unique_lock lock(mutex_);
-        threads_.insert(std::this_thread::get_id());
-        nices_.insert(thread_nice());
-        ++entered_;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return open_; });
-      }
-      return echo_handler()(in, out);
-    };
-  }
-  bool wait_entered(int n, std::chrono::milliseconds within) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, within, [&] { return entered_ >= n; });
-  }
-  int entered() {
-    std::lock_guard lock(mutex_);
-    return entered_;
-  }
-  std::set<std::thread::id> threads() {
-    std::lock_guard lock(mutex_);
-    return threads_;
-  }
-  std::set<int> nices() {
-    std::lock_guard lock(mutex_);
-    return nices_;
-  }
-  void open() {
-    std::lock_guard lock(mutex_);
-    open_ = true;
-    changed_.notify_all();
-  }
-  ~Held() { open(); }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int entered_ = 0;
-  bool open_ = false;
-  std::set<std::thread::id> threads_;
-  std::set<int> nices_;
-};
 
 struct Lanes {
-  Held reads, writes, others;
+  Gate reads, writes, others;
   std::shared_ptr<zpd_dispatcher> dispatcher = std::make_shared<zpd_dispatcher>();
   std::unique_ptr<zp::transport::TcpServer> server;
   std::string address;
@@ -146,7 +94,7 @@ bool answered_within(const std::shared_future<std::int32_t>& f, std::chrono::mil
 
 // With every ordinary worker held and more writes queued behind them, a read
 // is still answered; the queued write is not run by the idle read worker.
-TEST(ReadLane, ReadIsAnsweredWhileEveryOrdinaryWorkerIsHeld) {
+TEST(ReadLane, ReadIsAnsweredWhileEveryOrdinaryWorkerIsGate) {
   Lanes s(lanes(2, 1));
   Calls calls(s.address);
   auto w1 = calls.start(kWrite, 1), w2 = calls.start(kWrite, 2);
@@ -174,8 +122,8 @@ TEST(ReadLane, ReadIsAnsweredWhileEveryOrdinaryWorkerIsHeld) {
   for (auto* f : {&w1, &w2, &queued, &unknown, &failing}) EXPECT_EQ(f->get(), 0);
 }
 
-// Held reads do not hold up the writes either: the two lanes share nothing.
-TEST(ReadLane, WritesAreAnsweredWhileEveryReadWorkerIsHeld) {
+// Gate reads do not hold up the writes either: the two lanes share nothing.
+TEST(ReadLane, WritesAreAnsweredWhileEveryReadWorkerIsGate) {
   Lanes s(lanes(1, 1));
   Calls calls(s.address);
   auto r1 = calls.start(kRead, 1);
@@ -219,8 +167,8 @@ TEST(ReadLane, EachLaneHasItsOwnQueueAndBusyRefusal) {
     SCOPED_TRACE(fillReads ? "reads fill their lane" : "writes fill theirs");
     Lanes s(lanes(1, 1, 1));
     Calls calls(s.address);
-    Held& full = fillReads ? s.reads : s.writes;
-    Held& other = fillReads ? s.writes : s.reads;
+    Gate& full = fillReads ? s.reads : s.writes;
+    Gate& other = fillReads ? s.writes : s.reads;
     const char* fullCode = fillReads ? kRead : kWrite;
     const char* otherCode = fillReads ? kWrite : kRead;
     auto running = calls.start(fullCode, 1);
@@ -262,7 +210,7 @@ TEST(ReadLane, NoReadWorkersOrNoClassifierMeansOneLane) {
     EXPECT_EQ(write.get(), 0);
   }
   {
-    Held writes;
+    Gate writes;
     auto d = std::make_shared<zpd_dispatcher>();
     d->add(kEchoInterface, kWrite, writes.handler());
     d->add(kEchoInterface, kRead, echo_handler());

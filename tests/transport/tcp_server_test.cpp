@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "raw_peer.h"
+#include "gate.h"
 #include "test_server.h"
 
 namespace {
@@ -29,39 +30,6 @@ std::string le32(std::uint32_t v) {
   std::memcpy(s.data(), &v, 4);
   return s;
 }
-
-// A handler that holds its request until the test opens the gate.
-class Gate {
- public:
-  zpd_handler handler() {
-    return [this](zpb_stream& in, zpb_stream& out) {
-      {
-        std::unique_lock lock(mutex_);
-        ++entered_;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return open_; });
-      }
-      return echo_handler()(in, out);
-    };
-  }
-  // True when `n` requests have entered the handler within `within`.
-  bool wait_entered(int n, std::chrono::milliseconds within) {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, within, [&] { return entered_ >= n; });
-  }
-  void open() {
-    std::lock_guard lock(mutex_);
-    open_ = true;
-    changed_.notify_all();
-  }
-  ~Gate() { open(); }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  int entered_ = 0;
-  bool open_ = false;
-};
 
 std::shared_ptr<zpd_dispatcher> echo_dispatcher() {
   auto d = std::make_shared<zpd_dispatcher>();
