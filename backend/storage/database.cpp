@@ -220,6 +220,8 @@ unsigned long long Database::flushes() const { return group_ ? group_->flushes()
 
 unsigned long long Database::catalogueAnswers() const { return catalogue_ ? answeredFromMemory(*catalogue_) : 0; }
 
+std::size_t Database::catalogueRowsKept() const { return catalogue_ ? rowsInMemory(*catalogue_) : 0; }
+
 void Database::transact(Intent intent, const std::function<void(soci::session&)>& fn) {
   if (group_ && intent == Intent::write) {
     group_->run(fn);

@@ -67,8 +67,9 @@ class Database {
   // SQLite: flushes that committed writes (fewer than the writes when they
   // were grouped); 0 on PostgreSQL.
   unsigned long long flushes() const;
-  // Catalogue queries answered from memory (rows.h).
+  // Catalogue queries answered from memory, and the rows it holds (rows.h).
   unsigned long long catalogueAnswers() const;
+  std::size_t catalogueRowsKept() const;
 
  private:
   Database() = default;

@@ -161,14 +161,20 @@ struct CatalogueMemo {
   }
   void keep(long long v, const std::string& key, std::shared_ptr<const std::vector<Row>> rows) {
     std::unique_lock lock(mutex);
-    if (!any || version != v || answers.size() >= kMostAnswers) {
+    // Queries that carry the time as a value make new answers every second;
+    // past a bound of answers or rows the memory starts afresh.
+    if (!any || version != v || answers.size() >= kMostAnswers || rowsKept + rows->size() > kMostRows) {
       answers.clear();
+      rowsKept = 0;
       version = v;
       any = true;
     }
-    answers.emplace(key, std::move(rows));
+    if (rows->size() > kMostRows) return;
+    if (answers.emplace(key, rows).second) rowsKept += rows->size();
   }
   static constexpr std::size_t kMostAnswers = 20000;
+  static constexpr std::size_t kMostRows = 100000;
+  std::size_t rowsKept = 0;
 };
 
 namespace {
@@ -493,6 +499,13 @@ std::shared_ptr<CatalogueMemo> newCatalogueMemo() { return std::make_shared<Cata
 void shareCatalogue(soci::session& sql, std::shared_ptr<CatalogueMemo> memo) { keptFor(sql).memo = std::move(memo); }
 
 unsigned long long answeredFromMemory(const CatalogueMemo& memo) { return memo.served.load(); }
+
+std::size_t rowsInMemory(CatalogueMemo& memo) {
+  std::shared_lock lock(memo.mutex);
+  return memo.rowsKept;
+}
+
+std::size_t mostRowsInMemory() { return CatalogueMemo::kMostRows; }
 
 void forgetStatements(soci::session& sql) {
   soci::details::session_backend* backend = sql.get_backend();

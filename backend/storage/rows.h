@@ -58,7 +58,10 @@ struct CatalogueMemo;
 std::shared_ptr<CatalogueMemo> newCatalogueMemo();
 // Lets the session's queries use and fill the memory.
 void shareCatalogue(soci::session& sql, std::shared_ptr<CatalogueMemo> memo);
-// How many queries the memory answered.
+// How many queries the memory answered; how many rows it holds, and the
+// most it may hold before it starts afresh.
 unsigned long long answeredFromMemory(const CatalogueMemo& memo);
+std::size_t rowsInMemory(CatalogueMemo& memo);
+std::size_t mostRowsInMemory();
 
 }  // namespace zp::store

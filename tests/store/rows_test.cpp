@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <soci/soci.h>
 
+#include <algorithm>
 #include <tuple>
 
 #include "database.h"
@@ -246,6 +247,43 @@ TEST_P(CatalogueMemory, ATransactionSeesItsOwnChangeAndARollbackLeavesNoTrace) {
     execute(sql, "UPDATE zp_sys_para SET para_value = '12' WHERE para_name = 'GPS_SP'", {});
   });
   EXPECT_EQ(para(*db_, "GPS_SP", 571), "12");
+}
+
+// Answers that would outgrow the memory (here a large list asked with many
+// different values, as queries carrying the time are) make it start afresh;
+// every answer stays right, before and after.
+TEST_P(CatalogueMemory, AnswersPastTheMemorysBoundStayRight) {
+  other_->transact(Database::Intent::write, [](soci::session& sql) {
+    for (long long code = 0; code < 1500; ++code)
+      execute(sql, "INSERT INTO zp_code_list (list_no, code, name) VALUES (7, :c, :n)",
+              {code, "名称" + std::to_string(code)});
+  });
+  const auto listFrom = [&](long long from) {
+    long long count = 0, first = -1;
+    std::string lastName;
+    db_->transact(Database::Intent::read, [&](soci::session& sql) {
+      forEachRow(sql, "SELECT code, name FROM zp_code_list WHERE list_no = 7 AND code >= :f ORDER BY code", "is",
+                 {from}, [&](const Row& r) {
+                   if (first < 0) first = r.i(0);
+                   lastName = r.s(1);
+                   ++count;
+                 });
+    });
+    return std::to_string(count) + "|" + std::to_string(first) + "|" + lastName;
+  };
+  std::size_t most = 0;
+  for (int round = 0; round < 2; ++round)
+    for (long long from = 0; from < 150; ++from) {
+      ASSERT_EQ(listFrom(from), std::to_string(1500 - from) + "|" + std::to_string(from) + "|名称1499")
+          << "round " << round << ", from " << from;
+      most = std::max(most, db_->catalogueRowsKept());
+    }
+  EXPECT_GT(most, 0u);
+  EXPECT_LE(most, mostRowsInMemory());
+  // And the memory still serves after starting afresh.
+  const auto before = db_->catalogueAnswers();
+  EXPECT_EQ(listFrom(149), listFrom(149));
+  EXPECT_GE(db_->catalogueAnswers(), before + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, CatalogueMemory, ::testing::Values(Backend::sqlite, Backend::postgresql),
