@@ -230,16 +230,16 @@ void Database::transact(Intent intent, const std::function<void(soci::session&)>
   }
   soci::session sql(*pool_);
   try {
-    execute(sql, "BEGIN", {});
+    transactionControl(sql, "BEGIN");
   } catch (const soci::soci_error& e) {
     throw StoreError(std::string("the store is busy: ") + e.what());
   }
   try {
     fn(sql);
-    execute(sql, "COMMIT", {});
+    transactionControl(sql, "COMMIT");
   } catch (...) {
     try {
-      execute(sql, "ROLLBACK", {});
+      transactionControl(sql, "ROLLBACK");
     } catch (...) {
       // The transaction is gone already (the commit itself failed); the
       // store has rolled it back on its own.

@@ -41,8 +41,8 @@ std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
   bool open = true;    // the transaction is still there to be committed
   try {
     if (begin) {
-      if (inTransaction()) execute(writer_, "ROLLBACK", {});  // a leftover of a failed flush
-      execute(writer_, "BEGIN IMMEDIATE", {});
+      if (inTransaction()) transactionControl(writer_, "ROLLBACK");  // a leftover of a failed flush
+      transactionControl(writer_, "BEGIN IMMEDIATE");
     }
   } catch (const soci::soci_error& e) {
     own = std::make_exception_ptr(StoreError(std::string("the store is busy: ") + e.what()));
@@ -92,11 +92,11 @@ std::size_t GroupCommit::run(const std::function<void(soci::session&)>& fn) {
   std::exception_ptr failure;
   if (open) {
     try {
-      execute(writer_, (batch->members > 0 ? "COMMIT" : "ROLLBACK"), {});
+      transactionControl(writer_, (batch->members > 0 ? "COMMIT" : "ROLLBACK"));
     } catch (const soci::soci_error& e) {
       failure = std::make_exception_ptr(StoreError(std::string("the store could not commit: ") + e.what()));
       try {
-        if (inTransaction()) execute(writer_, "ROLLBACK", {});
+        if (inTransaction()) transactionControl(writer_, "ROLLBACK");
       } catch (...) {
       }
     }

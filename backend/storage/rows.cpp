@@ -53,6 +53,10 @@ constexpr std::size_t kMostKept = 512;
   throw soci::soci_error(what + " while executing \"" + query + "\"");
 }
 
+bool isIdentifierChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
 // ":name" placeholders become positional ones, one per occurrence, in the
 // order the values are given: "?" for SQLite, "$n" for PostgreSQL. Quoted
 // literals and PostgreSQL's "::" casts are left alone.
@@ -60,9 +64,6 @@ std::string positional(const std::string& query, bool dollar, int& count) {
   std::string out;
   out.reserve(query.size());
   count = 0;
-  const auto identifier = [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-  };
   for (std::size_t i = 0; i < query.size();) {
     const char c = query[i];
     if (c == '\'' || c == '"') {
@@ -73,10 +74,10 @@ std::string positional(const std::string& query, bool dollar, int& count) {
     } else if (c == ':' && i + 1 < query.size() && query[i + 1] == ':') {
       out += "::";
       i += 2;
-    } else if (c == ':' && i + 1 < query.size() && identifier(query[i + 1])) {
+    } else if (c == ':' && i + 1 < query.size() && isIdentifierChar(query[i + 1])) {
       ++count;
       out += dollar ? "$" + std::to_string(count) : std::string("?");
-      for (++i; i < query.size() && identifier(query[i]); ++i) {
+      for (++i; i < query.size() && isIdentifierChar(query[i]); ++i) {
       }
     } else {
       out += c;
@@ -86,9 +87,6 @@ std::string positional(const std::string& query, bool dollar, int& count) {
   return out;
 }
 
-bool isIdentifierChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
 
 bool startsWithWord(const std::string& text, std::string_view word) {
   std::size_t i = text.find_first_not_of(" \t\r\n");
@@ -179,25 +177,40 @@ struct CatalogueMemo {
 
 namespace {
 
+// One statement text as a connection knows it: how it is prepared, and
+// what it does to the catalogue (worked out once, on first sight).
+struct Statement {
+  sqlite3_stmt* lite = nullptr;  // SQLite: the prepared statement, once run
+  std::string pgName;            // PostgreSQL: its prepared statement's name, once prepared
+  bool selectsCatalogue = false;
+  bool changesCatalogue = false;
+};
+
 // The statements kept for one connection.
 struct Kept {
   void* native = nullptr;  // the connection they belong to
   bool postgresql = false;
-  std::unordered_map<std::string, sqlite3_stmt*> sqlite;  // query -> prepared statement
-  std::unordered_map<std::string, std::string> pg;        // query -> name of its prepared statement
+  std::unordered_map<std::string, Statement> statements;
   std::size_t named = 0;
-  // Catalogue answers: the store's memory of them, which queries may use it,
-  // and what this connection's open transaction knows of the catalogue.
+  // Catalogue answers: the store's memory of them, and what this
+  // connection's open transaction knows of the catalogue.
   std::shared_ptr<CatalogueMemo> memo;
-  std::unordered_map<std::string, bool> readsCatalogue;  // query -> a SELECT of catalogue tables only
   bool versionKnown = false;
   long long version = 0;
   bool catalogueWritten = false;  // the open transaction changed the catalogue itself
 
   ~Kept() {
-    for (auto& [query, st] : sqlite) sqlite3_finalize(st);
+    for (auto& [text, st] : statements)
+      if (st.lite) sqlite3_finalize(st.lite);
   }
-  std::size_t size() const { return sqlite.size() + pg.size(); }
+  // The text's statement; past kMostKept texts, `spare`, which is not kept.
+  Statement& of(const std::string& text, Statement& spare) {
+    if (auto it = statements.find(text); it != statements.end()) return it->second;
+    Statement& st = statements.size() < kMostKept ? statements[text] : spare;
+    st.selectsCatalogue = selectsCatalogueOnly(text);
+    st.changesCatalogue = !st.selectsCatalogue && changesCatalogue(text);
+    return st;
+  }
 };
 
 // Connections by their session backend. A session is used by one thread at a
@@ -254,9 +267,10 @@ struct SqliteRun {
   }
 };
 
-void sqliteStart(Kept& k, SqliteRun& run, const std::string& query, const std::vector<Param>& params) {
-  if (auto it = k.sqlite.find(query); it != k.sqlite.end()) {
-    run.st = it->second;
+void sqliteStart(Statement& kept, bool keep, SqliteRun& run, const std::string& query,
+                 const std::vector<Param>& params) {
+  if (kept.lite) {
+    run.st = kept.lite;
     run.kept = true;
   } else {
     int count = 0;
@@ -265,8 +279,8 @@ void sqliteStart(Kept& k, SqliteRun& run, const std::string& query, const std::v
                            nullptr) != SQLITE_OK)
       fail(sqlite3_errmsg(run.db), query);
     if (run.st == nullptr) fail("no statement", query);
-    if (k.size() < kMostKept) {
-      k.sqlite.emplace(query, run.st);
+    if (keep) {
+      kept.lite = run.st;
       run.kept = true;
     }
   }
@@ -289,10 +303,10 @@ void sqliteStart(Kept& k, SqliteRun& run, const std::string& query, const std::v
   }
 }
 
-void sqliteRows(Kept& k, sqlite3* db, const std::string& query, std::string_view kinds,
+void sqliteRows(Statement& st, bool keep, sqlite3* db, const std::string& query, std::string_view kinds,
                 const std::vector<Param>& params, Row& row, const std::function<void(const Row&)>& fn) {
   SqliteRun run{db};
-  sqliteStart(k, run, query, params);
+  sqliteStart(st, keep, run, query, params);
   if (sqlite3_column_count(run.st) < static_cast<int>(kinds.size()))
     fail("the query returns fewer columns than asked for", query);
   for (;;) {
@@ -318,9 +332,10 @@ void sqliteRows(Kept& k, sqlite3* db, const std::string& query, std::string_view
   }
 }
 
-long long sqliteExecute(Kept& k, sqlite3* db, const std::string& statement, const std::vector<Param>& params) {
+long long sqliteExecute(Statement& st, bool keep, sqlite3* db, const std::string& statement,
+                        const std::vector<Param>& params) {
   SqliteRun run{db};
-  sqliteStart(k, run, statement, params);
+  sqliteStart(st, keep, run, statement, params);
   int rc;
   while ((rc = sqlite3_step(run.st)) == SQLITE_ROW) {
   }
@@ -333,7 +348,8 @@ struct PgResult {
   ~PgResult() { PQclear(r); }
 };
 
-void pgRun(Kept& k, PGconn* conn, const std::string& query, const std::vector<Param>& params, PgResult& out) {
+void pgRun(Kept& k, Statement& st, bool keep, PGconn* conn, const std::string& query, const std::vector<Param>& params,
+           PgResult& out) {
   std::vector<std::string> numbers;
   numbers.reserve(params.size());
   std::vector<const char*> values;
@@ -356,14 +372,14 @@ void pgRun(Kept& k, PGconn* conn, const std::string& query, const std::vector<Pa
     }
     return r;
   };
-  int count = 0;
-  if (auto it = k.pg.find(query); it != k.pg.end()) {
-    out.r = check(PQexecPrepared(conn, it->second.c_str(), n, values.data(), nullptr, nullptr, 0));
+  if (!st.pgName.empty()) {
+    out.r = check(PQexecPrepared(conn, st.pgName.c_str(), n, values.data(), nullptr, nullptr, 0));
     return;
   }
+  int count = 0;
   const std::string text = positional(query, true, count);
   if (count != n) fail(std::to_string(n) + " values for " + std::to_string(count) + " placeholders", query);
-  if (k.size() >= kMostKept) {
+  if (!keep) {
     out.r = check(PQexecParams(conn, text.c_str(), n, nullptr, values.data(), nullptr, nullptr, 0));
     return;
   }
@@ -371,7 +387,7 @@ void pgRun(Kept& k, PGconn* conn, const std::string& query, const std::vector<Pa
   PQclear(check(PQprepare(conn, name.c_str(), text.c_str(), n, nullptr)));
   // Prepared statements are the connection's, not the transaction's: they
   // stay after a rollback.
-  k.pg.emplace(query, name);
+  st.pgName = name;
   out.r = check(PQexecPrepared(conn, name.c_str(), n, values.data(), nullptr, nullptr, 0));
 }
 
@@ -385,15 +401,15 @@ long long pgInteger(const char* text) {
 
 namespace {
 
-void plainRows(Kept& k, const std::string& query, std::string_view kinds, const std::vector<Param>& params,
-               const std::function<void(const Row&)>& fn) {
+void plainRows(Kept& k, Statement& st, bool keep, const std::string& query, std::string_view kinds,
+               const std::vector<Param>& params, const std::function<void(const Row&)>& fn) {
   Row row = RowAccess::shaped(kinds);
   if (!k.postgresql) {
-    sqliteRows(k, static_cast<sqlite3*>(k.native), query, kinds, params, row, fn);
+    sqliteRows(st, keep, static_cast<sqlite3*>(k.native), query, kinds, params, row, fn);
     return;
   }
   PgResult res;
-  pgRun(k, static_cast<PGconn*>(k.native), query, params, res);
+  pgRun(k, st, keep, static_cast<PGconn*>(k.native), query, params, res);
   if (PQnfields(res.r) < static_cast<int>(kinds.size())) fail("the query returns fewer columns than asked for", query);
   const int rows = PQntuples(res.r);
   for (int r = 0; r < rows; ++r) {
@@ -434,11 +450,12 @@ std::string answerKey(const std::string& query, std::string_view kinds, const st
   return key;
 }
 
-bool answersFromMemory(Kept& k, const std::string& query) {
-  if (!k.memo || k.catalogueWritten) return false;
-  auto it = k.readsCatalogue.find(query);
-  if (it == k.readsCatalogue.end()) it = k.readsCatalogue.emplace(query, selectsCatalogueOnly(query)).first;
-  return it->second;
+// Runs a text through the connection's statement for it.
+void plainRows(Kept& k, const std::string& query, std::string_view kinds, const std::vector<Param>& params,
+               const std::function<void(const Row&)>& fn) {
+  Statement spare;
+  Statement& st = k.of(query, spare);
+  plainRows(k, st, &st != &spare, query, kinds, params, fn);
 }
 
 }  // namespace
@@ -446,7 +463,10 @@ bool answersFromMemory(Kept& k, const std::string& query) {
 void forEachRow(soci::session& sql, const std::string& query, std::string_view kinds,
                 const std::vector<Param>& params, const std::function<void(const Row&)>& fn) {
   Kept& k = keptFor(sql);
-  if (!answersFromMemory(k, query)) return plainRows(k, query, kinds, params, fn);
+  Statement spare;
+  Statement& st = k.of(query, spare);
+  const bool keep = &st != &spare;
+  if (!k.memo || k.catalogueWritten || !st.selectsCatalogue) return plainRows(k, st, keep, query, kinds, params, fn);
   if (!k.versionKnown) {
     plainRows(k, "SELECT version FROM zp_catalogue_version WHERE id = 1", "i", {},
               [&](const Row& r) { k.version = r.i(0); });
@@ -458,7 +478,7 @@ void forEachRow(soci::session& sql, const std::string& query, std::string_view k
     ++k.memo->served;
   } else {
     auto fresh = std::make_shared<std::vector<Row>>();
-    plainRows(k, query, kinds, params, [&](const Row& r) { fresh->push_back(r); });
+    plainRows(k, st, keep, query, kinds, params, [&](const Row& r) { fresh->push_back(r); });
     k.memo->keep(k.version, key, fresh);
     rows = std::move(fresh);
   }
@@ -475,23 +495,33 @@ bool firstRow(soci::session& sql, const std::string& query, std::string_view kin
   return found;
 }
 
-long long execute(soci::session& sql, const std::string& statement, const std::vector<Param>& params) {
-  Kept& k = keptFor(sql);
-  if (k.memo) {
-    // A transaction learns the catalogue's version at its first catalogue
-    // query; one that changes the catalogue reads it from the store.
-    if (statement == "BEGIN" || statement == "BEGIN IMMEDIATE" || statement == "COMMIT" || statement == "ROLLBACK") {
-      k.versionKnown = false;
-      k.catalogueWritten = false;
-    } else if (!k.catalogueWritten && changesCatalogue(statement)) {
-      k.catalogueWritten = true;
-    }
-  }
-  if (!k.postgresql) return sqliteExecute(k, static_cast<sqlite3*>(k.native), statement, params);
+namespace {
+
+long long executeOn(Kept& k, const std::string& statement, const std::vector<Param>& params) {
+  Statement spare;
+  Statement& st = k.of(statement, spare);
+  const bool keep = &st != &spare;
+  if (st.changesCatalogue) k.catalogueWritten = true;
+  if (!k.postgresql) return sqliteExecute(st, keep, static_cast<sqlite3*>(k.native), statement, params);
   PgResult res;
-  pgRun(k, static_cast<PGconn*>(k.native), statement, params, res);
+  pgRun(k, st, keep, static_cast<PGconn*>(k.native), statement, params, res);
   const char* changed = PQcmdTuples(res.r);
   return changed[0] ? std::strtoll(changed, nullptr, 10) : 0;
+}
+
+}  // namespace
+
+long long execute(soci::session& sql, const std::string& statement, const std::vector<Param>& params) {
+  return executeOn(keptFor(sql), statement, params);
+}
+
+void transactionControl(soci::session& sql, const std::string& statement) {
+  // A transaction learns the catalogue's version at its first catalogue
+  // query; whatever the last one knew goes, even if this statement fails.
+  Kept& k = keptFor(sql);
+  k.versionKnown = false;
+  k.catalogueWritten = false;
+  executeOn(k, statement, {});
 }
 
 std::shared_ptr<CatalogueMemo> newCatalogueMemo() { return std::make_shared<CatalogueMemo>(); }

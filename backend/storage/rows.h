@@ -52,10 +52,12 @@ void forgetStatements(soci::session& sql);
 // as it was when they were read. A transaction learns the catalogue's
 // version at its first such query (one more statement); one that changes a
 // catalogue table itself reads the store from then on. Transactions begin
-// and end through execute() ("BEGIN", "BEGIN IMMEDIATE", "COMMIT",
-// "ROLLBACK") for this to know where they start.
+// and end through transactionControl() for this to know where they start.
 struct CatalogueMemo;
 std::shared_ptr<CatalogueMemo> newCatalogueMemo();
+// Runs "BEGIN", "BEGIN IMMEDIATE", "COMMIT" or "ROLLBACK": what the session
+// knew of the last transaction's catalogue goes.
+void transactionControl(soci::session& sql, const std::string& statement);
 // Lets the session's queries use and fill the memory.
 void shareCatalogue(soci::session& sql, std::shared_ptr<CatalogueMemo> memo);
 // How many queries the memory answered; how many rows it holds, and the
