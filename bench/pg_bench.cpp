@@ -21,6 +21,7 @@
 #include "database.h"
 #include "fixtures.h"
 #include "operator_sign_in.h"
+#include "bench_orders.h"
 #include "ratio_reporter.h"
 #include "sample_orders.h"
 #include "server_process.h"
@@ -72,7 +73,7 @@ struct World {
     url = clusterAddress() + "#schema=bench" + std::to_string(::getpid());
     try {
       auto db = zp::store::Database::open({url, 1});
-      zp::store::loadFixtures(*db, zp::testing::manySubscribers(1000000, kUsers));
+      zp::store::loadFixtures(*db, zp::testing::manySubscribers(kFirstSubscriber, kUsers));
     } catch (const std::exception& e) {
       failure = std::string("cannot fill the store: ") + e.what();
       return;
@@ -107,15 +108,8 @@ void orders(benchmark::State& state, int serverCount) {
   IVasDesk client;
   client.bind_zpBroker(("ZPBENCH" + std::to_string(state.thread_index() % serverCount)).c_str());
   for (auto _ : state) {
-    const long long user = w.nextUser++;
-    if (user >= kUsers) {
-      state.SkipWithError("ran out of subscribers");
-      break;
-    }
-    SSoUserServiceOut out;
-    CBSErrorMsg err;
-    if (client.so_userService(zp::testing::gprsOpen(1000000 + user), out, err, nullptr) != 0) {
-      state.SkipWithError(err.text2.c_str());
+    if (const std::string why = orderForNextSubscriber(client, w.nextUser, kUsers); !why.empty()) {
+      state.SkipWithError(why.c_str());
       break;
     }
   }

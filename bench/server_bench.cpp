@@ -25,6 +25,7 @@
 #include "MVasDesk.h"
 #include "database.h"
 #include "fixtures.h"
+#include "bench_orders.h"
 #include "ratio_reporter.h"
 #include "read_lane.h"
 #include "services.h"
@@ -74,7 +75,7 @@ struct World {
     file = (scratch() / "orders.db").string();
     // A session for every worker of both servers.
     db = zp::store::Database::open({"sqlite:" + file, 2 * limits.workerThreads + limits.readThreads});
-    zp::store::loadFixtures(*db, zp::testing::manySubscribers(1000000, kUsers));
+    zp::store::loadFixtures(*db, zp::testing::manySubscribers(kFirstSubscriber, kUsers));
     zp::store::loadFixtures(*db, R"({"number_ranges": [{"first": "50000000", "count": 1000000, "region_code": 571}]})");
     auto d = std::make_shared<zpd_dispatcher>();
     register_IVasDesk(*d, std::make_shared<zp::backend::VasDeskService>(*db));
@@ -98,7 +99,6 @@ World& world() {
   return w;
 }
 
-using zp::testing::gprsOpen;
 
 // Whole orders, each submitted under a key of its own (as the counter sends
 // them) or without one; `keyed` is the benchmark's argument.
@@ -112,16 +112,8 @@ void BM_Orders(benchmark::State& state) {
     client->bind_zpBroker("ZEPHYRON");
   }
   for (auto _ : state) {
-    const long long user = w.nextUser++;
-    if (user >= kUsers) {
-      state.SkipWithError("ran out of subscribers");
-      break;
-    }
-    SSoUserServiceOut out;
-    CBSErrorMsg err;
-    const zpd_call_key_scope key(keyed ? zpd_new_call_key() : std::string());
-    if (client->so_userService(gprsOpen(1000000 + user), out, err, nullptr) != 0) {
-      state.SkipWithError(err.text2.c_str());
+    if (const std::string why = orderForNextSubscriber(*client, w.nextUser, kUsers, keyed); !why.empty()) {
+      state.SkipWithError(why.c_str());
       break;
     }
   }
@@ -145,17 +137,9 @@ void BM_OrdersKeyedBesideUnkeyed(benchmark::State& state) {
   clock::duration spent[2]{};
   for (auto _ : state) {
     for (int keyed = 0; keyed < 2; ++keyed) {
-      const long long user = w.nextUser++;
-      if (user >= kUsers) {
-        state.SkipWithError("ran out of subscribers");
-        return;
-      }
-      SSoUserServiceOut out;
-      CBSErrorMsg err;
       const auto start = clock::now();
-      const zpd_call_key_scope key(keyed ? zpd_new_call_key() : std::string());
-      if (client.so_userService(gprsOpen(1000000 + user), out, err, nullptr) != 0) {
-        state.SkipWithError(err.text2.c_str());
+      if (const std::string why = orderForNextSubscriber(client, w.nextUser, kUsers, keyed != 0); !why.empty()) {
+        state.SkipWithError(why.c_str());
         return;
       }
       spent[keyed] += clock::now() - start;
@@ -292,7 +276,7 @@ class OrderBurst {
     running_ = true;
     const long long from = orders_;
     changed_.notify_all();
-    changed_.wait(lock, [&] { return orders_ >= from + static_cast<long long>(threads_.size()) || broken_; });
+    changed_.wait(lock, [&] { return orders_ >= from + static_cast<long long>(threads_.size()) || !broken_.empty(); });
   }
   // Holds the clients; returns once none has an order in work.
   void hold() {
@@ -304,8 +288,8 @@ class OrderBurst {
     std::lock_guard lock(mutex_);
     return orders_;
   }
-  // Why the burst stopped by itself; null while it has not.
-  const char* broken() {
+  // Why the burst stopped by itself; empty while it has not.
+  std::string broken() {
     std::lock_guard lock(mutex_);
     return broken_;
   }
@@ -314,25 +298,17 @@ class OrderBurst {
   void submit(IVasDesk& client) {
     std::unique_lock lock(mutex_);
     for (;;) {
-      changed_.wait(lock, [&] { return quit_ || (running_ && !broken_); });
+      changed_.wait(lock, [&] { return quit_ || (running_ && broken_.empty()); });
       if (quit_) return;
-      const long long user = world().nextUser++;
-      if (user >= kUsers) {
-        broken_ = "ran out of subscribers";
-        changed_.notify_all();
-        continue;
-      }
       ++inWork_;
       lock.unlock();
-      SSoUserServiceOut out;
-      CBSErrorMsg err;
-      const bool ok = client.so_userService(gprsOpen(1000000 + user), out, err, nullptr) == 0;
+      const std::string why = orderForNextSubscriber(client, world().nextUser, kUsers);
       lock.lock();
       --inWork_;
-      if (ok)
+      if (why.empty())
         ++orders_;
       else
-        broken_ = "an order of the burst failed";
+        broken_ = "an order of the burst failed: " + why;
       changed_.notify_all();
     }
   }
@@ -342,7 +318,7 @@ class OrderBurst {
   bool running_ = false, quit_ = false;
   int inWork_ = 0;
   long long orders_ = 0;
-  const char* broken_ = nullptr;
+  std::string broken_;
   std::vector<std::thread> threads_;
 };
 
@@ -400,8 +376,8 @@ void BM_SubscriberLookupBesideOrders(benchmark::State& state) {
         burstOrders += burst.orders() - ordersBefore;
       }
     }
-    if (burst.broken()) {
-      state.SkipWithError(burst.broken());
+    if (const std::string why = burst.broken(); !why.empty()) {
+      state.SkipWithError(why.c_str());
       return;
     }
   }
