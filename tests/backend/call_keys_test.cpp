@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "backend_world.h"
+#include "sample_orders.h"
 #include "zpd_client.h"
 
 using namespace MPublicDef;
 using namespace MVasDesk;
 using zp::store::Backend;
 using zp::testing::BackendWorld;
+using zp::testing::globalCallOpen;
 
 namespace {
 
@@ -31,35 +33,6 @@ const char* kWorld = R"({
             {"serv_id": 502, "phone_id": "13900000502", "cust_id": 1, "acct_id": 2, "region_code": 571}],
   "number_ranges": [{"first": "55100000", "count": 10, "region_code": 571}]
 })";
-
-SSoUserServiceIn globalCallOpen(long long servId, const std::string& number) {
-  SSoInfo so;
-  so.set_BUSI_CODE(1302);
-  so.set_SERV_ID(servId);
-  SUserServiceOper oper;
-  oper.set_ACT_TYPE(1);
-  oper.set_BUSI_TYPE(101);
-  oper.set_SERV_ID(servId);
-  oper.set_RES_CODE(1);
-  oper.set_RES_ID(number);
-  SResSign sign;
-  sign.set_RES_ID(number);
-  SSpromOper prom;
-  prom.set_ACT_TYPE(1);
-  prom.set_SPROM_ID(31);
-  prom.set_BUSI_TYPE(101);
-  SSoFee fee;
-  fee.set_BOOK_ITEM_ID(100);
-  fee.set_ITEM_VALUE(2000);
-  SSoUserServiceIn in;
-  in.set_BUSI_CODE(1302);
-  in.set_SOINFO(so);
-  in.set_USERSERVICEOPERLIST({oper});
-  in.set_RESSIGNLIST({sign});
-  in.set_SPROMOPERLIST({prom});
-  in.set_SOFEELIST({fee});
-  return in;
-}
 
 class CallKeys : public ::testing::TestWithParam<Backend> {
  protected:

@@ -5,6 +5,7 @@
 #include <soci/soci.h>
 
 #include "backend_world.h"
+#include "sample_orders.h"
 
 using namespace MPublicDef;
 using namespace MVasDesk;
@@ -38,38 +39,14 @@ Trace trace(zp::testing::BackendWorld& w) {
           w.count("SELECT sts FROM zp_res_number WHERE res_id = '55100003'")};
 }
 
+// Global Call for 501 with number 55100003, priced, by operator 11 with
+// the handling agent.
 SSoUserServiceIn globalCallOpen() {
-  SSoInfo so;
-  so.set_BUSI_CODE(1302);
-  so.set_SERV_ID(501);
-  so.set_OP_ID(11);
-  SUserServiceOper oper;
-  oper.set_ACT_TYPE(1);
-  oper.set_BUSI_TYPE(101);
-  oper.set_SERV_ID(501);
-  oper.set_RES_CODE(1);
-  oper.set_RES_ID("55100003");
-  SResSign sign;
-  sign.set_RES_ID("55100003");
-  sign.set_OP_ID(11);
-  SSpromOper prom;
-  prom.set_ACT_TYPE(1);
-  prom.set_SPROM_ID(31);
-  prom.set_BUSI_TYPE(101);
-  SSoFee fee;
-  fee.set_BOOK_ITEM_ID(100);
-  fee.set_ITEM_VALUE(2000);
+  SSoUserServiceIn in = zp::testing::globalCallOpen(501, "55100003", 11);
   SOperator agent;
   agent.set_SO_MAN("吴晓燕");
   agent.set_REG_TYPE(1);
   agent.set_REG_NBR("330106199002023456");
-  SSoUserServiceIn in;
-  in.set_BUSI_CODE(1302);
-  in.set_SOINFO(so);
-  in.set_USERSERVICEOPERLIST({oper});
-  in.set_RESSIGNLIST({sign});
-  in.set_SPROMOPERLIST({prom});
-  in.set_SOFEELIST({fee});
   in.set_OPERATORMAN(agent);
   return in;
 }

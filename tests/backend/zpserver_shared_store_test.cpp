@@ -161,27 +161,7 @@ std::vector<std::string> freeNumbers(IVasDesk& c, int opId) {
 
 // Global Call opened for a subscriber with a number the operator reserved.
 SSoUserServiceIn globalCallOpen(long long servId, int opId, const std::string& res) {
-  SSoInfo so;
-  so.set_BUSI_CODE(1302);
-  so.set_SERV_ID(servId);
-  so.set_OP_ID(opId);
-  SUserServiceOper oper;
-  oper.set_ACT_TYPE(1);
-  oper.set_BUSI_TYPE(101);
-  oper.set_SERV_ID(servId);
-  oper.set_RES_CODE(1);
-  oper.set_RES_ID(res);
-  oper.set_REMARK("全球呼");
-  SResSign s;
-  s.set_RES_ID(res);
-  s.set_RES_CODE(1);
-  s.set_OP_ID(opId);
-  SSoUserServiceIn in;
-  in.set_BUSI_CODE(1302);
-  in.set_SOINFO(so);
-  in.set_USERSERVICEOPERLIST({oper});
-  in.set_RESSIGNLIST({s});
-  return in;
+  return zp::testing::globalCallOpen(servId, res, opId, false);
 }
 
 SSoUserServiceIn gprsOpenBy(long long servId, int opId) {

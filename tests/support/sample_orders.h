@@ -63,6 +63,46 @@ inline MVasDesk::SSoUserServiceIn gprsOpen(long long servId, bool withPromotion 
   return in;
 }
 
+// Opens Global Call (business code 1302) for servId with `number`, which
+// the operator reserved. opId names the operator in the order and the
+// reservation (0 leaves it to the session); a priced order also takes
+// promotion 31 and the opening fee (book item 100, 20.00 yuan).
+inline MVasDesk::SSoUserServiceIn globalCallOpen(long long servId, const std::string& number, int opId = 0,
+                                                 bool priced = true) {
+  MPublicDef::SSoInfo so;
+  so.set_BUSI_CODE(1302);
+  so.set_SERV_ID(servId);
+  if (opId != 0) so.set_OP_ID(opId);
+  MPublicDef::SUserServiceOper oper;
+  oper.set_ACT_TYPE(1);
+  oper.set_BUSI_TYPE(101);
+  oper.set_SERV_ID(servId);
+  oper.set_RES_CODE(1);
+  oper.set_RES_ID(number);
+  oper.set_REMARK("全球呼");
+  MVasDesk::SResSign sign;
+  sign.set_RES_ID(number);
+  sign.set_RES_CODE(1);
+  if (opId != 0) sign.set_OP_ID(opId);
+  MVasDesk::SSoUserServiceIn in;
+  in.set_BUSI_CODE(1302);
+  in.set_SOINFO(so);
+  in.set_USERSERVICEOPERLIST({oper});
+  in.set_RESSIGNLIST({sign});
+  if (priced) {
+    MPublicDef::SSpromOper prom;
+    prom.set_ACT_TYPE(1);
+    prom.set_SPROM_ID(31);
+    prom.set_BUSI_TYPE(101);
+    MPublicDef::SSoFee fee;
+    fee.set_BOOK_ITEM_ID(100);
+    fee.set_ITEM_VALUE(2000);
+    in.set_SPROMOPERLIST({prom});
+    in.set_SOFEELIST({fee});
+  }
+  return in;
+}
+
 // Prices GPRS opening (1070) at exactly these fee entries and prepayments,
 // in place of its price so far. zpserver holds an order's fees to its own
 // price, so a test that submits other fees than gprsOpen's first says what
