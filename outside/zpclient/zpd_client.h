@@ -76,8 +76,10 @@ class zpd_call_key_scope {
 };
 // The key of this thread's calls; empty outside a zpd_call_key_scope.
 const std::string& zpd_call_key();
-// A fresh key: 32 hex digits from a generator seeded per thread from the
-// system's random source.
+// A fresh key: the time in microseconds as kCallKeyClockDigits hex digits,
+// then 32 hex digits from a generator seeded per thread from the system's
+// random source. Keys made later sort after those made before.
+inline constexpr int kCallKeyClockDigits = 14;
 std::string zpd_new_call_key();
 
 // How one request travels and its reply comes back.

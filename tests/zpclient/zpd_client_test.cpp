@@ -4,12 +4,17 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "call_helpers.h"
 #include "zpb_stream.h"
+#include "zpd_envelope.h"
 #include "zpd_server.h"
 #include "zpd_stub.h"
 
@@ -206,4 +211,34 @@ TEST(ZpdErrorMsg, RuntimeFailureRangeIsHalfOpen) {
     bool runtime;
   } const cases[] = {{-10000, false}, {-9999, true}, {-9971, true}, {-9970, false}, {0, false}, {1, false}};
   for (const Case& c : cases) EXPECT_EQ(zpd_is_runtime_failure(c.code), c.runtime) << c.code;
+}
+
+// Keys made one after another, on one thread or several, never repeat, are
+// valid keys for the envelope, and sort in the order they were made on each
+// thread: the server's index of kept keys grows at its end.
+TEST(ZpdCallKey, FreshKeysAreUniqueValidAndSortInTheOrderMade) {
+  constexpr int kThreads = 4, kEach = 2000;
+  std::vector<std::vector<std::string>> made(kThreads);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&made, t] {
+      for (int i = 0; i < kEach; ++i) made[t].push_back(zpd_new_call_key());
+    });
+  for (auto& t : threads) t.join();
+  std::set<std::string> all;
+  for (const auto& keys : made) {
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      ASSERT_TRUE(zpd_envelope::valid_name(keys[i])) << keys[i];
+      ASSERT_LE(keys[i].size(), zpd_envelope::kMaxCallKey);
+      if (i > 0) ASSERT_LT(keys[i - 1], keys[i]) << "made later, sorted before";
+      all.insert(keys[i]);
+    }
+  }
+  EXPECT_EQ(all.size(), static_cast<std::size_t>(kThreads * kEach));
+  // The clock leads: a key made now sorts after one made a moment ago on
+  // another thread.
+  std::string before;
+  std::thread([&before] { before = zpd_new_call_key(); }).join();
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_LT(before, zpd_new_call_key());
 }
