@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QPointer>
 #include <QVBoxLayout>
 
 namespace zpgui {
@@ -10,31 +11,45 @@ namespace {
 
 WaitBoxHandler* current_handler = nullptr;
 const char kName[] = "zpWaitBox";
-const char kDepth[] = "zpWaitDepth";
 
-// The box itself keeps the nesting depth, so no state of our own is needed:
-// Qt's list of top-level widgets is where the box is found again.
+// One box for the whole application, made at its first use and hidden, not
+// destroyed, when the last call closes it: the workspace opens it for every
+// query, and making a window anew each time cost more than the query's own
+// drawing. It goes with the application.
+QPointer<QFrame> theBox;
+int depth = 0;  // opens not yet closed
+
+void ForgetBox() {
+  delete theBox.data();
+  depth = 0;
+}
+
+QFrame* MakeBox() {
+  auto* frame = new QFrame(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+  frame->setObjectName(kName);
+  frame->setFrameStyle(QFrame::Box | QFrame::Raised);
+  frame->setAttribute(Qt::WA_ShowWithoutActivating);
+  auto* label = new QLabel(frame);
+  label->setObjectName("lblWaitText");
+  label->setAlignment(Qt::AlignCenter);
+  label->setMinimumWidth(240);
+  auto* layout = new QVBoxLayout(frame);
+  layout->setContentsMargins(24, 16, 24, 16);
+  layout->addWidget(label);
+  static const bool forgetOnExit = (qAddPostRoutine(ForgetBox), true);
+  (void)forgetOnExit;
+  return frame;
+}
+
 class QtWaitBox final : public WaitBoxHandler {
  public:
   void Open(const std::string& text) override {
-    QWidget* box = CurrentWaitBox();
-    if (!box) {
-      auto* frame = new QFrame(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-      frame->setObjectName(kName);
-      frame->setFrameStyle(QFrame::Box | QFrame::Raised);
-      frame->setAttribute(Qt::WA_ShowWithoutActivating);
-      auto* label = new QLabel(frame);
-      label->setObjectName("lblWaitText");
-      label->setAlignment(Qt::AlignCenter);
-      label->setMinimumWidth(240);
-      auto* layout = new QVBoxLayout(frame);
-      layout->setContentsMargins(24, 16, 24, 16);
-      layout->addWidget(label);
-      box = frame;
-      // The window does not answer until the call returns: say so at the pointer too.
-      QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    box->setProperty(kDepth, box->property(kDepth).toInt() + 1);
+    // Made again if someone deleted it; the calls it was open for still
+    // count, and still close it.
+    if (!theBox) theBox = MakeBox();
+    QFrame* box = theBox;
+    // The window does not answer until the call returns: say so at the pointer too.
+    if (depth++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
     box->findChild<QLabel*>("lblWaitText")->setText(QString::fromStdString(text));
     box->adjustSize();
     if (QWidget* owner = QApplication::activeWindow()) {
@@ -47,14 +62,10 @@ class QtWaitBox final : public WaitBoxHandler {
   }
 
   void Close() override {
-    QWidget* box = CurrentWaitBox();
-    if (!box) return;
-    const int depth = box->property(kDepth).toInt() - 1;
-    box->setProperty(kDepth, depth);
-    if (depth <= 0) {
-      delete box;
-      QApplication::restoreOverrideCursor();
-    }
+    if (depth == 0) return;
+    if (--depth > 0) return;
+    if (theBox) theBox->hide();
+    QApplication::restoreOverrideCursor();
   }
 };
 
@@ -66,12 +77,7 @@ WaitBoxHandler* InstallWaitBoxHandler(WaitBoxHandler* handler) {
   return previous;
 }
 
-QWidget* CurrentWaitBox() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() == QLatin1String(kName)) return widget;
-  }
-  return nullptr;
-}
+QWidget* CurrentWaitBox() { return depth > 0 ? theBox.data() : nullptr; }
 
 void WaitBoxLog::Open(const std::string& text) {
   events_.push_back("+" + text);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>
+#include <QPointer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -64,4 +65,46 @@ TEST(WaitBox, ProductionBoxIsModelessFramelessAndNests) {
   CloseWaitBox();  // one too many does no harm
   EXPECT_EQ(zpgui::CurrentWaitBox(), nullptr);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The box is kept for the next call: closed, it leaves the screen; opened
+// again, the same window comes back with the new text; there is only ever
+// one.
+TEST(WaitBox, AClosedBoxLeavesTheScreenAndComesBackForTheNextCall) {
+  const auto boxes = [] {
+    int n = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (widget->objectName() == QLatin1String("zpWaitBox")) ++n;
+    return n;
+  };
+  ShowWaitBox("处理中，请稍侯...");
+  QPointer<QWidget> box = zpgui::CurrentWaitBox();
+  ASSERT_TRUE(box);
+  CloseWaitBox();
+  ASSERT_TRUE(box) << "kept for the next call";
+  EXPECT_FALSE(box->isVisible());
+  for (int i = 0; i < 3; ++i) {
+    ShowWaitBox("正在查询可用资源");
+    EXPECT_EQ(zpgui::CurrentWaitBox(), box.data());
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->findChild<QLabel*>()->text(), QStringLiteral("正在查询可用资源"));
+    CloseWaitBox();
+    EXPECT_FALSE(box->isVisible());
+  }
+  EXPECT_EQ(boxes(), 1);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // A box deleted by someone else is made again by the next call; the call
+  // it was open for still counts.
+  ShowWaitBox("a");
+  delete box.data();
+  EXPECT_EQ(zpgui::CurrentWaitBox(), nullptr);
+  ShowWaitBox("b");
+  ASSERT_NE(zpgui::CurrentWaitBox(), nullptr);
+  EXPECT_TRUE(zpgui::CurrentWaitBox()->isVisible());
+  CloseWaitBox();
+  EXPECT_NE(zpgui::CurrentWaitBox(), nullptr) << "the first call still waits";
+  CloseWaitBox();
+  EXPECT_EQ(zpgui::CurrentWaitBox(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the pointer is given back once";
 }
