@@ -36,7 +36,6 @@
 #include "unknown_submissions.h"
 #include "wait_box.h"
 #include "verify_rules.h"
-#include "wait_box.h"
 
 using zp::workspace::BusiCodeOf;
 using zp::workspace::IsOfferedBusiType;
@@ -315,6 +314,9 @@ void TfrmVasDesk::ResetWorkspace() {
 
 void TfrmVasDesk::frmeVerify1btnQueyAClick() {
   zpgui::WaitBox wait("处理中，请稍侯...");
+  // The reset makes everything read-only and the query opens part of it
+  // again: each control takes its colour once, at the end.
+  const zpgui::LookBatch looks;
   ResetWorkspace();
   verified_ = false;
   MPublicDef::SUserInfo user;

@@ -9,8 +9,13 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextEdit>
+
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace zpgui {
 namespace {
@@ -73,7 +78,7 @@ void EnsureGate(QWidget* control, QObject* watched) {
   if (!control->findChild<QObject*>(kGateName, Qt::FindDirectChildrenOnly)) new ReadOnlyGate(control, watched);
 }
 
-void SetBase(QWidget* control, const QColor& colour) {
+void SetBaseNow(QWidget* control, const QColor& colour) {
   // Setting a palette, even an equal one, is passed on to every child; the
   // workspace sets its controls' states on every query.
   if (control->testAttribute(Qt::WA_SetPalette) && control->palette().isBrushSet(QPalette::Active, QPalette::Base) &&
@@ -82,6 +87,25 @@ void SetBase(QWidget* control, const QColor& colour) {
   QPalette palette = control->palette();
   palette.setColor(QPalette::Base, colour);
   control->setPalette(palette);
+}
+
+// The colours noted while a LookBatch lives, in the order first noted.
+struct NotedColours {
+  int depth = 0;
+  std::vector<std::pair<QPointer<QWidget>, QColor>> colours;
+  std::unordered_map<const QWidget*, std::size_t> at;
+};
+NotedColours noted;
+
+void SetBase(QWidget* control, const QColor& colour) {
+  if (noted.depth == 0) return SetBaseNow(control, colour);
+  const auto [it, added] = noted.at.try_emplace(control, noted.colours.size());
+  if (added) {
+    noted.colours.emplace_back(control, colour);
+  } else {
+    // The same address may be a new control by now: the pointer says which.
+    noted.colours[it->second] = {control, colour};
+  }
 }
 
 // Composite controls are handled as a whole: their inner edits, viewports
@@ -148,6 +172,17 @@ QString CjkFamily() {
 }
 
 }  // namespace
+
+LookBatch::LookBatch() { ++noted.depth; }
+
+LookBatch::~LookBatch() {
+  if (--noted.depth > 0) return;
+  auto colours = std::move(noted.colours);
+  noted.colours.clear();
+  noted.at.clear();
+  for (const auto& [control, colour] : colours)
+    if (control) SetBaseNow(control, colour);
+}
 
 bool IsReadOnly(const QWidget* control) {
   if (!control) return false;

@@ -16,6 +16,20 @@ inline const QColor kReadOnlyColour{0xEC, 0xE9, 0xD8};
 inline const QColor kFormColour{0xEE, 0xF3, 0xFA};
 
 bool IsReadOnly(const QWidget* control);
+
+// While one lives, MakeReadOnly and MakeDefault (and MakeInit) change at once
+// whether a control may be changed, but only note the colour it should have;
+// the outermost gives every noted control its last colour when it goes. A
+// query first makes the whole workspace read-only and then opens part of it
+// again: without this, most controls would have their colour set, and passed
+// on to their children, twice over to end where they began.
+class LookBatch {
+ public:
+  LookBatch();
+  ~LookBatch();
+  LookBatch(const LookBatch&) = delete;
+  LookBatch& operator=(const LookBatch&) = delete;
+};
 }  // namespace zpgui
 
 // Read-only look and behaviour: nothing can be typed, ticked, picked or

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 // A frame like the agent frame: edits (one inside a group), combos, a check
@@ -162,4 +164,52 @@ TEST(Look, GUIStyleCoversChineseKeepsControlColoursAndIsIdempotent) {
   SetGUIStyle(&f.frame);
   EXPECT_EQ(f.frame.font(), font);
   EXPECT_EQ(f.frame.palette(), palette);
+}
+
+// Inside a batch a control becomes read-only or editable at once, but takes
+// its colour when the outermost batch ends, and only its last one: a control
+// made read-only and editable again is never repainted.
+TEST(Look, ABatchChangesStatesAtOnceAndGivesEachControlItsLastColourOnce) {
+  Frame f;
+  MakeDefault(&f.frame);
+  // Palette changes each control is told of.
+  struct Counter : QObject {
+    std::map<QObject*, int> changes;
+    bool eventFilter(QObject* o, QEvent* e) override {
+      if (e->type() == QEvent::PaletteChange) ++changes[o];
+      return false;
+    }
+  } counter;
+  for (QWidget* w : f.DataControls()) w->installEventFilter(&counter);
+
+  {
+    const zpgui::LookBatch outer;
+    {
+      const zpgui::LookBatch inner;
+      MakeReadOnly(&f.frame);
+      for (QWidget* w : f.DataControls()) EXPECT_TRUE(zpgui::IsReadOnly(w)) << w->metaObject()->className();
+      const Pokes pokes = Poke(f);
+      EXPECT_EQ(pokes.edit, "") << "read-only already, before any colour";
+      EXPECT_FALSE(pokes.checked);
+    }
+    // The inner batch gave nothing: the outer one still notes.
+    EXPECT_EQ(f.edSoMen->palette().color(QPalette::Base), zpgui::kEditableColour);
+    MakeDefault(&f.frame);
+    MakeReadOnly(f.edRemark);
+    auto* late = new QLineEdit(&f.frame);  // made and gone inside the batch
+    MakeReadOnly(late);
+    delete late;
+    EXPECT_TRUE(counter.changes.empty());
+  }
+  EXPECT_EQ(f.edRemark->palette().color(QPalette::Base), zpgui::kReadOnlyColour);
+  EXPECT_EQ(counter.changes[f.edRemark], 1);
+  for (QWidget* w : f.DataControls()) {
+    if (w == f.edRemark) continue;
+    EXPECT_FALSE(zpgui::IsReadOnly(w)) << w->metaObject()->className();
+    EXPECT_EQ(w->palette().color(QPalette::Base), zpgui::kEditableColour) << w->metaObject()->className();
+    EXPECT_EQ(counter.changes[w], 0) << w->metaObject()->className() << " repainted for nothing";
+  }
+  // Without a batch, colours are given at once again.
+  MakeReadOnly(f.edSoMen);
+  EXPECT_EQ(f.edSoMen->palette().color(QPalette::Base), zpgui::kReadOnlyColour);
 }
