@@ -50,7 +50,26 @@ QString displayText(int code, const std::string& name) {
   return QStringLiteral("[%1] %2").arg(code).arg(QString::fromStdString(name));
 }
 
+bool holds(const QComboBox* combo, const std::vector<Item>& items) {
+  if (combo->count() != static_cast<int>(items.size())) return false;
+  for (int row = 0; row < combo->count(); ++row) {
+    const Item& i = items[static_cast<std::size_t>(row)];
+    const QVariant code = combo->itemData(row);
+    if (code.typeId() != QMetaType::Int || code.toInt() != i.code || combo->itemText(row) != displayText(i.code, i.name))
+      return false;
+  }
+  return true;
+}
+
 void fill(QComboBox* combo, const std::vector<Item>& items) {
+  if (holds(combo, items)) {
+    // The workspace fills its lists again for every subscriber, mostly with
+    // what they hold: the items stay, and the choice ends where a fresh fill
+    // leaves it, by the same changes.
+    combo->setCurrentIndex(-1);
+    combo->setCurrentIndex(items.empty() ? -1 : 0);
+    return;
+  }
   combo->clear();
   for (const Item& i : items) combo->addItem(displayText(i.code, i.name), i.code);
 }

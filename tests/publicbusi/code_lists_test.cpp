@@ -42,6 +42,41 @@ TEST_P(CodeLists, FillTheComboInCodeOrderReplacingWhatWasThere) {
   EXPECT_EQ(ExtractItemCode(combo.currentText().toStdString()), 2);
 }
 
+// Filling a combo with the list it already holds ends as a fresh fill does:
+// the first item chosen whatever the operator picked or typed, listeners
+// told of it, and items that differ in any way replaced.
+TEST_P(CodeLists, FillingAgainEndsAsAFreshFillDoes) {
+  QComboBox combo;
+  ASSERT_TRUE(InitComboBox(57, &combo));
+  std::vector<int> told;
+  QObject::connect(&combo, &QComboBox::currentIndexChanged, [&told](int i) { told.push_back(i); });
+  combo.setCurrentIndex(1);
+  ASSERT_TRUE(InitComboBox(57, &combo));
+  EXPECT_EQ(combo.currentIndex(), 0);
+  ASSERT_FALSE(told.empty());
+  EXPECT_EQ(told.back(), 0);
+  told.clear();
+  ASSERT_TRUE(InitComboBox(57, &combo));  // already on the first item
+  ASSERT_FALSE(told.empty()) << "a fresh fill tells its listeners even then";
+  EXPECT_EQ(told.back(), 0);
+
+  QComboBox typed;
+  typed.setEditable(true);
+  ASSERT_TRUE(InitComboBox(57, &typed));
+  typed.setEditText("随便");
+  ASSERT_TRUE(InitComboBox(57, &typed));
+  EXPECT_EQ(typed.currentText().toStdString(), "[571] 杭州");
+
+  // Same count, but not the same items: a text, or the code kept as data.
+  combo.setItemText(1, "[572] 改过");
+  ASSERT_TRUE(InitComboBox(57, &combo));
+  EXPECT_EQ(items(combo), (std::vector<std::string>{"[571] 杭州", "[572] 湖州"}));
+  QComboBox byHand;
+  byHand.addItems({"[571] 杭州", "[572] 湖州"});
+  ASSERT_TRUE(InitComboBox(57, &byHand));
+  EXPECT_EQ(byHand.itemData(1).toInt(), 572);
+}
+
 TEST_P(CodeLists, AreReadOncePerProcessAndKept) {
   QComboBox combo;
   ASSERT_TRUE(InitComboBox(57, &combo));
