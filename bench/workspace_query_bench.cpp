@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -80,7 +81,12 @@ struct Server {
       calls.push_back({std::string(r.interfaceName), std::string(r.serviceCode), std::string(r.request)});
     });
     tcp->start("127.0.0.1", 0);
-    ::setenv("ZP_BROKER_ZEPHYRON", ("tcp://127.0.0.1:" + std::to_string(tcp->port())).c_str(), 1);
+    // The counter finds the server as installed: in zpclient.ini of its run
+    // directory, which every client object reads.
+    fs::create_directories(dir / "run");
+    std::ofstream(dir / "run" / "zpclient.ini") << "[brokers]\nZEPHYRON=tcp://127.0.0.1:" << tcp->port() << "\n";
+    ::setenv("ZP_RUN_PATH", (dir / "run").c_str(), 1);
+    ::unsetenv("ZP_BROKER_ZEPHYRON");
   }
   ~Server() {
     tcp->stop();
@@ -235,7 +241,7 @@ void BM_ReplayedCalls(benchmark::State& state) {
     calls.swap(s.calls);
   }
   std::unique_ptr<zpd_transport> transport;
-  if (zpd_open_transport(::getenv("ZP_BROKER_ZEPHYRON"), std::chrono::seconds(10), transport) != 0) {
+  if (zpd_open_transport(zpd_resolve_broker("ZEPHYRON"), std::chrono::seconds(10), transport) != 0) {
     state.SkipWithError("no connection to the server");
     return;
   }

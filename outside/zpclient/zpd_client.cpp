@@ -1,5 +1,6 @@
 #include "zpd_client.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +17,8 @@
 #include <mutex>
 #include <optional>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "zpb_stream.h"
 #include "zpd_envelope.h"
@@ -108,24 +111,56 @@ std::filesystem::path run_directory() {
   return exeDir;
 }
 
-// The value of "key=value" in zpclient.ini of the run directory. Keys compare
-// without case, as the broker names of the environment do; lines starting
-// with '#' or ';' and section headers are skipped.
-std::optional<std::string> setting(std::string_view key) {
-  const auto dir = run_directory();
-  if (dir.empty()) return std::nullopt;
-  std::ifstream in(dir / "zpclient.ini");
+// The settings of zpclient.ini in the run directory: "key=value" lines with
+// a value, in file order; lines starting with '#' or ';' and section headers
+// are skipped.
+using Settings = std::vector<std::pair<std::string, std::string>>;
+
+Settings readSettings(const std::filesystem::path& file) {
+  Settings out;
+  std::ifstream in(file);
   std::string line;
   while (std::getline(in, line)) {
     const std::string_view l = trim(line);
     if (l.empty() || l.front() == '#' || l.front() == ';' || l.front() == '[') continue;
     const auto eq = l.find('=');
     if (eq == std::string_view::npos) continue;
-    if (!same_key(trim(l.substr(0, eq)), key)) continue;
     const std::string_view value = trim(l.substr(eq + 1));
     if (value.empty()) continue;
-    return std::string(value);
+    out.emplace_back(trim(l.substr(0, eq)), value);
   }
+  return out;
+}
+
+// Every client object asks for its timeout and every bind for its address:
+// the file is read again only when it is another file, or has changed since
+// (its size, or the time it was last written, differs).
+struct KeptSettings {
+  std::mutex mutex;
+  std::filesystem::path file;
+  struct stat seen {};
+  Settings settings;
+};
+
+// The value of `key` in zpclient.ini of the run directory. Keys compare
+// without case, as the broker names of the environment do.
+std::optional<std::string> setting(std::string_view key) {
+  const auto dir = run_directory();
+  if (dir.empty()) return std::nullopt;
+  const std::filesystem::path file = dir / "zpclient.ini";
+  struct stat now {};
+  if (::stat(file.c_str(), &now) != 0) return std::nullopt;
+  static KeptSettings kept;
+  std::lock_guard lock(kept.mutex);
+  if (kept.file != file || kept.seen.st_ino != now.st_ino || kept.seen.st_dev != now.st_dev ||
+      kept.seen.st_size != now.st_size || kept.seen.st_mtim.tv_sec != now.st_mtim.tv_sec ||
+      kept.seen.st_mtim.tv_nsec != now.st_mtim.tv_nsec) {
+    kept.settings = readSettings(file);
+    kept.file = file;
+    kept.seen = now;
+  }
+  for (const auto& [name, value] : kept.settings)
+    if (same_key(name, key)) return value;
   return std::nullopt;
 }
 

@@ -82,6 +82,29 @@ TEST(ZpdBroker, ResolvesFromEnvironmentThenSettingsFile) {
   EXPECT_EQ(zpd_default_timeout(), std::chrono::milliseconds(1500));
 }
 
+// The settings file is kept between calls, but an edit of it counts from
+// the next call on, as does its removal.
+TEST(ZpdBroker, AnEditedSettingsFileCountsFromTheNextCall) {
+  std::string pattern = (fs::temp_directory_path() / "zpclient-XXXXXX").string();
+  const fs::path dir = ::mkdtemp(pattern.data());
+  const fs::path ini = dir / "zpclient.ini";
+  ScopedEnv runPath("ZP_RUN_PATH", dir.string());
+  ScopedEnv noZephyron("ZP_BROKER_ZEPHYRON", std::nullopt);
+  std::ofstream(ini) << "ZEPHYRON=tcp://10.0.0.1:7070\n";
+  EXPECT_EQ(zpd_resolve_broker("ZEPHYRON"), "tcp://10.0.0.1:7070");
+  std::ofstream(ini) << "ZEPHYRON=tcp://10.0.0.22:7070\n";  // longer
+  EXPECT_EQ(zpd_resolve_broker("ZEPHYRON"), "tcp://10.0.0.22:7070");
+  // As long, written a second later, as an operator's edit would be.
+  const auto written = fs::last_write_time(ini);
+  std::ofstream(ini) << "ZEPHYRON=tcp://10.0.0.33:7070\n";
+  fs::last_write_time(ini, written + std::chrono::seconds(1));
+  EXPECT_EQ(zpd_resolve_broker("ZEPHYRON"), "tcp://10.0.0.33:7070");
+  fs::remove(ini);
+  EXPECT_EQ(zpd_resolve_broker("ZEPHYRON"), "");
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
 TEST(ZpdBroker, CallTimeoutFromEnvironmentFileOrDefault) {
   struct Case {
     const char* ini;
