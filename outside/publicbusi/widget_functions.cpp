@@ -12,12 +12,20 @@
 
 namespace {
 
+// Empties an edit and forgets its undo history: QLineEdit::clear() can be
+// undone, and the last customer's text would come back with Ctrl+Z. An edit
+// already empty with nothing to undo is left alone (the reset of a query
+// passes over dozens of them).
+void emptyEdit(QLineEdit* e) {
+  if (!e->text().isEmpty() || e->isUndoAvailable() || e->isRedoAvailable()) e->setText(QString());
+}
+
 void clearOne(QWidget* w) {
   if (auto* e = qobject_cast<QLineEdit*>(w)) {
-    e->clear();
+    emptyEdit(e);
   } else if (auto* c = qobject_cast<QComboBox*>(w)) {
     c->setCurrentIndex(-1);
-    if (c->isEditable()) c->clearEditText();
+    if (QLineEdit* typed = c->lineEdit()) emptyEdit(typed);
   } else if (auto* t = qobject_cast<QTextEdit*>(w)) {
     t->clear();
   } else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {

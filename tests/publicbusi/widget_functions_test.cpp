@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -140,6 +141,40 @@ TEST(MakeClear, ClearsTheControlAloneOrWithItsChildren) {
   EXPECT_EQ(g.caption->text().toStdString(), "客户名称：");
   EXPECT_EQ(g.check->text().toStdString(), "验证密码");
   MakeClear(nullptr, -1);
+}
+
+// What the last customer typed cannot come back by undo once the form is
+// cleared: not in an edit, nor in an editable combo box.
+TEST(MakeClear, TypedTextCannotBeUndoneBackIntoAClearedForm) {
+  Form f;
+  const auto type = [](QWidget* w, const QString& text) {
+    for (const QChar c : text) {
+      QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+      QCoreApplication::sendEvent(w, &key);
+    }
+  };
+  f.name->clear();
+  type(f.name, QStringLiteral("周明"));
+  type(f.region->lineEdit(), QStringLiteral("湖州"));
+  ASSERT_TRUE(f.name->isUndoAvailable());
+  MakeClear(&f.form, -1);
+  for (QLineEdit* e : {f.name, f.region->lineEdit()}) {
+    EXPECT_TRUE(e->text().isEmpty());
+    EXPECT_FALSE(e->isUndoAvailable());
+    e->undo();
+    EXPECT_TRUE(e->text().isEmpty()) << e->text().toStdString();
+  }
+  // Typed and rubbed out again: empty, but the typing could still be undone.
+  type(f.name, QStringLiteral("周"));
+  QKeyEvent rubOut(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+  QCoreApplication::sendEvent(f.name, &rubOut);
+  ASSERT_TRUE(f.name->text().isEmpty());
+  ASSERT_TRUE(f.name->isUndoAvailable());
+  MakeClear(f.name, 0);
+  EXPECT_FALSE(f.name->isUndoAvailable());
+  // An empty edit with nothing to undo stays empty.
+  MakeClear(f.name, 0);
+  EXPECT_TRUE(f.name->text().isEmpty());
 }
 
 TEST(EnterToTab, EnterMovesTheFocusToTheNextControl) {
