@@ -28,6 +28,7 @@
 #include "bench_orders.h"
 #include "ratio_reporter.h"
 #include "read_lane.h"
+#include "busi_public_service.h"
 #include "services.h"
 #include "sample_orders.h"
 #include "tcp_server.h"
@@ -65,12 +66,34 @@ fs::path scratch() {
 //
 // It is served twice on the same dispatcher: as zpserver serves it, reads
 // on workers of their own (broker ZEPHYRON), and with every request on one
-// set of workers (broker ONELANE), to show what the read lane is for.
+// set of workers (broker ONELANE), to show what the read lane is for. A
+// third server (broker MEMORY) takes the same orders into the same store
+// but answers the two lookups from memory, to show what the transport and
+// the sharing of the processor cost a lookup on their own.
+// The two lookups of lookUpSubscriber answered without the store, for the
+// subscribers manySubscribers makes (phone 139 + (10000000 + n), serv_id
+// kFirstSubscriber + n); everything else as zpserver answers it.
+class LookupsFromMemory final : public zp::backend::BusiPublicService {
+ public:
+  explicit LookupsFromMemory(zp::store::Database& db) : BusiPublicService(db, {}) {}
+  std::int32_t get_userServId(const MBusiPublic::SPhoneIn& in, MBusiPublic::SServIdOut& out, CBSErrorMsg&) override {
+    out.set_SERV_ID(std::stoll(in.get_PHONE_ID().substr(3)) - 10000000 + kFirstSubscriber);
+    return 0;
+  }
+  std::int32_t get_userInfo(const MBusiPublic::SServIdIn& in, SUserInfo& out, CBSErrorMsg&) override {
+    out.set_SERV_ID(in.get_SERV_ID());
+    out.set_PHONE_ID("139" + std::to_string(in.get_SERV_ID() - kFirstSubscriber + 10000000));
+    out.set_REGION_CODE(571);
+    return 0;
+  }
+};
+
 struct World {
   std::unique_ptr<zp::store::Database> db;
   std::shared_ptr<zp::backend::Sessions> sessions;
   std::unique_ptr<zp::transport::TcpServer> server;
   std::unique_ptr<zp::transport::TcpServer> oneLane;
+  std::unique_ptr<zp::transport::TcpServer> memory;
   std::atomic<long long> nextUser{0};
   std::string file;
 
@@ -78,8 +101,8 @@ struct World {
     zp::transport::Limits limits;
     limits.workerThreads = 8;
     file = (scratch() / "orders.db").string();
-    // A session for every worker of both servers.
-    db = zp::store::Database::open({"sqlite:" + file, 2 * limits.workerThreads + limits.readThreads});
+    // A session for every worker of the three servers.
+    db = zp::store::Database::open({"sqlite:" + file, 3 * limits.workerThreads + 2 * limits.readThreads});
     zp::store::loadFixtures(*db, zp::testing::manySubscribers(kFirstSubscriber, kUsers));
     zp::store::loadFixtures(*db, R"({"number_ranges": [{"first": "50000000", "count": 1000000, "region_code": 571}]})");
     auto d = std::make_shared<zpd_dispatcher>();
@@ -96,6 +119,14 @@ struct World {
     oneLane = std::make_unique<zp::transport::TcpServer>(d, limits);
     oneLane->start("127.0.0.1", 0);
     ::setenv("ZP_BROKER_ONELANE", ("tcp://127.0.0.1:" + std::to_string(oneLane->port())).c_str(), 1);
+    auto m = std::make_shared<zpd_dispatcher>();
+    register_IVasDesk(*m, std::make_shared<zp::backend::VasDeskService>(*db));
+    register_IBusiPublic(*m, std::make_shared<LookupsFromMemory>(*db));
+    sessions->install(*m);
+    memory = std::make_unique<zp::transport::TcpServer>(m, limits);
+    memory->set_read_lane(zp::backend::readsOnly);
+    memory->start("127.0.0.1", 0);
+    ::setenv("ZP_BROKER_MEMORY", ("tcp://127.0.0.1:" + std::to_string(memory->port())).c_str(), 1);
   }
 };
 
@@ -330,17 +361,18 @@ class OrderBurst {
 // The lookup on an idle server and while 8 clients submit orders, in turn:
 // each iteration times a round of lookups with the burst held, then a round
 // with it running, so load from elsewhere on the machine falls on both
-// alike. On zpserver's server (the argument 1) or on the one with a single
-// lane (0). Each kind's mean goes into lookupTimes.
+// alike. On zpserver's server (the argument 1), on the one with a single
+// lane (0), or on the one answering lookups from memory (2). Each kind's
+// mean goes into lookupTimes.
 struct LookupTimes {
   double idleNs = 0, burstNs = 0;        // means
   double idleP50Ns = 0, burstP50Ns = 0;  // medians: less swayed by the rest of the machine
 };
-LookupTimes lookupTimes[2];
+LookupTimes lookupTimes[3];
 void BM_SubscriberLookupBesideOrders(benchmark::State& state) {
   world();
-  const bool lanes = state.range(0) != 0;
-  const char* broker = lanes ? "ZEPHYRON" : "ONELANE";
+  const int kind = static_cast<int>(state.range(0));
+  const char* broker = kind == 1 ? "ZEPHYRON" : kind == 2 ? "MEMORY" : "ONELANE";
   MBusiPublic::IBusiPublic client;
   client.bind_zpBroker(broker);
   OrderBurst burst(8, broker);
@@ -401,7 +433,7 @@ void BM_SubscriberLookupBesideOrders(benchmark::State& state) {
     state.counters[std::string(names[k]) + "_p50_us"] = p50[k];
     state.counters[std::string(names[k]) + "_p99_us"] = us[k][us[k].size() * 99 / 100];
   }
-  lookupTimes[lanes ? 1 : 0] = {mean[0] * 1000, mean[1] * 1000, p50[0] * 1000, p50[1] * 1000};
+  lookupTimes[kind] = {mean[0] * 1000, mean[1] * 1000, p50[0] * 1000, p50[1] * 1000};
 }
 
 BENCHMARK(BM_SqliteInsertCommit)->Threads(1)->UseRealTime();
@@ -417,6 +449,7 @@ BENCHMARK(BM_KeyLookup)->UseRealTime();
 // subscribers whatever the time asked of the other benchmarks.
 BENCHMARK(BM_SubscriberLookupBesideOrders)->Arg(1)->Iterations(40)->UseRealTime();
 BENCHMARK(BM_SubscriberLookupBesideOrders)->Arg(0)->Iterations(40)->UseRealTime();
+BENCHMARK(BM_SubscriberLookupBesideOrders)->Arg(2)->Iterations(40)->UseRealTime();
 
 }  // namespace
 
@@ -452,6 +485,9 @@ int main(int argc, char** argv) {
   burstOverIdle("the same, medians", lane.burstP50Ns, lane.idleP50Ns, "<= 1.5");
   burstOverIdle("the same, reads queued with the orders", oneLane.burstNs, oneLane.idleNs,
                 "none: what the read lane saves");
+  const LookupTimes& memory = lookupTimes[2];
+  burstOverIdle("the same, answered from memory, medians", memory.burstP50Ns, memory.idleP50Ns,
+                "none: the transport's and the processor's share");
   benchmark::Shutdown();
   std::error_code ec;
   fs::remove_all(scratch(), ec);
