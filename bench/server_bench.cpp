@@ -23,20 +23,20 @@
 
 #include "MBusiPublic.h"
 #include "MVasDesk.h"
+#include "bench_orders.h"
+#include "busi_public_service.h"
 #include "database.h"
 #include "fixtures.h"
-#include "bench_orders.h"
 #include "ratio_reporter.h"
 #include "read_lane.h"
-#include "busi_public_service.h"
-#include "services.h"
 #include "sample_orders.h"
+#include "services.h"
+#include "sessions.h"
+#include "steady_cpu.h"
 #include "tcp_server.h"
 #include "vasdesk_service.h"
 #include "zpd_client.h"
 #include "zpd_server.h"
-#include "sessions.h"
-#include "steady_cpu.h"
 
 namespace {
 
@@ -61,33 +61,39 @@ fs::path scratch() {
   return dir;
 }
 
-// One server over one store with many subscribers without GPRS, and a pool
-// of a million numbers; built once for every benchmark of this program.
-//
-// It is served twice on the same dispatcher: as zpserver serves it, reads
-// on workers of their own (broker ZEPHYRON), and with every request on one
-// set of workers (broker ONELANE), to show what the read lane is for. A
-// third server (broker MEMORY) takes the same orders into the same store
-// but answers the two lookups from memory, to show what the transport and
-// the sharing of the processor cost a lookup on their own.
+using zp::testing::manySubscribersPhone;
+
+// Which of the store's subscribers (kFirstSubscriber + n) has this phone:
+// manySubscribersPhone backwards.
+long long subscriberOfPhone(const std::string& phone) { return std::stoll(phone.substr(3)) - 10000000; }
+
 // The two lookups of lookUpSubscriber answered without the store, for the
-// subscribers manySubscribers makes (phone 139 + (10000000 + n), serv_id
-// kFirstSubscriber + n); everything else as zpserver answers it.
+// subscribers the store was filled with; everything else as zpserver
+// answers it.
 class LookupsFromMemory final : public zp::backend::BusiPublicService {
  public:
   explicit LookupsFromMemory(zp::store::Database& db) : BusiPublicService(db, {}) {}
   std::int32_t get_userServId(const MBusiPublic::SPhoneIn& in, MBusiPublic::SServIdOut& out, CBSErrorMsg&) override {
-    out.set_SERV_ID(std::stoll(in.get_PHONE_ID().substr(3)) - 10000000 + kFirstSubscriber);
+    out.set_SERV_ID(kFirstSubscriber + subscriberOfPhone(in.get_PHONE_ID()));
     return 0;
   }
   std::int32_t get_userInfo(const MBusiPublic::SServIdIn& in, SUserInfo& out, CBSErrorMsg&) override {
     out.set_SERV_ID(in.get_SERV_ID());
-    out.set_PHONE_ID("139" + std::to_string(in.get_SERV_ID() - kFirstSubscriber + 10000000));
+    out.set_PHONE_ID(manySubscribersPhone(in.get_SERV_ID() - kFirstSubscriber));
     out.set_REGION_CODE(571);
     return 0;
   }
 };
 
+// One server over one store with many subscribers without GPRS, and a pool
+// of a million numbers; built once for every benchmark of this program.
+//
+// It is served on one dispatcher by two servers: as zpserver serves it,
+// reads on workers of their own (broker ZEPHYRON), and with every request on
+// one set of workers (broker ONELANE), to show what the read lane is for. A
+// third server (broker MEMORY) takes the same orders into the same store
+// but answers the two lookups from memory, to show what the transport and
+// the sharing of the processor cost a lookup on their own.
 struct World {
   std::unique_ptr<zp::store::Database> db;
   std::shared_ptr<zp::backend::Sessions> sessions;
@@ -134,7 +140,6 @@ World& world() {
   static World w;
   return w;
 }
-
 
 // Whole orders, each submitted under a key of its own (as the counter sends
 // them) or without one; `keyed` is the benchmark's argument.
@@ -276,10 +281,10 @@ void BM_KeyLookup(benchmark::State& state) {
 // then his details. False when either is refused or finds another one.
 bool lookUpSubscriber(MBusiPublic::IBusiPublic& client, long long n) {
   MBusiPublic::SPhoneIn phone;
-  phone.set_PHONE_ID("139" + std::to_string(10000000 + n));
+  phone.set_PHONE_ID(manySubscribersPhone(n));
   MBusiPublic::SServIdOut id;
   CBSErrorMsg err;
-  if (client.get_userServId(phone, id, err, nullptr) != 0 || id.get_SERV_ID() != 1000000 + n) return false;
+  if (client.get_userServId(phone, id, err, nullptr) != 0 || id.get_SERV_ID() != kFirstSubscriber + n) return false;
   MBusiPublic::SServIdIn user;
   user.set_SERV_ID(id.get_SERV_ID());
   MPublicDef::SUserInfo info;

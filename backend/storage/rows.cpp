@@ -87,7 +87,6 @@ std::string positional(const std::string& query, bool dollar, int& count) {
   return out;
 }
 
-
 bool startsWithWord(const std::string& text, std::string_view word) {
   std::size_t i = text.find_first_not_of(" \t\r\n");
   if (i == std::string::npos || text.size() - i < word.size()) return false;

@@ -2,18 +2,6 @@
 
 namespace zp::store {
 
-// The sales catalogue. A promotion or product (zp_catalogue_item) belongs to
-// one business type; is_prom tells the two apart. Plan-bound businesses
-// offer their promotions through zp_plan_sprom and their products through
-// zp_plan_prod; the others offer every item of the type. Dates are packed
-// YYYYMMDDHHNNSS. zp_op_popedom lists what an operator
-// may sell. A relation with plan_id 0 holds under every plan.
-//
-// Fees: zp_fee_flag says whether a business is priced at all (region_code
-// and user_type 0 match any; the most specific row wins). zp_fee_rule and
-// zp_prepay_rule price an order: prod_id 0 rows apply once per order of the
-// business, the others once per priced item with that PROD_ID. Amounts are
-// in fen; a discount is a negative amount.
 const std::vector<std::string>& catalogueTables() {
   static const std::vector<std::string> all = {
       "zp_busi_type",  "zp_brand",       "zp_plan",        "zp_catalogue_item", "zp_plan_sprom",  "zp_plan_prod",
@@ -25,6 +13,9 @@ const std::vector<std::string>& catalogueTables() {
 
 namespace {
 
+// The version row, and on every catalogue table the triggers that give it a
+// new random value on any change (PostgreSQL once per statement, SQLite per
+// row).
 std::vector<std::string> catalogueVersionStatements() {
   std::vector<std::string> out = {
       "CREATE TABLE zp_catalogue_version (id INTEGER PRIMARY KEY, version BIGINT NOT NULL)",
@@ -44,6 +35,18 @@ std::vector<std::string> catalogueVersionStatements() {
 
 }  // namespace
 
+// The sales catalogue. A promotion or product (zp_catalogue_item) belongs to
+// one business type; is_prom tells the two apart. Plan-bound businesses
+// offer their promotions through zp_plan_sprom and their products through
+// zp_plan_prod; the others offer every item of the type. Dates are packed
+// YYYYMMDDHHNNSS. zp_op_popedom lists what an operator
+// may sell. A relation with plan_id 0 holds under every plan.
+//
+// Fees: zp_fee_flag says whether a business is priced at all (region_code
+// and user_type 0 match any; the most specific row wins). zp_fee_rule and
+// zp_prepay_rule price an order: prod_id 0 rows apply once per order of the
+// business, the others once per priced item with that PROD_ID. Amounts are
+// in fen; a discount is a negative amount.
 const std::vector<Migration>& catalogueMigrations() {
   static const std::vector<Migration> all = {
       {4,

@@ -80,7 +80,7 @@ struct Region {
     url = zp::testing::freshStoreUrl(zp::store::Backend::postgresql);
     if (emptySchemaFirst) {
       const std::size_t hash = url.find("#schema=");
-      soci::session admin("postgresql", zp::testing::conninfo(url.substr(0, hash)));
+      soci::session admin("postgresql", zp::store::postgresConninfo(url.substr(0, hash)));
       admin << "CREATE SCHEMA " + url.substr(hash + 8);
     }
     const auto file = std::filesystem::temp_directory_path() / zp::testing::uniqueName("zpshared-");

@@ -149,7 +149,7 @@ TEST(StoreUpgrade, OrderNumbersContinueAboveEveryNumberGivenBefore) {
     const std::string url = freshStoreUrl(Backend::postgresql);
     const std::string schema = url.substr(url.find("#schema=") + 8);
     {
-      soci::session old("postgresql", zp::testing::conninfo(url.substr(0, url.find('#'))));
+      soci::session old("postgresql", zp::store::postgresConninfo(url.substr(0, url.find('#'))));
       old << "CREATE SCHEMA " + schema;
       old << "SET search_path TO " + schema;
       old << "CREATE TABLE zp_schema_version (version INTEGER NOT NULL, applied BIGINT NOT NULL)";

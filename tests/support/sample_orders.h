@@ -13,8 +13,11 @@
 
 namespace zp::testing {
 
+// The phone number of the i-th subscriber of manySubscribers.
+inline std::string manySubscribersPhone(long long i) { return "139" + std::to_string(10000000 + i); }
+
 // A fixture document with `count` subscribers of region 571, SERV_ID from
-// `firstServId` on, none with GPRS; one customer and one account; operator
+// `firstServId` on, phones manySubscribersPhone(0, 1, ...), none with GPRS; one customer and one account; operator
 // 11 of region 571, who may open GPRS; the GPRS promotion 2901 and the fee
 // item 100, on which GPRS opening is priced at 10.00.
 inline std::string manySubscribers(long long firstServId, int count) {
@@ -27,10 +30,26 @@ inline std::string manySubscribers(long long firstServId, int count) {
     "customers": [{"cust_id": 1}], "accounts": [{"acct_id": 1, "cust_id": 1}], "users": [)";
   for (int i = 0; i < count; ++i) {
     if (i) doc += ",";
-    doc += R"({"serv_id": )" + std::to_string(firstServId + i) + R"(, "phone_id": "139)" +
-           std::to_string(10000000 + i) + R"(", "cust_id": 1, "acct_id": 1, "region_code": 571})";
+    doc += R"({"serv_id": )" + std::to_string(firstServId + i) + R"(, "phone_id": ")" + manySubscribersPhone(i) +
+           R"(", "cust_id": 1, "acct_id": 1, "region_code": 571})";
   }
   return doc + "]}";
+}
+
+// An order's line adding promotion spromId of busiType, and its fee entry
+// of `fen` on book item bookItem.
+inline MPublicDef::SSpromOper promotionAdded(int spromId, int busiType) {
+  MPublicDef::SSpromOper prom;
+  prom.set_ACT_TYPE(1);
+  prom.set_SPROM_ID(spromId);
+  prom.set_BUSI_TYPE(busiType);
+  return prom;
+}
+inline MPublicDef::SSoFee feeEntry(int bookItem, long long fen) {
+  MPublicDef::SSoFee fee;
+  fee.set_BOOK_ITEM_ID(bookItem);
+  fee.set_ITEM_VALUE(fen);
+  return fee;
 }
 
 // Opens GPRS (business code 1070) with one fee line and, when asked, one
@@ -45,21 +64,12 @@ inline MVasDesk::SSoUserServiceIn gprsOpen(long long servId, bool withPromotion 
   oper.set_BUSI_TYPE(5);
   oper.set_SERV_ID(servId);
   oper.set_REMARK("GPRS");
-  MPublicDef::SSoFee fee;
-  fee.set_BOOK_ITEM_ID(100);
-  fee.set_ITEM_VALUE(1000);
   MVasDesk::SSoUserServiceIn in;
   in.set_BUSI_CODE(1070);
   in.set_SOINFO(so);
   in.set_USERSERVICEOPERLIST({oper});
-  in.set_SOFEELIST({fee});
-  if (withPromotion) {
-    MPublicDef::SSpromOper prom;
-    prom.set_ACT_TYPE(1);
-    prom.set_SPROM_ID(2901);
-    prom.set_BUSI_TYPE(5);
-    in.set_SPROMOPERLIST({prom});
-  }
+  in.set_SOFEELIST({feeEntry(100, 1000)});
+  if (withPromotion) in.set_SPROMOPERLIST({promotionAdded(2901, 5)});
   return in;
 }
 
@@ -90,15 +100,8 @@ inline MVasDesk::SSoUserServiceIn globalCallOpen(long long servId, const std::st
   in.set_USERSERVICEOPERLIST({oper});
   in.set_RESSIGNLIST({sign});
   if (priced) {
-    MPublicDef::SSpromOper prom;
-    prom.set_ACT_TYPE(1);
-    prom.set_SPROM_ID(31);
-    prom.set_BUSI_TYPE(101);
-    MPublicDef::SSoFee fee;
-    fee.set_BOOK_ITEM_ID(100);
-    fee.set_ITEM_VALUE(2000);
-    in.set_SPROMOPERLIST({prom});
-    in.set_SOFEELIST({fee});
+    in.set_SPROMOPERLIST({promotionAdded(31, 101)});
+    in.set_SOFEELIST({feeEntry(100, 2000)});
   }
   return in;
 }

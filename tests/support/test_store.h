@@ -26,25 +26,6 @@ inline std::string uniqueName(const char* prefix) {
 // left behind (the cluster is thrown away after the run).
 std::string freshStoreUrl(zp::store::Backend backend);
 
-// "postgresql://user@host:port/db" (the test cluster's address) as the
-// key=value form the driver takes.
-inline std::string conninfo(const std::string& address) {
-  std::string rest = address.substr(address.find("://") + 3), info;
-  if (const auto at = rest.find('@'); at != std::string::npos) {
-    info += "user=" + rest.substr(0, at) + " ";
-    rest = rest.substr(at + 1);
-  }
-  const auto slash = rest.find('/');
-  std::string host = rest.substr(0, slash);
-  if (const auto colon = host.rfind(':'); colon != std::string::npos) {
-    info += "port=" + host.substr(colon + 1) + " ";
-    host.resize(colon);
-  }
-  info += "host=" + host;
-  if (slash != std::string::npos) info += " dbname=" + rest.substr(slash + 1, rest.find('?', slash) - slash - 1);
-  return info;
-}
-
 inline const char* backendName(zp::store::Backend b) {
   return b == zp::store::Backend::sqlite ? "sqlite" : "postgresql";
 }
