@@ -27,6 +27,8 @@ constexpr const char* kAskGoOn =
     "是否继续确认？选择\"否\"后,请在\"结果未知的业务\"中确认后再受理,不要重复提交。";
 constexpr const char* kLeftUnknown =
     "业务提交结果未知,请在\"结果未知的业务\"中确认结果后再处理,不要重复提交!\n错误[%s]\n[%s]";
+constexpr const char* kEarlierStored =
+    "此前结果未知的业务已经受理,业务流水号:%s。\n本次的业务内容与它不同,没有提交。请核对已受理的业务后再处理!";
 constexpr const char* kSignConfirming = "预占结果未知，正在确认...";
 constexpr const char* kSignAskGoOn =
     "预占结果未知:没有收到后台的答复,号码可能已经预占,也可能没有预占。\n错误[%s]\n[%s]\n是否继续确认？";
@@ -44,6 +46,18 @@ bool StillUnknown(std::int32_t r) {
 
 std::string NowText() {
   return CBSDateTime::now().toString("%Y/%M/%D %H:%N:%S");
+}
+
+// An order as it goes on the wire: two submissions are the same order when
+// these are the same.
+std::string WireForm(const MVasDesk::SSoUserServiceIn& in) {
+  static constexpr zpb_name kOrder{"zpclient.SubmittedOrder"};
+  zpb_stream s;
+  s.open();
+  s.begin_stream(kOrder);
+  zpb_write(s, in);
+  s.end_stream();
+  return s.take_bytes();
 }
 
 // The business type whose order carries a number from the pool.
@@ -317,11 +331,31 @@ void CVasDesk::SetSoFeeList(const MPublicDef::SSoFeeList& fees, const MPublicDef
 
 bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
   const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::submit);
-  const bool again = !pendingKey.empty() && pendingServId == userInfo.get_SERV_ID() && pendingBusiCode == busiCode;
+  const std::string order = WireForm(in);
+  bool again = !pendingKey.empty() && pendingServId == userInfo.get_SERV_ID() && pendingBusiCode == busiCode;
+  if (again && order != pendingOrder) {
+    // Sent under the earlier key, a changed order would get the earlier
+    // one's reply if that one was stored: the operator would collect and
+    // print for an order the server does not hold.
+    MVasDesk::SSoUserServiceOut earlier;
+    switch (ConfirmSubmission(pendingKey, earlier)) {
+      case Outcome::stored:
+        lastError.reset();
+        ShowGUIMessage(kEarlierStored, kNotice, kError, std::to_string(earlier.get_SORESULTINFO().get_SO_NBR()));
+        return true;
+      case Outcome::notStored:
+        again = false;  // that key stays unserved for good; this order is a new one
+        break;
+      case Outcome::unknown:
+        ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
+        return true;
+    }
+  }
   if (!again) {
     pendingKey = zpd_new_call_key();
     pendingServId = userInfo.get_SERV_ID();
     pendingBusiCode = busiCode;
+    pendingOrder = order;
   }
   const std::string key = pendingKey;
   UnknownSubmission entry;

@@ -81,9 +81,12 @@ class CVasDesk {
   // whether to go on; the server answers a key it has served with its first
   // reply, so the order is stored once. Should the operator stop, the
   // submission is remembered as unknown (unknown_submissions.h) and the
-  // facade's next submission for the same subscriber and business goes
-  // under the same key: it is the same order, and a stored first one is
-  // what it gets back.
+  // facade's next submission of the same order goes under the same key: a
+  // stored first one is what it gets back. An order changed since (other
+  // promotions, products, fees) is not sent until the first one's outcome
+  // is known: when the server holds the first one the operator is told its
+  // number and the changed one is not submitted (true); when it does not,
+  // the changed order goes under a key of its own.
   bool SubmitSo(MVasDesk::SSoUserServiceOut& out);
   void GetErrorMsg(CBSErrorMsg& error) const { error = lastError; }
 
@@ -145,6 +148,7 @@ class CVasDesk {
                                  const std::function<void()>& onLost, const std::function<void()>& onAnswered,
                                  const char* waitText, const char* askText);
   std::string pendingKey;        // the submission whose outcome is unknown
+  std::string pendingOrder;      // that submission's order as it went on the wire
   std::int64_t pendingServId = 0;
   std::int32_t pendingBusiCode = 0;
   int confirmTries = 5;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "MBusiPublic.h"
@@ -635,16 +636,20 @@ TEST_P(Facade, AnOutcomeLeftUnknownIsRememberedAndTheSameOrderIsNeverStoredTwice
   EXPECT_EQ(unknown[0].phoneId, "13900000501");
   EXPECT_EQ(unknown[0].busiCode, kOpenGlobalCall);
 
-  // Submitted again (the check is left out: for this order it would already
-  // find the number in use, by the order stored).
+  // Submitted again as it was (the check is left out: for this order it
+  // would already find the number in use, by the order stored). The server
+  // does not judge it anew: the number it holds would refuse it.
   world->dispatcher->clear_faults();
   desk.AddUserServiceOper(1, "开通全球呼");
   desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
-  SSoFee fee;
+  SSoFee fee, promFee;
   fee.set_BOOK_ITEM_ID(103);
   fee.set_ITEM_VALUE(500);
-  desk.SetSoFeeList({fee}, {});  // short of the promotion's fee: judged anew, it would be refused
+  promFee.set_BOOK_ITEM_ID(101);
+  promFee.set_ITEM_VALUE(1000);
+  desk.SetSoFeeList({fee, promFee}, {});
   EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+  EXPECT_EQ(submit->Count(), 4u);
   EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
   EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
   EXPECT_TRUE(UnknownSubmissions(11).List().empty());
@@ -657,6 +662,93 @@ TEST_P(Facade, AnOutcomeLeftUnknownIsRememberedAndTheSameOrderIsNeverStoredTwice
   EXPECT_EQ(desk.ConfirmSubmission(never, out), CVasDesk::Outcome::notStored);
   world->fail(IVasDesk_so_userService, zp::testing::lostReply());
   EXPECT_EQ(desk.ConfirmSubmission(never, out), CVasDesk::Outcome::unknown);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+}
+
+// An order changed after its outcome was left unknown is not sent under the
+// earlier order's key, whose reply would stand for it: the facade asks what
+// became of the earlier one first. Stored, the operator is told its number
+// and nothing is sent; never stored, the changed order goes as a new one.
+class ChangedAfterUnknown : public Facade {
+ protected:
+  void SetUp() override {
+    Facade::SetUp();
+    // The counter's list of unknown outcomes, of this test alone.
+    data.emplace("XDG_DATA_HOME", ::testing::TempDir() + zp::testing::uniqueName("data"));
+  }
+  // Submits the Global Call order with the server's answers lost (after its
+  // commit, or before the order is taken, on every try) and the operator
+  // giving up; returns the key left pending.
+  std::string leaveUnknown(bool stored) {
+    identify(501, 101);
+    PrepareGlobalCallOrder(desk, "55100013");
+    desk.SetConfirmRetries(1, std::chrono::milliseconds(0));
+    world->fail(IVasDesk_so_userService, stored ? zp::testing::lostReply() : zp::testing::lostRequest());
+    messages.Answer(zpgui::kAnswerNo);
+    SSoUserServiceOut out;
+    EXPECT_TRUE(desk.SubmitSo(out));
+    EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), stored ? 1 : 0);
+    world->dispatcher->clear_faults();
+    shownBefore = messages.Shown().size();
+    return desk.PendingSubmissionKey();
+  }
+  long long storedFees() { return world->count("SELECT SUM(amount) FROM zp_order_line WHERE kind = 'fee'"); }
+
+  std::optional<zp::testing::ScopedEnv> data;
+  std::size_t shownBefore = 0;
+};
+
+TEST_P(ChangedAfterUnknown, TheOperatorIsToldTheEarlierOrderWasStoredAndNothingIsSent) {
+  ASSERT_FALSE(leaveUnknown(true).empty());
+  ASSERT_EQ(storedFees(), 1500);
+  const std::size_t sent = submit->Count();
+  // Asked again, the operator gives a discount on the promotion's fee.
+  desk.AddUserServiceOper(1, "开通全球呼");
+  SSoFee fee, promFee;
+  fee.set_BOOK_ITEM_ID(103);
+  fee.set_ITEM_VALUE(500);
+  promFee.set_BOOK_ITEM_ID(101);
+  promFee.set_ITEM_VALUE(900);
+  desk.SetSoFeeList({fee, promFee}, {});
+  SSoUserServiceOut out;
+  EXPECT_TRUE(desk.SubmitSo(out));
+  const std::string soNbr = std::to_string(world->count("SELECT so_nbr FROM zp_order"));
+  ASSERT_EQ(messages.Shown().size(), shownBefore + 1) << ::testing::PrintToString(messages.Shown());
+  EXPECT_EQ(messages.Shown().back().text, "此前结果未知的业务已经受理,业务流水号:" + soNbr +
+                                              "。\n本次的业务内容与它不同,没有提交。请核对已受理的业务后再处理!");
+  EXPECT_EQ(messages.Shown().back().flags, 16);
+  EXPECT_EQ(submit->Count(), sent + 1);  // the question alone, which carries no order
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+  EXPECT_EQ(storedFees(), 1500);  // the earlier order's, to the fen
+  EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+}
+
+TEST_P(ChangedAfterUnknown, AChangedOrderWhoseEarlierOneNeverArrivedGoesAsANewOne) {
+  const std::string earlier = leaveUnknown(false);
+  ASSERT_FALSE(earlier.empty());
+  // Asked again, without the promotion and its fee.
+  desk.AddUserServiceOper(1, "开通全球呼");
+  desk.SetSpromOperList({});
+  SSoFee fee;
+  fee.set_BOOK_ITEM_ID(103);
+  fee.set_ITEM_VALUE(500);
+  desk.SetSoFeeList({fee}, {});
+  SSoUserServiceOut out;
+  EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+  EXPECT_EQ(messages.Shown().size(), shownBefore) << ::testing::PrintToString(messages.Shown());
+  EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+  // Under a key of its own, so that it too is stored at most once.
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_call_key WHERE so_nbr = " +
+                         std::to_string(out.get_SORESULTINFO().get_SO_NBR())),
+            1);
+  EXPECT_EQ(storedFees(), 500);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'promotion'"), 0);
+  EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  // The earlier key stays unserved: should its request still arrive, it is refused.
+  EXPECT_EQ(desk.ConfirmSubmission(earlier, out), CVasDesk::Outcome::notStored);
   EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
 }
 
@@ -721,6 +813,8 @@ TEST_P(Facade, ResetForgetsAReservedNumberWithoutGivingItBack) {
   EXPECT_EQ(in.get_USERSERVICEOPERLIST().at(0).get_RES_ID(), "");
 }
 
+INSTANTIATE_TEST_SUITE_P(Backends, ChangedAfterUnknown, ::testing::Values(Backend::sqlite, Backend::postgresql),
+                         [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
 INSTANTIATE_TEST_SUITE_P(Backends, Facade, ::testing::Values(Backend::sqlite, Backend::postgresql),
                          [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
 

@@ -26,6 +26,7 @@
 #include "tcp_server.h"
 #include "test_store.h"
 #include "vasdesk_service.h"
+#include "zpd_client.h"
 #include "zpd_server.h"
 #include "zpd_stub.h"
 
@@ -43,6 +44,15 @@ inline void loadDemo(store::Database& db, std::initializer_list<const char*> fil
 inline zpd_fault lostReply(int times = 0) {
   zpd_fault f;
   f.loseReply = true;
+  f.times = times;
+  return f;
+}
+
+// A fault under which the request never reaches the operation: the counter
+// sees its call time out, for `times` calls (0: until cleared).
+inline zpd_fault lostRequest(int times = 0) {
+  zpd_fault f;
+  f.result = ZPE_TIMEOUT;
   f.times = times;
   return f;
 }
