@@ -62,8 +62,8 @@ const char* kWorld = R"json({
                 {"cust_id": 63, "cust_name": "李三", "reg_type": 1, "reg_nbr": "330203198505057890", "region_code": 571}],
   "accounts": [{"acct_id": 71, "cust_id": 61}, {"acct_id": 72, "cust_id": 62}, {"acct_id": 73, "cust_id": 63}],
   "users": [
-    {"serv_id": 601, "phone_id": "13900000601", "cust_id": 61, "acct_id": 71, "region_code": 571, "county_code": 1, "plan_id": 101, "brand": 1},
-    {"serv_id": 602, "phone_id": "13900000602", "cust_id": 62, "acct_id": 72, "region_code": 571, "county_code": 1, "plan_id": 101, "brand": 1},
+    {"serv_id": 601, "phone_id": "13900000601", "cust_id": 61, "acct_id": 71, "region_code": 571, "county_code": 1, "plan_id": 101, "brand": 1, "password": "135790"},
+    {"serv_id": 602, "phone_id": "13900000602", "cust_id": 62, "acct_id": 72, "region_code": 571, "county_code": 1, "plan_id": 101, "brand": 1, "password": "246810"},
     {"serv_id": 603, "phone_id": "13900000603", "cust_id": 63, "acct_id": 73, "region_code": 571, "county_code": 1, "user_sts": 2}],
   "user_services": [
     {"serv_id": 602, "busi_type": 101, "res_id": "55000002", "remark": "老号码"},
@@ -633,6 +633,31 @@ TEST_F(Query, TheFocusWaitsOnThePhoneAndTheKeypadOnTheQuery) {
   EXPECT_EQ(keypad.Events(), (std::vector<std::string>{"open", "read", "close"}));
   EXPECT_EQ(messages.Shown(), (Messages{{"请输入用户密码...", "提示", 64}}));
   EXPECT_FALSE(enabled("btnCommit"));
+}
+
+// A password is given by the customer it belongs to. At a keypad site the
+// next customer's number opens the keypad again for his own password: the
+// last customer's, left in the strip, must not be checked against his
+// number, nor spare him the keypad.
+TEST_F(Query, TheNextCustomerGivesHisOwnPassword) {
+  backend.db->transact(zp::store::Database::Intent::write, [](soci::session& sql) {
+    sql << "INSERT INTO zp_ent_variable (var_name, var_value, remark) VALUES ('LOCATION', 'LOC_DAZUROV', '')";
+    sql << "INSERT INTO zp_busi_verify_type (busi_code, verify_type) VALUES (1302, 2)";
+  });
+  zpgui::KeypadScript keypad(true);
+  start(11);
+  keypad.Type("135790");
+  query("13900000601");
+  ASSERT_TRUE(desk->verified());
+  ASSERT_EQ(desk->verifyMode(), 2);
+
+  keypad.Type("246810");
+  query("13900000602");
+  EXPECT_TRUE(messages.Shown().empty());
+  EXPECT_EQ(keypad.Events(), (std::vector<std::string>{"open", "read", "close", "open", "read", "close"}));
+  EXPECT_TRUE(desk->verified());
+  EXPECT_EQ(text("edPass", "frmeVerify"), "246810");
+  EXPECT_EQ(text("edCustName", "frmeBaseCustInfo"), "孙二");
 }
 
 
