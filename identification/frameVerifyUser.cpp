@@ -39,6 +39,9 @@ TfrmeVerify::TfrmeVerify(QWidget* owner) : QWidget(owner), ui_(std::make_unique<
   OnEditPaste(ui_->edPhoneId);
   OnEditPaste(ui_->edPass);
   connect(ui_->chkCheckPass, &QCheckBox::clicked, this, &TfrmeVerify::chkCheckPassClick);
+  // Whatever is entered in the password field (typed, pasted, from the
+  // keypad, cleared) is a fresh entry, not yet given for any number.
+  connect(ui_->edPass, &QLineEdit::textChanged, this, [this] { passGivenFor.clear(); });
 }
 
 TfrmeVerify::~TfrmeVerify() = default;
@@ -145,12 +148,18 @@ void TfrmeVerify::edPassKeyPress(QLineEdit&, char32_t& key) {
 int TfrmeVerify::QueryUser(MPublicDef::SUserInfo& user, MPublicDef::SCustInfo& cust, MPublicDef::SAcctInfo& acct,
                            int& mode) {
   if (!CheckPhoneInput()) return kBadPhone;
+  // A password belongs to the number it was given for. Left in the field
+  // for the next customer's number, it would be checked against his number
+  // in his name, and at a keypad site he would never be asked for his own.
+  if (!passGivenFor.empty() && passGivenFor != PhoneText()) MakeClear(ui_->edPass, 0);
   if (!GetUserData(PhoneText())) return kNotFound;
   user = userInfo;
   cust = custInfo;
   acct = acctInfo;
-  if (userInfo.get_REGION_CODE() != opRegionCode && !CheckRemoteAccept())
-    return RemoteRefusalResult(CheckRemoteQuery());
+  if (userInfo.get_REGION_CODE() != opRegionCode) {
+    bool acceptRefused = false;
+    if (!CheckRemoteAccept(acceptRefused)) return RemoteRefusalResult(CheckRemoteQuery(acceptRefused));
+  }
   if (!CheckPassword()) return kPasswordRefused;
   if (!VerifyBusiRule(0)) return RuleFailureResult(locationCode);
   mode = verifyMode;
@@ -230,16 +239,23 @@ bool TfrmeVerify::CheckOperPriv(MSysmgntDef::SOperPrivAuthList& answers) {
   return true;
 }
 
-bool TfrmeVerify::CheckRemoteAccept() {
+bool TfrmeVerify::CheckRemoteAccept(bool& refused) {
   MSysmgntDef::SOperPrivAuthList answers;
-  return CheckOperPriv(answers) && RemoteAcceptGranted(answers);
+  refused = false;
+  if (!CheckOperPriv(answers)) return false;
+  refused = !RemoteAcceptGranted(answers);
+  return !refused;
 }
 
-bool TfrmeVerify::CheckRemoteQuery() {
+bool TfrmeVerify::CheckRemoteQuery(bool acceptRefused) {
   MSysmgntDef::SOperPrivAuthList answers;
   if (!CheckOperPriv(answers)) return false;
-  for (int i = RemoteQueryRefusals(answers); i > 0; --i)
-    ShowGUIMessage("对不起,您没有异地受理和查询的权限.", kNotice, kInfoIcon);
+  const int refusals = RemoteQueryRefusals(answers);
+  for (int i = refusals; i > 0; --i) ShowGUIMessage("对不起,您没有异地受理和查询的权限.", kNotice, kInfoIcon);
+  // The subscriber will be shown with nothing to do for him: the operator
+  // must learn why, not guess at a workspace that stays locked.
+  if (refusals == 0 && acceptRefused)
+    ShowGUIMessage("对不起,您没有异地受理的权限,该用户只能查询,不能受理.", kNotice, kInfoIcon);
   return true;
 }
 
@@ -257,6 +273,7 @@ bool TfrmeVerify::CheckPassword() {
   // keypad site he types it there.
   if (asked && PassText().empty()) ReadSecureKeyboard();
   const std::string pass = PassText();
+  if (!pass.empty()) passGivenFor = phone;
   if (asked && pass.empty()) {
     ShowGUIMessage("请输入用户密码...", kNotice, kInfoIcon);
     FocusIfPossible(ui_->edPass);

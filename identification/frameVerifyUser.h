@@ -64,8 +64,9 @@ class TfrmeVerify : public QWidget {
   bool CheckPhoneInput();
   bool GetUserData(const std::string& phone);
   bool CheckOperPriv(MSysmgntDef::SOperPrivAuthList& answers);
-  bool CheckRemoteAccept();
-  bool CheckRemoteQuery();
+  // `refused`: the privilege service answered and did not grant it.
+  bool CheckRemoteAccept(bool& refused);
+  bool CheckRemoteQuery(bool acceptRefused);
   bool CheckPassWaive();
   bool CheckPassword();
   bool VerifyBusiRule(int checkPoint);
@@ -87,6 +88,9 @@ class TfrmeVerify : public QWidget {
   int verifyMode = zpverify::kNotVerified;
   bool passWaivable = false;
   std::string locationCode;
+  // The number the password in the field was last checked for; empty while
+  // the entry is fresh (nothing checked since it was typed or read).
+  std::string passGivenFor;
   std::int64_t servId = 0;
   MPublicDef::SUserInfo userInfo;
   MPublicDef::SCustInfo custInfo;

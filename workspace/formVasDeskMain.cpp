@@ -384,8 +384,8 @@ bool TfrmVasDesk::RefreshSubscriber(const MPublicDef::SCustInfo& cust, const MPu
   }
   currentProducts_.clear();
   ShowCurrentService(info);
-  CheckOperatorRights();
-  if (!EnableOperations(info)) return false;
+  const bool rightsKnown = CheckOperatorRights();
+  if (!EnableOperations(info, rightsKnown)) return false;
   if (!verified_) return false;
   MakeDefault(ui_->FAgenterInfo);
   ui_->chkAfterFlag->setEnabled(true);
@@ -535,30 +535,48 @@ void TfrmVasDesk::ShowCurrentService(const MVasDesk::SGetInfoOut& info) {
   }
 }
 
-void TfrmVasDesk::CheckOperatorRights() {
+bool TfrmVasDesk::CheckOperatorRights() {
   mayOpen_ = mayCancel_ = false;
   const MSysmgntDef::SOperPrivAuthList asks = zp::workspace::RightAsksFor(busiType_);
   CSysMgntPublic sysMgnt;
   if (!sysMgnt.Init(0, 0, 0, 0, 0)) {
     ShowGUIMessage("系统管理BIND出错...!\n[%s]", kException, kErrorIcon, sysMgnt.LastError().text1);
-    return;
+    return false;
   }
   MSysmgntDef::SOperPrivAuthList answers;
   if (!sysMgnt.CheckOperRight(opId_, orgId_, asks, answers)) {
     const CBSErrorMsg& e = sysMgnt.LastError();
     ShowGUIMessage("权限检查出错...!\n[%s][%s]", kException, kErrorIcon, e.text2, e.text1);
-    return;
+    return false;
   }
   const zp::workspace::OperatorRights rights = zp::workspace::RightsFrom(busiType_, answers);
   mayOpen_ = rights.mayOpen;
   mayCancel_ = rights.mayCancel;
+  return true;
 }
 
-bool TfrmVasDesk::EnableOperations(const MVasDesk::SGetInfoOut& info) {
+std::string TfrmVasDesk::BusiName() const {
+  for (const auto& t : busiTypes_)
+    if (t.get_BUSI_TYPE() == busiType_) return t.get_BUSI_NAME();
+  return std::to_string(busiType_);
+}
+
+bool TfrmVasDesk::EnableOperations(const MVasDesk::SGetInfoOut& info, bool rightsKnown) {
+  // A verified subscriber for whom nothing can be done is told why: the
+  // operator would otherwise face a locked workspace without a word. A
+  // failed rights check has said so itself.
+  const auto refuse = [&](const char* text) {
+    if (rightsKnown) ShowGUIMessage(text, "提示", 64, BusiName());
+    return false;
+  };
   if (info.get_USERSERVICEINFOLIST().empty()) {
     SetBusiCodeFor(kOpen);
-    if (!verified_ || !mayOpen_) return false;
-    if (busiType_ == kRingBack) return false;
+    if (!verified_) return false;
+    if (!mayOpen_) return refuse("对不起,您没有[%s]业务的开通权限,不能受理!");
+    if (busiType_ == kRingBack) {
+      ShowGUIMessage("该用户没有开通[%s]业务,本模块只受理其取消,不能开通!", "提示", 64, BusiName());
+      return false;
+    }
     ui_->radBtnOpen->setEnabled(true);
     ui_->radBtnClose->setEnabled(false);
     SetChecked(ui_->radBtnOpen, true);  // runs radBtnOpenClick
@@ -573,7 +591,7 @@ bool TfrmVasDesk::EnableOperations(const MVasDesk::SGetInfoOut& info) {
 
   if (busiType_ == kGlobalCall || busiType_ == kGps || busiType_ == kRingBack) {
     SetBusiCodeFor(kCancel);
-    if (!mayCancel_) return false;
+    if (!mayCancel_) return refuse("对不起,您没有[%s]业务的取消权限,不能受理!");
     ui_->radBtnClose->setEnabled(true);
     ui_->radBtnOpen->setEnabled(false);
     SetChecked(ui_->radBtnClose, true);  // runs radBtnCloseClick

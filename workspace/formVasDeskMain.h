@@ -63,8 +63,9 @@ class TfrmVasDesk : public TfrmMDIChild {
   bool LoadSubscriberCatalogues(const MPublicDef::SUserInfo& user);
   // The detail page of the current type, filled from the subscriber picture.
   void ShowCurrentService(const MVasDesk::SGetInfoOut& info);
-  // May open and may cancel for the current type, from the privilege service.
-  void CheckOperatorRights();
+  // May open and may cancel for the current type, from the privilege
+  // service; false when the service could not tell (and that was shown).
+  bool CheckOperatorRights();
   // The date of a back-dated order; false when the operator cancelled.
   bool ChooseBackDate();
   // Selects the first song item of that code; false when none has it.
@@ -145,8 +146,11 @@ class TfrmVasDesk : public TfrmMDIChild {
   void SetCurrentBusiType(QTreeWidgetItem* row);
   static void SetChecked(QRadioButton* button, bool checked);
   // The operations the subscriber's current service and the rights allow;
-  // false when none was enabled.
-  bool EnableOperations(const MVasDesk::SGetInfoOut& info);
+  // false when none was enabled. `rightsKnown`: the rights were answered, so
+  // a missing one is a refusal to tell the operator.
+  bool EnableOperations(const MVasDesk::SGetInfoOut& info, bool rightsKnown);
+  // The current business type's name in the catalogue.
+  std::string BusiName() const;
   void SetBusiCodeFor(int operation);
   void lstvBusiTypeKeyUp(int key);
   // The offer frames' widgets (the placeholders while none is plugged in).

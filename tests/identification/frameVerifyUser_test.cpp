@@ -74,6 +74,7 @@ const GUIMessage kBadNumber{"对不起,手机号码输入有误,请重输!...", 
 const GUIMessage kNoSuchUser{"用户资料不存在,请重新输入...!", "错误", 16};
 const GUIMessage kEnterPassword{"请输入用户密码...", "提示", 64};
 const GUIMessage kNoRemoteRight{"对不起,您没有异地受理和查询的权限.", "提示", 64};
+const GUIMessage kQueryOnly{"对不起,您没有异地受理的权限,该用户只能查询,不能受理.", "提示", 64};
 const GUIMessage kShowDocument{"该业务要求出示证件,请核对好客户的证件后,再受理!", "提示", 64};
 const GUIMessage kPrivilegeFault{"权限检查出错...!\n[故障注入]", "错误", 16};
 const GUIMessage kConfirmFee{"检查通过,是否继续:\n[月功能费10元,是否继续?]", "提示", 36};
@@ -267,7 +268,7 @@ TEST_F(VerifyFrame, RemoteSubscriberNeedsTheRemoteAcceptanceRight) {
     Messages shown;
   } cases[] = {
       {11, 0, {}},                // 49990 granted: served as any other
-      {13, 4, {}},                // may query only: shown, not verified
+      {13, 4, {kQueryOnly}},      // may query only: shown, not verified, and told so
       {12, 4, {kNoRemoteRight}},  // neither
   };
   for (const auto& c : cases) {
@@ -348,6 +349,28 @@ TEST_F(VerifyFrame, RefusedPasswordsSayWhy) {
     EXPECT_TRUE(RecordsFilled()) << c.phone;
     EXPECT_EQ(Pass().text().toStdString(), c.pass) << "the input stays";
   }
+}
+
+// The password given for one number is not checked against the next: the
+// next number's query asks for its own, while a password entered (in any
+// order with the number) before a query is the one checked.
+TEST_F(VerifyFrame, ANewNumberIsNotCheckedWithTheLastPassword) {
+  Init(1310, 12);
+  ASSERT_EQ(Query("13900000501", "135790"), 0);
+  {
+    zpgui::MessageLog log;
+    EXPECT_EQ(Query("13900000503"), 3);
+    EXPECT_EQ(log.Shown(), Messages{kEnterPassword});
+    EXPECT_EQ(Pass().text(), "");
+    EXPECT_FALSE(Pass().isUndoAvailable()) << "nor does it come back by undo";
+  }
+  zpgui::MessageLog log;
+  // The password typed first and the number after it.
+  Pass().setText("135790");
+  EXPECT_EQ(Query("13900000501"), 0);
+  // The same number queried again keeps what was given for it.
+  EXPECT_EQ(Query("13900000501"), 0);
+  EXPECT_TRUE(log.Shown().empty());
 }
 
 TEST_F(VerifyFrame, LockedPasswordIsAServiceRefusal) {

@@ -62,8 +62,8 @@ const char* kWorld = R"json({
                 {"cust_id": 63, "cust_name": "李三", "reg_type": 1, "reg_nbr": "330203198505057890", "region_code": 571}],
   "accounts": [{"acct_id": 71, "cust_id": 61}, {"acct_id": 72, "cust_id": 62}, {"acct_id": 73, "cust_id": 63}],
   "users": [
-    {"serv_id": 601, "phone_id": "13900000601", "cust_id": 61, "acct_id": 71, "region_code": 571, "county_code": 1, "plan_id": 101, "brand": 1},
-    {"serv_id": 602, "phone_id": "13900000602", "cust_id": 62, "acct_id": 72, "region_code": 571, "county_code": 1, "plan_id": 101, "brand": 1},
+    {"serv_id": 601, "phone_id": "13900000601", "cust_id": 61, "acct_id": 71, "region_code": 571, "county_code": 1, "plan_id": 101, "brand": 1, "password": "135790"},
+    {"serv_id": 602, "phone_id": "13900000602", "cust_id": 62, "acct_id": 72, "region_code": 571, "county_code": 1, "plan_id": 101, "brand": 1, "password": "246810"},
     {"serv_id": 603, "phone_id": "13900000603", "cust_id": 63, "acct_id": 73, "region_code": 571, "county_code": 1, "user_sts": 2}],
   "user_services": [
     {"serv_id": 602, "busi_type": 101, "res_id": "55000002", "remark": "老号码"},
@@ -230,26 +230,31 @@ TEST_F(Query, TheCurrentServiceAndTheRightsDecideTheOperation) {
     int busiCode;
     bool commit;
     std::vector<std::string> enabledButtons;
+    Messages shown;  // a subscriber left with nothing to do is told why
   } cases[] = {
-      {12, "13900000601", 101, nullptr, 1302, false, {}},  // no right to open
-      {11, "13900000602", 101, "radBtnClose", 1303, true, {"radBtnClose"}},
-      {12, "13900000602", 101, nullptr, 1303, false, {}},  // no right to cancel
-      {11, "13900000601", 102, "radBtnOpen", 1304, true, {"radBtnOpen"}},
-      {11, "13900000602", 102, "radBtnClose", 1305, true, {"radBtnClose"}},
-      {11, "13900000601", 5, "radBtnOpen", 1070, true, {"radBtnOpen"}},
-      {11, "13900000602", 5, "radBtnClose", 1071, true, {"radBtnClose", "radBtnMod"}},
-      {13, "13900000602", 5, "radBtnMod", 1073, true, {"radBtnMod"}},  // may open, may not cancel
-      {11, "13900000601", 104, nullptr, 1324, false, {}},  // a ring-back tone is never opened here
-      {12, "13900000602", 104, "radBtnClose", 1325, true, {"radBtnClose"}},  // no right needed
-      {12, "13900000601", 131, "radBtnOpen", 1076, true, {"radBtnOpen"}},
-      {12, "13900000602", 131, "radBtnClose", 1077, true, {"radBtnClose", "radBtnMod"}},
+      {12, "13900000601", 101, nullptr, 1302, false, {}, {{"对不起,您没有[全球呼]业务的开通权限,不能受理!", "提示", 64}}},
+      {11, "13900000602", 101, "radBtnClose", 1303, true, {"radBtnClose"}, {}},
+      {12, "13900000602", 101, nullptr, 1303, false, {}, {{"对不起,您没有[全球呼]业务的取消权限,不能受理!", "提示", 64}}},
+      {11, "13900000601", 102, "radBtnOpen", 1304, true, {"radBtnOpen"}, {}},
+      {11, "13900000602", 102, "radBtnClose", 1305, true, {"radBtnClose"}, {}},
+      {12, "13900000602", 102, nullptr, 1305, false, {}, {{"对不起,您没有[GPS]业务的取消权限,不能受理!", "提示", 64}}},
+      {11, "13900000601", 5, "radBtnOpen", 1070, true, {"radBtnOpen"}, {}},
+      {12, "13900000601", 5, nullptr, 1070, false, {}, {{"对不起,您没有[GPRS]业务的开通权限,不能受理!", "提示", 64}}},
+      {11, "13900000602", 5, "radBtnClose", 1071, true, {"radBtnClose", "radBtnMod"}, {}},
+      {13, "13900000602", 5, "radBtnMod", 1073, true, {"radBtnMod"}, {}},  // may open, may not cancel
+      // A ring-back tone is never opened here.
+      {11, "13900000601", 104, nullptr, 1324, false, {}, {{"该用户没有开通[彩铃]业务,本模块只受理其取消,不能开通!", "提示", 64}}},
+      {12, "13900000602", 104, "radBtnClose", 1325, true, {"radBtnClose"}, {}},  // no right needed
+      {12, "13900000601", 131, "radBtnOpen", 1076, true, {"radBtnOpen"}, {}},
+      {12, "13900000602", 131, "radBtnClose", 1077, true, {"radBtnClose", "radBtnMod"}, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.op) + " " + c.phone + " " + std::to_string(c.type));
     start(c.op);
     choose(c.type);
+    zpgui::MessageLog log;
     query(c.phone);
-    EXPECT_TRUE(messages.Shown().empty());
+    EXPECT_EQ(log.Shown(), c.shown);
     for (const char* b : {"radBtnOpen", "radBtnClose", "radBtnMod"}) {
       EXPECT_EQ(checked(b), c.checkedButton && std::string(b) == c.checkedButton) << b;
       const bool on = std::find(c.enabledButtons.begin(), c.enabledButtons.end(), b) != c.enabledButtons.end();
@@ -371,6 +376,19 @@ TEST_F(Query, FailedCallsSayWhichCallFailedAndEnableNothing) {
     EXPECT_EQ(enabled("btnCommit"), c.commit);
     EXPECT_TRUE(waits.Balanced());
   }
+}
+
+// A rights check that fails has said so: no notice of a missing right
+// follows it (the opening's case is in the table above, this is the
+// cancelling's).
+TEST_F(Query, AFailedRightsCheckBeforeACancelIsToldOnce) {
+  start(11);
+  backend.fail(MSysmgntDef::ISysmgntPublic_check_operRight, kFault);
+  zpgui::MessageLog log;
+  query("13900000602");
+  backend.dispatcher->clear_faults();
+  EXPECT_EQ(log.Shown(), (Messages{{"权限检查出错...!\n[后台暂时不可用][故障注入]", "异常", 16}}));
+  EXPECT_FALSE(enabled("btnCommit"));
 }
 
 TEST_F(Query, AFailedCatalogueLeavesItsListEmpty) {
@@ -633,6 +651,31 @@ TEST_F(Query, TheFocusWaitsOnThePhoneAndTheKeypadOnTheQuery) {
   EXPECT_EQ(keypad.Events(), (std::vector<std::string>{"open", "read", "close"}));
   EXPECT_EQ(messages.Shown(), (Messages{{"请输入用户密码...", "提示", 64}}));
   EXPECT_FALSE(enabled("btnCommit"));
+}
+
+// A password is given by the customer it belongs to. At a keypad site the
+// next customer's number opens the keypad again for his own password: the
+// last customer's, left in the strip, must not be checked against his
+// number, nor spare him the keypad.
+TEST_F(Query, TheNextCustomerGivesHisOwnPassword) {
+  backend.db->transact(zp::store::Database::Intent::write, [](soci::session& sql) {
+    sql << "INSERT INTO zp_ent_variable (var_name, var_value, remark) VALUES ('LOCATION', 'LOC_DAZUROV', '')";
+    sql << "INSERT INTO zp_busi_verify_type (busi_code, verify_type) VALUES (1302, 2)";
+  });
+  zpgui::KeypadScript keypad(true);
+  start(11);
+  keypad.Type("135790");
+  query("13900000601");
+  ASSERT_TRUE(desk->verified());
+  ASSERT_EQ(desk->verifyMode(), 2);
+
+  keypad.Type("246810");
+  query("13900000602");
+  EXPECT_TRUE(messages.Shown().empty());
+  EXPECT_EQ(keypad.Events(), (std::vector<std::string>{"open", "read", "close", "open", "read", "close"}));
+  EXPECT_TRUE(desk->verified());
+  EXPECT_EQ(text("edPass", "frmeVerify"), "246810");
+  EXPECT_EQ(text("edCustName", "frmeBaseCustInfo"), "孙二");
 }
 
 
