@@ -98,6 +98,18 @@ TEST_P(PrintData, TheInvoiceWithItsLinesAndTheAmountInWords) {
   EXPECT_EQ(invoice.get("totalFeeLower"), "10.00");
   EXPECT_EQ(invoice.get("totalFeeUpper"), "壹拾元整");
   EXPECT_EQ(invoice.get("payName"), "周明");
+
+  // Printed again by another clerk: he is the one who issues the invoice,
+  // the order stays the first clerk's.
+  zp::store::loadFixtures(*world->db, R"({"operators": [{"op_id": 12, "org_id": 110, "region_code": 571}]})");
+  world->signIn(12);
+  CBusinessPublic other;
+  ASSERT_TRUE(other.Init(1070, 571, 1, 110, 12));
+  ASSERT_TRUE(other.PrintDataGetSoInvoice("13900000503", cust, result(), tickets, "", 12, invoice))
+      << other.LastError().text2;
+  EXPECT_EQ(invoice.get("ticketer"), "12");
+  EXPECT_EQ(invoice.get("soOper"), "11");
+  EXPECT_EQ(invoice.get("totalFeeLower"), "10.00");
 }
 
 // A large order with a long item name, a counter discount, a reduction and
