@@ -524,6 +524,24 @@ TEST_P(OrderContent, FeesThatAreNotTheServersPriceAreRefused) {
   }, false);
 }
 
+// Whether an order owes fees at all is the subscriber's answer: his region
+// and his user type, never the operator's. GPRS opening is priced
+// everywhere but for users of type 2 in region 572, and 604 becomes one.
+TEST_P(OrderContent, WhetherAnOrderIsPricedIsAskedForTheSubscribersRegionAndUserType) {
+  zp::store::loadFixtures(*world->db, R"({"fee_flags": [{"busi_code": 1070, "region_code": 572, "user_type": 2, "flag": 0}]})");
+  world->db->transact(zp::store::Database::Intent::write,
+                      [](soci::session& sql) { sql << "UPDATE zp_user SET user_type = 2 WHERE serv_id = 604"; });
+  expectRefused({{"fees on an order that is not priced", [] { return honestOpening(); },
+                  {"GPRS开户费[200]", "不是本业务计算出的费用"}}},
+                false);
+  const SSoUserServiceIn unpriced = order(1070, 1, 604);
+  EXPECT_TRUE(findings(unpriced).empty()) << ::testing::PrintToString(findings(unpriced));
+  const long long soNbr = submit(unpriced);
+  ASSERT_GT(soNbr, 0);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee' AND so_nbr = " + std::to_string(soNbr)),
+            0);
+}
+
 // The demo region: 13957100004's account owes money and 13957100005 is
 // stopped. Global Call opened for either with a number the operator holds,
 // otherwise as the counter builds it, is refused by the chain at

@@ -20,6 +20,15 @@ TEST(Money, YuanTextsReadAsFen) {
       {".5", 50, true},
       {"-0.01", -1, true},
       {"0", 0, true},
+      // Amounts a binary fraction cannot hold: read through a double they
+      // come out a fen short, or a fen off once beyond a float's digits.
+      {"19.99", 1999, true},
+      {"0.29", 29, true},
+      {"0.57", 57, true},
+      {"1.15", 115, true},
+      {"4.35", 435, true},
+      {"1234567.89", 123456789, true},
+      {"20000000.01", 2000000001, true},
       {"10995116277.76", 1099511627776, true},  // 2^40 fen
       {"92233720368547758.07", std::numeric_limits<std::int64_t>::max(), true},
       {"-92233720368547758.08", std::numeric_limits<std::int64_t>::min(), true},

@@ -98,6 +98,18 @@ TEST_P(PrintData, TheInvoiceWithItsLinesAndTheAmountInWords) {
   EXPECT_EQ(invoice.get("totalFeeLower"), "10.00");
   EXPECT_EQ(invoice.get("totalFeeUpper"), "壹拾元整");
   EXPECT_EQ(invoice.get("payName"), "周明");
+
+  // Printed again by another clerk: he is the one who issues the invoice,
+  // the order stays the first clerk's.
+  zp::store::loadFixtures(*world->db, R"({"operators": [{"op_id": 12, "org_id": 110, "region_code": 571}]})");
+  world->signIn(12);
+  CBusinessPublic other;
+  ASSERT_TRUE(other.Init(1070, 571, 1, 110, 12));
+  ASSERT_TRUE(other.PrintDataGetSoInvoice("13900000503", cust, result(), tickets, "", 12, invoice))
+      << other.LastError().text2;
+  EXPECT_EQ(invoice.get("ticketer"), "12");
+  EXPECT_EQ(invoice.get("soOper"), "11");
+  EXPECT_EQ(invoice.get("totalFeeLower"), "10.00");
 }
 
 // A large order with a long item name, a counter discount, a reduction and
@@ -118,14 +130,15 @@ TEST_P(PrintData, TheInvoiceAsksWhatTheStoredOrderBooked) {
     return fee;
   };
   MVasDesk::SSoUserServiceIn in = zp::testing::gprsOpen(504);
-  // 11000.00 - 1000.00 (calculated) - 234.33 (granted) + 2 x 5.00 + 2000.00
-  // + 200.00 + 300.00 + 70.00 + 0.00 = 12345.67
-  in.set_SOFEELIST({entry(101, 1100000, -100000), entry(301, -23433, 0), entry(103, 500, 0, 2), entry(201, 200000, 0),
-                    entry(103, 20000, 0), entry(103, 30000, 0), entry(103, 7000, 0), entry(103, 0, 0)});
+  // 11000.00 - 1000.00 (calculated) - 234.33 (granted) + 0.00 + 2 x 5.00
+  // + 2000.00 + 200.00 + 300.00 + 70.00 = 12345.67; the entry of 0.00 sits
+  // among the first six, where a line of its own would push one out.
+  in.set_SOFEELIST({entry(101, 1100000, -100000), entry(301, -23433, 0), entry(103, 0, 0), entry(103, 500, 0, 2),
+                    entry(201, 200000, 0), entry(103, 20000, 0), entry(103, 30000, 0), entry(103, 7000, 0)});
   // Priced so by the catalogue, but for the 234.33 granted at the counter.
-  zp::testing::priceGprsOpen(*world->db, {entry(101, 1100000, -100000), entry(103, 500, 0, 2), entry(201, 200000, 0),
-                                          entry(103, 20000, 0), entry(103, 30000, 0), entry(103, 7000, 0),
-                                          entry(103, 0, 0)});
+  zp::testing::priceGprsOpen(*world->db, {entry(101, 1100000, -100000), entry(103, 0, 0), entry(103, 500, 0, 2),
+                                          entry(201, 200000, 0), entry(103, 20000, 0), entry(103, 30000, 0),
+                                          entry(103, 7000, 0)});
   MVasDesk::IVasDesk desk;
   ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
   MVasDesk::SSoUserServiceOut out;
@@ -191,6 +204,12 @@ TEST(UpperCaseAmount, ReadsAsOnAnInvoice) {
       {100000100, "壹佰万零壹元整"},
       {250, "贰元伍角"},
       {-500, "负伍元整"},
+      // Zeros inside a section, and a section of zeros between two others,
+      // each read once.
+      {100500, "壹仟零伍元整"},
+      {101000, "壹仟零壹拾元整"},
+      {10000100000, "壹亿零壹仟元整"},
+      {123456789, "壹佰贰拾叁万肆仟伍佰陆拾柒元捌角玖分"},
   };
   for (const Case& c : cases) EXPECT_EQ(zp::backend::upperCaseAmount(c.fen), c.text) << c.fen;
 }

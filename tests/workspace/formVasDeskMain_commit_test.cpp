@@ -436,6 +436,39 @@ TEST_F(Commit, APricingWithoutItemsSkipsTheDialog) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee'"), 0);
 }
 
+// Whether fees are calculated is asked for the subscriber, not for the
+// operator: 603 lives in region 572 as a user of type 2, and opening Global
+// Call is priced everywhere but for such users there. Asked with the
+// operator's region 571, or without the user type, the order would be
+// priced and its fees refused by the back end.
+TEST_F(Commit, WhetherFeesAreCalculatedIsAskedForTheSubscribersRegionAndUserType) {
+  zp::store::loadFixtures(*backend->db, R"({
+      "operator_rights": [{"op_id": 11, "ent_id": 49990}],
+      "customers": [{"cust_id": 63, "cust_name": "李三", "reg_type": 1, "reg_nbr": "330102198503031234", "region_code": 572}],
+      "accounts": [{"acct_id": 73, "cust_id": 63}],
+      "users": [{"serv_id": 603, "phone_id": "13900000603", "cust_id": 63, "acct_id": 73, "region_code": 572,
+                 "county_code": 3, "org_id": 5720301, "plan_id": 101, "brand": 1, "user_type": 2}],
+      "sys_params": [{"region_code": 572, "para_name": "PromPopedomValid", "para_value": "0@0"}],
+      "fee_flags": [{"busi_code": 1302, "region_code": 572, "user_type": 2, "flag": 0}]})");
+  {
+    zpgui::MessageLog setup;
+    start();
+    query("13900000603");
+    ASSERT_TRUE(at<QRadioButton>("radBtnOpen").isChecked());
+    pickNumber();
+    ASSERT_EQ(text("edIsdn"), "55100000");
+    ASSERT_EQ(proms().CountActiveProms(), 1);
+  }
+  zpgui::MessageLog answers({kNo, kYes});  // no receipt, continue: no invoice lines
+  zpgui::ModalScript none;
+  commit();
+  EXPECT_TRUE(none.Shown().empty()) << "the fee dialog was shown";
+  EXPECT_EQ(answers.Unanswered(), 0) << ::testing::PrintToString(answers.Shown());
+  ASSERT_EQ(count("SELECT COUNT(*) FROM zp_order WHERE busi_code = 1302 AND serv_id = 603"), 1)
+      << ::testing::PrintToString(answers.Shown());
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee'"), 0);
+}
+
 // Cancelling GPS takes every current product: two delete lines under type
 // 102, as the server received them, and the products are gone.
 TEST_F(Commit, CancellingGpsDeletesEveryCurrentProduct) {
