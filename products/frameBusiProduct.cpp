@@ -76,8 +76,8 @@ int TframeBusiProduct::LoadProductCatalogue(int busiType, short userRegionCode, 
                                             short opCountyCode, short opRegionCode, int busiCode, int planId,
                                             std::int64_t servId) {
   ui_->lstvBusiProduct->clear();
-  ui_->btnAdd->setEnabled(true);
-  ui_->btnDele->setEnabled(false);
+  allow(ui_->btnAdd, true);
+  allow(ui_->btnDele, false);
   const int result = offer_.LoadProductCatalogue(busiType, userRegionCode, opId, opOrgId, opCountyCode,
                                                  opRegionCode, busiCode, planId, servId);
   render();
@@ -91,21 +91,30 @@ void TframeBusiProduct::MergeUserProducts(const MPublicDef::SMscFuncInfoList& cu
     selectRow(0);
     ui_->lstvBusiProduct->setFocus();
   } else if (current.empty()) {
-    ui_->btnDele->setEnabled(false);
+    allow(ui_->btnDele, false);
   }
 }
 
+void TframeBusiProduct::allow(QWidget* button, bool on) { button->setEnabled(on && !locked_); }
+
+void TframeBusiProduct::LockProductEdit() {
+  locked_ = true;
+  for (QWidget* b : {ui_->btnAdd, ui_->btnDele}) b->setEnabled(false);
+}
+
 void TframeBusiProduct::EnableProductAdd() {
-  ui_->btnAdd->setEnabled(true);
-  ui_->btnDele->setEnabled(ui_->lstvBusiProduct->topLevelItemCount() > 0);
+  locked_ = false;
+  allow(ui_->btnAdd, true);
+  allow(ui_->btnDele, ui_->lstvBusiProduct->topLevelItemCount() > 0);
 }
 
 void TframeBusiProduct::EnableProductEdit() {
   QPalette palette = ui_->lstvBusiProduct->palette();
   palette.setColor(QPalette::Base, kEditColour);
   ui_->lstvBusiProduct->setPalette(palette);
-  ui_->btnAdd->setEnabled(true);
-  ui_->btnDele->setEnabled(ui_->lstvBusiProduct->topLevelItemCount() > 0);
+  locked_ = false;
+  allow(ui_->btnAdd, true);
+  allow(ui_->btnDele, ui_->lstvBusiProduct->topLevelItemCount() > 0);
 }
 
 int TframeBusiProduct::CountActiveProducts() const { return offer_.CountActiveProducts(); }
@@ -118,8 +127,8 @@ int TframeBusiProduct::BuildProductOpers(MPublicDef::SMscFuncOperList& list) con
 void TframeBusiProduct::Reset() {
   offer_.Reset();
   ui_->lstvBusiProduct->clear();
-  ui_->btnAdd->setEnabled(true);
-  ui_->btnDele->setEnabled(false);
+  allow(ui_->btnAdd, true);
+  allow(ui_->btnDele, false);
 }
 
 void TframeBusiProduct::btnAddClick() {
@@ -182,14 +191,14 @@ void TframeBusiProduct::btnDeleClick() {
     ui_->lstvBusiProduct->setFocus();
     selectRow(std::min(row, ui_->lstvBusiProduct->topLevelItemCount() - 1));
   }
-  ui_->btnDele->setEnabled(false);
+  allow(ui_->btnDele, false);
 }
 
 void TframeBusiProduct::lstvBusiProductClick() {
   const int row = focusedRow();
   if (row < 0) return;
   const ProdRow& r = offer_.Rows()[row];
-  ui_->btnDele->setEnabled(r.action != offers::kActCancelled && offer_.OfThisBusiness(r));
+  allow(ui_->btnDele, r.action != offers::kActCancelled && offer_.OfThisBusiness(r));
 }
 
 void TframeBusiProduct::lstvBusiProductKeyUp(int key) {

@@ -34,11 +34,15 @@ class TframeBusiProduct : public QWidget {
   void EnableProductAdd();
   // Change: pale blue list, adding allowed, deleting when the list holds a row.
   void EnableProductEdit();
+  // For an operation that does not change products, and while none is
+  // chosen: no button changes them, whatever is loaded or clicked, until
+  // EnableProductAdd or EnableProductEdit.
+  void LockProductEdit();
   // Rows of this business that stay on the order.
   int CountActiveProducts() const;
   // The order's product lines (opening and change); returns 1.
   int BuildProductOpers(MPublicDef::SMscFuncOperList& list) const;
-  // Forgets the subscriber: empty list, add enabled, delete not.
+  // Forgets the subscriber: empty list, add enabled (unless locked), delete not.
   void Reset();
   // The workspace forwards its own clicks on the list.
   void lstvBusiProductClick();
@@ -58,6 +62,10 @@ class TframeBusiProduct : public QWidget {
   int focusedRow() const;
   void selectRow(int row);
 
+  // Enables a button as asked, unless the frame is locked.
+  void allow(QWidget* button, bool on);
+
   std::unique_ptr<Ui::TframeBusiProduct> ui_;
   products::ProdOffer offer_;
+  bool locked_ = false;
 };

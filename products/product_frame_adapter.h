@@ -31,6 +31,7 @@ class ProductFrameAdapter final : public zp::workspace::ProductFrame {
   void MergeUserProducts(const MPublicDef::SMscFuncInfoList& current) override { frame_->MergeUserProducts(current); }
   void EnableProductAdd() override { frame_->EnableProductAdd(); }
   void EnableProductEdit() override { frame_->EnableProductEdit(); }
+  void LockProductEdit() override { frame_->LockProductEdit(); }
   int CountActiveProducts() const override { return frame_->CountActiveProducts(); }
   void BuildProductOpers(MPublicDef::SMscFuncOperList& opers) const override {
     opers.clear();

@@ -77,9 +77,9 @@ void TfrmePromInfo::selectRow(int row) {
 int TfrmePromInfo::LoadPromCatalogue(short userRegionCode, std::int64_t servId, int busiType, int planId,
                                      int busiCode, short opRegionCode, short opCountyCode, int opOrgId, int opId) {
   ui_->lvPromInfo->clear();
-  ui_->btnAdd->setEnabled(true);
-  ui_->btnModify->setEnabled(false);
-  ui_->btnDelete->setEnabled(false);
+  allow(ui_->btnAdd, true);
+  allow(ui_->btnModify, false);
+  allow(ui_->btnDelete, false);
   const int result = offer_.LoadPromCatalogue(userRegionCode, servId, busiType, planId, busiCode, opRegionCode,
                                               opCountyCode, opOrgId, opId);
   render();
@@ -93,18 +93,26 @@ void TfrmePromInfo::MergeUserProms(const MPublicDef::SSpromInfoList& current) {
     selectRow(0);
     ui_->lvPromInfo->setFocus();
   }
-  ui_->btnModify->setEnabled(has);
-  ui_->btnDelete->setEnabled(has);
+  allow(ui_->btnModify, has);
+  allow(ui_->btnDelete, has);
+}
+
+void TfrmePromInfo::allow(QWidget* button, bool on) { button->setEnabled(on && !locked_); }
+
+void TfrmePromInfo::LockPromEdit() {
+  locked_ = true;
+  for (QWidget* b : {ui_->btnAdd, ui_->btnModify, ui_->btnDelete}) b->setEnabled(false);
 }
 
 void TfrmePromInfo::EnablePromEdit() {
+  locked_ = false;
   QPalette palette = ui_->lvPromInfo->palette();
   palette.setColor(QPalette::Base, kEditColour);
   ui_->lvPromInfo->setPalette(palette);
-  ui_->btnAdd->setEnabled(true);
+  allow(ui_->btnAdd, true);
   const bool hasRows = ui_->lvPromInfo->topLevelItemCount() > 0;
-  ui_->btnModify->setEnabled(hasRows);
-  ui_->btnDelete->setEnabled(hasRows);
+  allow(ui_->btnModify, hasRows);
+  allow(ui_->btnDelete, hasRows);
 }
 
 int TfrmePromInfo::CountActiveProms() const { return offer_.CountActiveProms(); }
@@ -118,15 +126,15 @@ void TfrmePromInfo::BuildPromCancelOpers(MPublicDef::SSpromOperList& list) const
 void TfrmePromInfo::Reset() {
   offer_.Reset();
   ui_->lvPromInfo->clear();
-  ui_->btnAdd->setEnabled(true);
-  ui_->btnModify->setEnabled(false);
-  ui_->btnDelete->setEnabled(false);
+  allow(ui_->btnAdd, true);
+  allow(ui_->btnModify, false);
+  allow(ui_->btnDelete, false);
 }
 
 void TfrmePromInfo::btnAddClick() {
   if (EditProms() && ui_->lvPromInfo->topLevelItemCount() > 0) {
-    ui_->btnModify->setEnabled(true);
-    ui_->btnDelete->setEnabled(true);
+    allow(ui_->btnModify, true);
+    allow(ui_->btnDelete, true);
   }
 }
 
@@ -192,15 +200,15 @@ void TfrmePromInfo::btnDeleteClick() {
     ui_->lvPromInfo->setFocus();
     selectRow(std::min(row, ui_->lvPromInfo->topLevelItemCount() - 1));
   } else {
-    ui_->btnModify->setEnabled(false);
-    ui_->btnDelete->setEnabled(false);
+    allow(ui_->btnModify, false);
+    allow(ui_->btnDelete, false);
   }
 }
 
 void TfrmePromInfo::lvPromInfoClick() {
   const int row = focusedRow();
   if (row < 0) return;
-  ui_->btnDelete->setEnabled(offer_.Rows()[row].action != offers::kActCancelled);
+  allow(ui_->btnDelete, offer_.Rows()[row].action != offers::kActCancelled);
 }
 
 void TfrmePromInfo::lvPromInfoKeyUp(int key) {

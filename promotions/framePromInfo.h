@@ -32,14 +32,20 @@ class TfrmePromInfo : public QWidget {
                         short opRegionCode, short opCountyCode, int opOrgId, int opId);
   // When the subscriber already has the business.
   void MergeUserProms(const MPublicDef::SSpromInfoList& current);
-  // For an operation that changes promotions (open, change).
+  // For an operation that changes promotions (open, change): the buttons
+  // follow the list again.
   void EnablePromEdit();
+  // For an operation that does not change promotions, and while none is
+  // chosen: no button changes them, whatever is loaded or clicked, until
+  // EnablePromEdit.
+  void LockPromEdit();
   // Rows that stay on the order (not cancelled).
   int CountActiveProms() const;
   // The order's promotion lines: an opening or change, or a cancellation.
   void BuildPromOpers(MPublicDef::SSpromOperList& list) const;
   void BuildPromCancelOpers(MPublicDef::SSpromOperList& list) const;
-  // Forgets the subscriber: empty list, add enabled, modify and delete not.
+  // Forgets the subscriber: empty list, add enabled (unless locked), modify
+  // and delete not.
   void Reset();
   // The workspace forwards its own clicks on the list.
   void lvPromInfoClick();
@@ -61,6 +67,10 @@ class TfrmePromInfo : public QWidget {
   int focusedRow() const;
   void selectRow(int row);
 
+  // Enables a button as asked, unless the frame is locked.
+  void allow(QWidget* button, bool on);
+
   std::unique_ptr<Ui::TfrmePromInfo> ui_;
   promotions::PromOffer offer_;
+  bool locked_ = false;
 };

@@ -281,8 +281,9 @@ void TfrmVasDesk::ResetWorkspace() {
   MakeReadOnly(ui_->FAgenterInfo);
   ui_->chkAfterFlag->setEnabled(false);
   for (QWidget* w : Widgets{ui_->frmeBaseUserInfo, ui_->frmeBaseCustInfo, ui_->gbGlobalInfo, ui_->gbGpsInfo,
-                            ui_->gbGprsInfo, ui_->gbCrbts, PromWidget(), ProdWidget()})
+                            ui_->gbGprsInfo, ui_->gbCrbts})
     MakeReadOnly(w);
+  LockOfferFrames();
 
   ui_->btnCommit->setEnabled(false);
   ui_->btnSelIsdn->setEnabled(false);
@@ -585,8 +586,7 @@ bool TfrmVasDesk::EnableOperations(const MVasDesk::SGetInfoOut& info, bool right
   prom_->MergeUserProms(info.get_SPROMINFOLIST());
   currentProducts_ = info.get_MSCFUNCINFOLIST();
   if (productsApply_) prod_->MergeUserProducts(currentProducts_);
-  MakeReadOnly(PromWidget());
-  MakeReadOnly(ProdWidget());
+  LockOfferFrames();
   if (!verified_) return false;
 
   if (busiType_ == kGlobalCall || busiType_ == kGps || busiType_ == kRingBack) {
@@ -619,9 +619,18 @@ void TfrmVasDesk::radBtnOpenClick() {
   SetBusiCodeFor(kOpen);
 }
 
-void TfrmVasDesk::radBtnCloseClick() {
+void TfrmVasDesk::LockOfferFrames() {
+  // Read-only lists alone leave the frames' own buttons live: a promotion
+  // added during a cancellation would be taken and then silently left out
+  // of the order.
   MakeReadOnly(PromWidget());
   MakeReadOnly(ProdWidget());
+  prom_->LockPromEdit();
+  prod_->LockProductEdit();
+}
+
+void TfrmVasDesk::radBtnCloseClick() {
+  LockOfferFrames();
   ui_->btnSelIsdn->setEnabled(false);
   ui_->btnCommit->setEnabled(true);
   SetBusiCodeFor(kCancel);

@@ -149,6 +149,9 @@ class TfrmVasDesk : public TfrmMDIChild {
   // false when none was enabled. `rightsKnown`: the rights were answered, so
   // a missing one is a refusal to tell the operator.
   bool EnableOperations(const MVasDesk::SGetInfoOut& info, bool rightsKnown);
+  // Both offer frames read-only, their buttons locked: nothing of the offer
+  // can be changed until an operation that changes it is chosen.
+  void LockOfferFrames();
   // The current business type's name in the catalogue.
   std::string BusiName() const;
   void SetBusiCodeFor(int operation);

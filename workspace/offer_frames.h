@@ -43,6 +43,9 @@ class PromotionFrame {
   // The subscriber's current promotions beside the offer.
   virtual void MergeUserProms(const MPublicDef::SSpromInfoList&) {}
   virtual void EnablePromEdit() {}
+  // No button of the frame changes promotions until EnablePromEdit: for a
+  // cancellation, and while no operation is chosen.
+  virtual void LockPromEdit() {}
   // Rows whose action is not "删除".
   virtual int CountActiveProms() const { return 0; }
   // The chosen promotions as the order's lines (open and change).
@@ -64,6 +67,8 @@ class ProductFrame {
   virtual void EnableProductAdd() {}
   // Change: the subscriber's products may be changed.
   virtual void EnableProductEdit() {}
+  // No button of the frame changes products until one of the above.
+  virtual void LockProductEdit() {}
   // Rows of this business whose action is not "删除".
   virtual int CountActiveProducts() const { return 0; }
   virtual void BuildProductOpers(MPublicDef::SMscFuncOperList& opers) const { opers.clear(); }

@@ -24,6 +24,10 @@ void PromInfoPage::EnablePromEdit() {
   if (frame_) frame_->EnablePromEdit();
 }
 
+void PromInfoPage::LockPromEdit() {
+  if (frame_) frame_->LockPromEdit();
+}
+
 int PromInfoPage::CountActiveProms() const { return frame_ ? frame_->CountActiveProms() : 0; }
 
 void PromInfoPage::BuildPromOpers(MPublicDef::SSpromOperList& opers) const {

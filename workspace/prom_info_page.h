@@ -22,6 +22,7 @@ class PromInfoPage final : public PromotionFrame {
   int LoadPromCatalogue(const OfferContext& offer) override;
   void MergeUserProms(const MPublicDef::SSpromInfoList& current) override;
   void EnablePromEdit() override;
+  void LockPromEdit() override;
   int CountActiveProms() const override;
   void BuildPromOpers(MPublicDef::SSpromOperList& opers) const override;
   void BuildPromCancelOpers(MPublicDef::SSpromOperList& opers) const override;

@@ -30,6 +30,7 @@
 #include "backend_world.h"
 #include "commit_world.h"
 #include "formVasDeskMain.h"
+#include "frameBusiProduct.h"
 #include "framePromInfo.h"
 #include "gui_message.h"
 #include "modal.h"
@@ -572,6 +573,69 @@ TEST_F(Commit, APaperGivenUpStillResetsTheWorkspace) {
   desk->actCommitExecute();
   EXPECT_EQ(again.Shown(), (Messages{{"请先查询用户并选择操作类型（开通、取消或变更）！", "提示", 64}}));
   EXPECT_EQ(orders(), 1);
+}
+
+// The promotions and products change only with an operation that changes
+// them (open, change): for a cancellation, and while no operation is chosen,
+// the frames' buttons stay locked whatever the lists hold, the keys do or
+// the frames load; a promotion added there would be left out of the order
+// without a word.
+TEST_F(Commit, TheOfferFramesChangeOnlyUnderAnOperationThatChangesThem) {
+  zpgui::MessageLog messages;  // the region has no product permission setting: said at each load
+  start();
+  const auto buttons = [&] {
+    std::vector<std::string> on;
+    for (QWidget* frame : {static_cast<QWidget*>(desk->findChild<TfrmePromInfo*>()),
+                           static_cast<QWidget*>(desk->findChild<TframeBusiProduct*>())})
+      for (QPushButton* b : frame->findChildren<QPushButton*>())
+        if (b->isEnabled()) on.push_back(frame->objectName().toStdString() + "." + b->objectName().toStdString());
+    std::sort(on.begin(), on.end());
+    return on;
+  };
+  using Names = std::vector<std::string>;
+  const std::string prom = desk->findChild<TfrmePromInfo*>()->objectName().toStdString();
+  const std::string prod = desk->findChild<TframeBusiProduct*>()->objectName().toStdString();
+  EXPECT_EQ(buttons(), Names{}) << "no customer yet";
+
+  // Cancelling GPS, whose two products are listed.
+  choose(102);
+  query("13900000602");
+  ASSERT_TRUE(at<QRadioButton>("radBtnClose").isChecked());
+  auto& products = *desk->findChild<TframeBusiProduct*>()->findChild<QTreeWidget*>("lstvBusiProduct");
+  ASSERT_EQ(products.topLevelItemCount(), 2);
+  EXPECT_EQ(buttons(), Names{});
+  QTest::keyClick(&products, Qt::Key_Down);
+  QTest::keyClick(&products, Qt::Key_Up);
+  EXPECT_EQ(buttons(), Names{}) << "moving through the list offers no delete";
+  {
+    zpgui::ModalScript none;  // no promotion dialog may open
+    desk->findChild<TfrmePromInfo*>()->findChild<QPushButton*>("btnAdd")->click();
+    EXPECT_EQ(none.Unexpected(), 0);
+  }
+
+  // GPRS, cancelled or changed: the change opens the frames, the cancellation locks them again.
+  choose(5);
+  query("13900000602");
+  ASSERT_TRUE(at<QRadioButton>("radBtnClose").isChecked());
+  EXPECT_EQ(buttons(), Names{});
+  at<QRadioButton>("radBtnMod").click();
+  // GPRS has a promotion of its own and no product.
+  EXPECT_EQ(buttons(), (Names{prod + ".btnAdd", prom + ".btnAdd", prom + ".btnDelete", prom + ".btnModify"}));
+  at<QRadioButton>("radBtnClose").click();
+  EXPECT_EQ(buttons(), Names{});
+
+  // Opening Global Call: promotions may be added; then a number nobody has.
+  choose(101);
+  query("13900000601");
+  ASSERT_TRUE(at<QRadioButton>("radBtnOpen").isChecked());
+  const Names opening = buttons();
+  EXPECT_NE(std::find(opening.begin(), opening.end(), prom + ".btnAdd"), opening.end());
+  {
+    zpgui::MessageLog refused;
+    query("13900000699");
+    EXPECT_FALSE(refused.Shown().empty());
+  }
+  EXPECT_EQ(buttons(), Names{}) << "the reset workspace";
 }
 
 // The submission's reply is lost after the server committed the order: the
