@@ -112,9 +112,7 @@ void TframeBusiProduct::EnableProductEdit() {
   QPalette palette = ui_->lstvBusiProduct->palette();
   palette.setColor(QPalette::Base, kEditColour);
   ui_->lstvBusiProduct->setPalette(palette);
-  locked_ = false;
-  allow(ui_->btnAdd, true);
-  allow(ui_->btnDele, ui_->lstvBusiProduct->topLevelItemCount() > 0);
+  EnableProductAdd();
 }
 
 int TframeBusiProduct::CountActiveProducts() const { return offer_.CountActiveProducts(); }

@@ -62,11 +62,16 @@ constexpr int kSendNotice = 1;  // "[1]通知"
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string s8(const QString& s) { return s.toStdString(); }
 
+// The catalogue's entry of a business type; null when it has none.
+const MProductIntfApp::SBusiType* TypeEntry(const MProductIntfApp::SBusiTypeList& types, int busiType) {
+  for (const auto& t : types)
+    if (t.get_BUSI_TYPE() == busiType) return &t;
+  return nullptr;
+}
 // The products frame takes products only for types whose TYPE is 1.
 bool TakesProducts(const MProductIntfApp::SBusiTypeList& types, int busiType) {
-  for (const auto& t : types)
-    if (t.get_BUSI_TYPE() == busiType) return t.get_TYPE() == 1;
-  return false;
+  const MProductIntfApp::SBusiType* t = TypeEntry(types, busiType);
+  return t && t->get_TYPE() == 1;
 }
 // The business type of a row is read back from its first sub-item.
 constexpr int kTypeColumn = 1;
@@ -557,9 +562,8 @@ bool TfrmVasDesk::CheckOperatorRights() {
 }
 
 std::string TfrmVasDesk::BusiName() const {
-  for (const auto& t : busiTypes_)
-    if (t.get_BUSI_TYPE() == busiType_) return t.get_BUSI_NAME();
-  return std::to_string(busiType_);
+  const MProductIntfApp::SBusiType* t = TypeEntry(busiTypes_, busiType_);
+  return t ? t->get_BUSI_NAME() : std::to_string(busiType_);
 }
 
 bool TfrmVasDesk::EnableOperations(const MVasDesk::SGetInfoOut& info, bool rightsKnown) {

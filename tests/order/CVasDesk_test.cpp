@@ -16,6 +16,7 @@
 #include "unknown_submissions.h"
 #include "wait_box.h"
 #include "zpd_client.h"
+#include "sample_orders.h"
 #include "scoped_env.h"
 #include "wiretap.h"
 
@@ -26,6 +27,7 @@ using MBusiFeeMgntApp::SGetSoFeeOut;
 using zp::store::Backend;
 using zp::testing::BackendWorld;
 using zp::testing::Fields;
+using zp::testing::feeEntry;
 using zp::testing::Sent;
 using zp::testing::Wiretap;
 using zpgui::GUIMessage;
@@ -642,12 +644,7 @@ TEST_P(Facade, AnOutcomeLeftUnknownIsRememberedAndTheSameOrderIsNeverStoredTwice
   world->dispatcher->clear_faults();
   desk.AddUserServiceOper(1, "开通全球呼");
   desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
-  SSoFee fee, promFee;
-  fee.set_BOOK_ITEM_ID(103);
-  fee.set_ITEM_VALUE(500);
-  promFee.set_BOOK_ITEM_ID(101);
-  promFee.set_ITEM_VALUE(1000);
-  desk.SetSoFeeList({fee, promFee}, {});
+  desk.SetSoFeeList({feeEntry(103, 500), feeEntry(101, 1000)}, {});
   EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
   EXPECT_EQ(submit->Count(), 4u);
   EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
@@ -704,12 +701,7 @@ TEST_P(ChangedAfterUnknown, TheOperatorIsToldTheEarlierOrderWasStoredAndNothingI
   const std::size_t sent = submit->Count();
   // Asked again, the operator gives a discount on the promotion's fee.
   desk.AddUserServiceOper(1, "开通全球呼");
-  SSoFee fee, promFee;
-  fee.set_BOOK_ITEM_ID(103);
-  fee.set_ITEM_VALUE(500);
-  promFee.set_BOOK_ITEM_ID(101);
-  promFee.set_ITEM_VALUE(900);
-  desk.SetSoFeeList({fee, promFee}, {});
+  desk.SetSoFeeList({feeEntry(103, 500), feeEntry(101, 900)}, {});
   SSoUserServiceOut out;
   EXPECT_TRUE(desk.SubmitSo(out));
   const std::string soNbr = std::to_string(world->count("SELECT so_nbr FROM zp_order"));
@@ -730,10 +722,7 @@ TEST_P(ChangedAfterUnknown, AChangedOrderWhoseEarlierOneNeverArrivedGoesAsANewOn
   // Asked again, without the promotion and its fee.
   desk.AddUserServiceOper(1, "开通全球呼");
   desk.SetSpromOperList({});
-  SSoFee fee;
-  fee.set_BOOK_ITEM_ID(103);
-  fee.set_ITEM_VALUE(500);
-  desk.SetSoFeeList({fee}, {});
+  desk.SetSoFeeList({feeEntry(103, 500)}, {});
   SSoUserServiceOut out;
   EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
   EXPECT_EQ(messages.Shown().size(), shownBefore) << ::testing::PrintToString(messages.Shown());
