@@ -204,7 +204,11 @@ std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintF
         add(fields, ("feeItemName" + std::to_string(i)).c_str(), line.name);
         add(fields, ("feeValue" + std::to_string(i)).c_str(), yuan(line.amount));
       }
-      add(fields, "newBusiFee", yuan(total));
+      // The fee boxes under the lines split the total: prepayments go to
+      // their own box, the rest is the new business's fee.
+      const long long prepaid = storedPrepayTotal(sql, result.get_SO_NBR());
+      add(fields, "newBusiFee", yuan(total - prepaid));
+      if (prepaid != 0) add(fields, "prepayFee", yuan(prepaid));
       add(fields, "totalFeeLower", yuan(total));
       add(fields, "totalFeeUpper", upperCaseAmount(total));
       add(fields, "ticketer", std::to_string(me->opId));

@@ -33,4 +33,13 @@ MPublicDef::STiketInfoList storedInvoiceLines(soci::session& sql, long long soNb
   return lines;
 }
 
+long long storedPrepayTotal(soci::session& sql, long long soNbr) {
+  store::Row r;
+  store::firstRow(sql,
+                  "SELECT COALESCE(SUM(l.amount), 0) FROM zp_order_line l JOIN zp_book_item b ON b.item_id = l.item_id "
+                  "WHERE l.so_nbr = :n AND l.kind = 'fee' AND b.prepay = 1",
+                  "i", {soNbr}, r);
+  return r.i(0);
+}
+
 }  // namespace zp::backend

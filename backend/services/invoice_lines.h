@@ -21,4 +21,9 @@ MPublicDef::STiketInfoList invoiceLinesOf(soci::session& sql, const MPublicDef::
 // the order's own order.
 MPublicDef::STiketInfoList storedInvoiceLines(soci::session& sql, long long soNbr);
 
+// Of a stored order's booked fee amounts, the sum of those whose item the
+// catalogue calls a prepayment: money paid ahead onto the account, which
+// the invoice shows in a box of its own, apart from the business's fees.
+long long storedPrepayTotal(soci::session& sql, long long soNbr);
+
 }  // namespace zp::backend

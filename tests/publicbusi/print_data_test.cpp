@@ -98,6 +98,8 @@ TEST_P(PrintData, TheInvoiceWithItsLinesAndTheAmountInWords) {
   EXPECT_EQ(invoice.get("totalFeeLower"), "10.00");
   EXPECT_EQ(invoice.get("totalFeeUpper"), "壹拾元整");
   EXPECT_EQ(invoice.get("payName"), "周明");
+  EXPECT_EQ(invoice.get("newBusiFee"), "10.00");
+  EXPECT_EQ(invoice.get("prepayFee"), "") << "nothing was paid ahead";
 
   // Printed again by another clerk: he is the one who issues the invoice,
   // the order stays the first clerk's.
@@ -159,7 +161,8 @@ TEST_P(PrintData, TheInvoiceAsksWhatTheStoredOrderBooked) {
   EXPECT_EQ(invoice.get("soNbr"), std::to_string(out.get_SORESULTINFO().get_SO_NBR()));
   EXPECT_EQ(invoice.get("totalFeeLower"), "12345.67");
   EXPECT_EQ(invoice.get("totalFeeUpper"), "壹万贰仟叁佰肆拾伍元陆角柒分");
-  EXPECT_EQ(invoice.get("newBusiFee"), "") << "a short field that cannot hold the amount stays empty";
+  EXPECT_EQ(invoice.get("newBusiFee"), "") << "a short field that cannot hold the amount (10345.67) stays empty";
+  EXPECT_EQ(invoice.get("prepayFee"), "2000.00");
   EXPECT_EQ(invoice.get("payName"), "张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗");  // 20 of 30
   const std::pair<const char*, const char*> lines[] = {
       {"全球呼国际漫游月功能", "10000.00"}, {"功能费优惠", "-234.33"}, {"手续费", "10.00"},
@@ -168,6 +171,39 @@ TEST_P(PrintData, TheInvoiceAsksWhatTheStoredOrderBooked) {
     EXPECT_EQ(invoice.get("feeItemName" + std::to_string(i + 1)), lines[i].first) << i;
     EXPECT_EQ(invoice.get("feeValue" + std::to_string(i + 1)), lines[i].second) << i;
   }
+}
+
+// Money paid ahead onto the account is no fee of the business: the boxes
+// under the lines show the two apart, and together they are the total.
+TEST_P(PrintData, ThePrepaymentHasABoxOfItsOwn) {
+  zp::store::loadFixtures(*world->db, R"({"book_items": [{"item_id": 201, "name": "预存话费", "prepay": 1},
+      {"item_id": 202, "name": "预存GPRS费", "prepay": 1}]})");
+  const auto entry = [](int item, std::int64_t value) {
+    MPublicDef::SSoFee fee;
+    fee.set_BOOK_ITEM_ID(item);
+    fee.set_ITEM_VALUE(value);
+    fee.set_ITEM_COUNT(1);
+    fee.set_ITEM_TOTAL(value);
+    return fee;
+  };
+  // 12.50 of fees around two prepayments, 30.00 and 20.01.
+  const MPublicDef::SSoFeeList fees = {entry(201, 3000), entry(100, 1000), entry(202, 2001), entry(100, 250)};
+  MVasDesk::SSoUserServiceIn in = zp::testing::gprsOpen(504);
+  in.set_SOFEELIST(fees);
+  zp::testing::priceGprsOpen(*world->db, fees);
+  MVasDesk::IVasDesk desk;
+  ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
+  MVasDesk::SSoUserServiceOut out;
+  CBSErrorMsg err;
+  ASSERT_EQ(desk.so_userService(in, out, err, nullptr), 0) << err.text2;
+
+  RecordTable invoice = RecordTable::busiInvoice();
+  invoice.open();
+  ASSERT_TRUE(lib.PrintDataGetSoInvoice("13900000504", cust, out.get_SORESULTINFO(), {}, "", 11, invoice))
+      << lib.LastError().text2;
+  EXPECT_EQ(invoice.get("newBusiFee"), "12.50");
+  EXPECT_EQ(invoice.get("prepayFee"), "50.01");
+  EXPECT_EQ(invoice.get("totalFeeLower"), "62.51");
 }
 
 TEST_P(PrintData, EachPrintedInvoiceIsCounted) {
