@@ -468,11 +468,15 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
   if (so.get_AFTER_FLAG() == 1) {
     const CBSDateTime after = so.get_AFTER_DATE();
     const CBSDateTime today = dateTimeAt(now);
+    // The window is counted in whole days: the earliest day allowed is
+    // allowed all day long, whatever the time of the check.
+    const CBSDateTime earliest = dateTimeAt(now - static_cast<long long>(maxBackDateDays) * 24 * 3600);
+    const CBSDateTime earliestDay = CBSDateTime::make(earliest.year(), earliest.month(), earliest.day());
     if (after.isZero())
       found.push_back({9, "事后补单必须给出补单日期"});
     else if (after > today)
       found.push_back({9, "补单日期[" + after.toString("%Y-%M-%D") + "]不能晚于当前日期"});
-    else if (after < dateTimeAt(now - static_cast<long long>(maxBackDateDays) * 24 * 3600))
+    else if (after < earliestDay)
       found.push_back({9, "补单日期[" + after.toString("%Y-%M-%D") + "]早于允许的补单期限(" +
                               std::to_string(maxBackDateDays) + "天),不能受理"});
   }

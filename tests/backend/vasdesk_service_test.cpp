@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <ctime>
 #include <map>
 #include <mutex>
 #include <random>
@@ -585,6 +586,51 @@ TEST_P(VasDesk, FeeEntriesThatDisagreeWithTheMoneyRuleAreRefused) {
                 1100);
       ASSERT_EQ(out.get_TIKETINFOLIST().size(), 2u);
       EXPECT_EQ(out.get_TIKETINFOLIST()[1].get_ITEM_TOTAL(), -300) << "a discount is an invoice line of its own";
+    }
+  }
+}
+
+// A back-dated order may name any day from today back to the window's
+// earliest, whatever the time of day the counter sends it; a day outside is
+// refused with its reason.
+TEST_P(VasDesk, TheBackDateWindowIsCountedInWholeDays) {
+  const auto localDay = [](int year, int month, int day, int hour, int minute) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_isdst = -1;
+    return static_cast<long long>(std::mktime(&tm));
+  };
+  const auto dated = [&](CBSDateTime date) {
+    SSoUserServiceIn in = order(1070, 5, 1, 501, 11);
+    SSoInfo so = in.get_SOINFO();
+    so.set_AFTER_FLAG(1);
+    so.set_AFTER_DATE(date);
+    in.set_SOINFO(so);
+    return in;
+  };
+  // 2026-12-10, 31 days after 2026-11-09, at three times of the day.
+  const std::pair<int, int> times[] = {{0, 1}, {10, 0}, {23, 59}};
+  const struct {
+    CBSDateTime day;
+    const char* says;  // null: no finding about the date
+  } cases[] = {
+      {CBSDateTime::make(2026, 12, 10), nullptr},
+      {CBSDateTime::make(2026, 11, 9), nullptr},
+      {CBSDateTime::make(2026, 11, 8), "早于允许的补单期限(31天)"},
+      {CBSDateTime::make(2026, 12, 11), "不能晚于当前日期"},
+  };
+  for (const auto& [hour, minute] : times) {
+    world->clock = localDay(2026, 12, 10, hour, minute);
+    for (const auto& c : cases) {
+      const std::vector<std::string> texts = findings(dated(c.day));
+      if (c.says)
+        EXPECT_TRUE(mentions(texts, c.says)) << c.day.toString("%Y-%M-%D") << " at " << hour << ":" << minute;
+      else
+        EXPECT_FALSE(mentions(texts, "补单")) << c.day.toString("%Y-%M-%D") << " at " << hour << ":" << minute;
     }
   }
 }
