@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 
+#include "zpd_client.h"
+
 namespace zp::backend {
 
 const char* const kServerHelp = R"(usage: zpserver [options]
@@ -62,7 +64,8 @@ Options:
   --lease-minutes N     a reserved number returns to the pool after N
                         minutes unless used in an order (default 30).
   --call-key-seconds N  a keyed submission's reply answers its key again
-                        for N seconds (default 86400), then is pruned.
+                        for N seconds (default and least 86400: the counters
+                        count on a day), then is pruned.
   --relaxed-sync        SQLite: do not flush every commit to disk; a commit
                         then survives a crash of the server but not a power
                         loss of the machine (faster; for demos and tests).
@@ -160,7 +163,7 @@ const std::map<std::string, Flag>& flags() {
       {"idle-timeout", numeric(&ServerOptions::idleSeconds, 1, 86400)},
       {"request-timeout", numeric(&ServerOptions::requestSeconds, 1, 3600)},
       {"lease-minutes", numeric(&ServerOptions::leaseMinutes, 1, 24 * 60)},
-      {"call-key-seconds", numeric(&ServerOptions::callKeySeconds, 60, 30L * 24 * 60 * 60)},
+      {"call-key-seconds", numeric(&ServerOptions::callKeySeconds, kCallKeyKeptSeconds, 30L * 24 * 60 * 60)},
       {"relaxed-sync", flag(&ServerOptions::durable, false)},
       {"quiet", flag(&ServerOptions::quiet, true)},
       {"help", flag(&ServerOptions::help, true)},

@@ -27,7 +27,7 @@ struct ServerOptions {
   long idleSeconds = 600;
   long requestSeconds = 30;
   long leaseMinutes = 30;
-  long callKeySeconds = 24 * 60 * 60;
+  long callKeySeconds = 24 * 60 * 60;  // kCallKeyKeptSeconds, which counters count on
   bool durable = true;
   bool quiet = false;
 

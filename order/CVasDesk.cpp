@@ -29,6 +29,9 @@ constexpr const char* kLeftUnknown =
     "业务提交结果未知,请在\"结果未知的业务\"中确认结果后再处理,不要重复提交!\n错误[%s]\n[%s]";
 constexpr const char* kEarlierStored =
     "此前结果未知的业务已经受理,业务流水号:%s。\n本次的业务内容与它不同,没有提交。请核对已受理的业务后再处理!";
+constexpr const char* kExpired =
+    "此前结果未知的业务已超过后台可以确认的期限(%s小时),无法再确认它是否已经受理,本次没有提交。\n"
+    "请重新查询该用户,核对其业务后再受理!";
 constexpr const char* kSignConfirming = "预占结果未知，正在确认...";
 constexpr const char* kSignAskGoOn =
     "预占结果未知:没有收到后台的答复,号码可能已经预占,也可能没有预占。\n错误[%s]\n[%s]\n是否继续确认？";
@@ -333,19 +336,30 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
   const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::submit);
   const std::string order = WireForm(in);
   bool again = !pendingKey.empty() && pendingServId == userInfo.get_SERV_ID() && pendingBusiCode == busiCode;
-  if (again && order != pendingOrder) {
+  const bool same = order == pendingOrder;
+  if (again && (!same || PastAsking(pendingKey))) {
     // Sent under the earlier key, a changed order would get the earlier
     // one's reply if that one was stored: the operator would collect and
-    // print for an order the server does not hold.
+    // print for an order the server does not hold. And a key the server may
+    // have forgotten would have even the same order stored a second time.
     MVasDesk::SSoUserServiceOut earlier;
     switch (ConfirmSubmission(pendingKey, earlier)) {
       case Outcome::stored:
+        if (same) {  // the kept reply, as sending it again would have had it
+          out = earlier;
+          Submitted();
+          return false;
+        }
         lastError.reset();
         ShowGUIMessage(kEarlierStored, kNotice, kError, std::to_string(earlier.get_SORESULTINFO().get_SO_NBR()));
         return true;
       case Outcome::notStored:
         again = false;  // that key stays unserved for good; this order is a new one
         break;
+      case Outcome::expired:
+        lastError.reset();
+        ShowGUIMessage(kExpired, kNotice, kError, std::to_string(kCallKeyKeptSeconds / 3600));
+        return true;
       case Outcome::unknown:
         ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
         return true;
@@ -386,10 +400,24 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
     return true;
   }
+  Submitted();
+  return false;
+}
+
+void CVasDesk::Submitted() {
   spromOperList.clear();
   mscFuncOperList.clear();
   soFeeList.clear();
-  return false;
+}
+
+bool CVasDesk::PastAsking(const std::string& key) const {
+  const std::int64_t made = zpd_call_key_micros(key);
+  if (made < 0) return false;  // a key of an older counter: its age is not known
+  const std::int64_t now = clockMicros ? clockMicros()
+                                       : std::chrono::duration_cast<std::chrono::microseconds>(
+                                             std::chrono::system_clock::now().time_since_epoch())
+                                             .count();
+  return now - made >= (kCallKeyKeptSeconds - 3600) * std::int64_t{1000000};
 }
 
 void CVasDesk::Reset() {
@@ -445,7 +473,9 @@ CVasDesk::Outcome CVasDesk::ConfirmSubmission(const std::string& key, MVasDesk::
     r = vasDesk.so_userService(probe, out, lastError, nullptr);
   }
   if (StillUnknown(r)) return Outcome::unknown;
+  // Judged before the pending key (which `key` may be) is cleared.
+  const Outcome outcome = r == 0 ? Outcome::stored : PastAsking(key) ? Outcome::expired : Outcome::notStored;
   UnknownSubmissions(opId).Forget(key);
   if (key == pendingKey) pendingKey.clear();
-  return r == 0 ? Outcome::stored : Outcome::notStored;
+  return outcome;
 }

@@ -98,9 +98,15 @@ class CVasDesk {
   // What a submission left unknown turned out to be, asked under its key
   // without sending the order again. A key the server never served is
   // refused and from then on stays "not stored", even should the lost
-  // request still arrive.
-  enum class Outcome { stored, notStored, unknown };
+  // request still arrive. A key older than the server keeps keys (less an
+  // hour, for a clock set right meanwhile) and not known to it is
+  // "expired": it may have been served and forgotten, so only the
+  // subscriber's services can tell.
+  enum class Outcome { stored, notStored, unknown, expired };
   Outcome ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out);
+  // The counter's clock in microseconds since 1970, by which a key's age
+  // is judged; the system clock unless a test moves it.
+  void SetClock(std::function<std::int64_t()> micros) { clockMicros = std::move(micros); }
   // The key of the last submission whose outcome is unknown; empty when none.
   const std::string& PendingSubmissionKey() const { return pendingKey; }
   // How often, and how far apart, a call whose reply was lost is asked again
@@ -147,6 +153,11 @@ class CVasDesk {
   std::int32_t CallUntilAnswered(const std::string& key, const std::function<std::int32_t()>& call,
                                  const std::function<void()>& onLost, const std::function<void()>& onAnswered,
                                  const char* waitText, const char* askText);
+  // Whether the server may have forgotten the key by now.
+  bool PastAsking(const std::string& key) const;
+  // The success of a submission: the order's lists are spent.
+  void Submitted();
+  std::function<std::int64_t()> clockMicros;
   std::string pendingKey;        // the submission whose outcome is unknown
   std::string pendingOrder;      // that submission's order as it went on the wire
   std::int64_t pendingServId = 0;

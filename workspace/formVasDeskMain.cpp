@@ -957,6 +957,9 @@ void TfrmVasDesk::btnUnknownClick() {
         case CVasDesk::Outcome::unknown:
           text += "仍然无法确认(后台没有答复),请稍后再试\n";
           break;
+        case CVasDesk::Outcome::expired:
+          text += "已超过后台可以确认的期限,无法确认是否受理,请重新查询该用户核对其业务\n";
+          break;
       }
     }
   }

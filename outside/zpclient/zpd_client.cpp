@@ -278,6 +278,18 @@ std::string zpd_new_call_key() {
   return key;
 }
 
+std::int64_t zpd_call_key_micros(std::string_view key) {
+  if (key.size() != static_cast<std::size_t>(kCallKeyClockDigits) + 32) return -1;
+  std::uint64_t clock = 0;
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    const char c = key[i];
+    const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (v < 0) return -1;
+    if (i < static_cast<std::size_t>(kCallKeyClockDigits)) clock = clock << 4 | static_cast<std::uint64_t>(v);
+  }
+  return clock > static_cast<std::uint64_t>(INT64_MAX) ? -1 : static_cast<std::int64_t>(clock);
+}
+
 std::string zpd_session() {
   if (threadSession) return *threadSession;
   std::lock_guard lock(sessionMutex);

@@ -81,6 +81,13 @@ const std::string& zpd_call_key();
 // random source. Keys made later sort after those made before.
 inline constexpr int kCallKeyClockDigits = 14;
 std::string zpd_new_call_key();
+// The clock a key was made at, in microseconds since 1970, as its first
+// digits give it; -1 for a text that is not a key of that form.
+std::int64_t zpd_call_key_micros(std::string_view key);
+// How long zpserver answers a served key again, at the least (its setting
+// cannot be shorter). After that the key is forgotten, and a key the server
+// does not know may be one it has served: its outcome can no longer be told.
+inline constexpr long kCallKeyKeptSeconds = 24L * 60 * 60;
 
 // How one request travels and its reply comes back.
 class zpd_transport {

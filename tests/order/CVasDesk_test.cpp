@@ -741,6 +741,79 @@ TEST_P(ChangedAfterUnknown, AChangedOrderWhoseEarlierOneNeverArrivedGoesAsANewOn
   EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
 }
 
+// A day on, the server has forgotten the keys it served: a key it does not
+// know may be one whose order it stored. The counter never takes such a key
+// for "not stored", nor sends even the same order under it again; within
+// the day the same order still gets the stored order's own reply.
+class UnknownADayOn : public ChangedAfterUnknown {
+ protected:
+  // The server's clock and the counter's move on together.
+  void passHours(double hours) {
+    const auto seconds = static_cast<long long>(hours * 3600);
+    world->clock += seconds;
+    const std::int64_t counterNow = std::chrono::duration_cast<std::chrono::microseconds>(
+                                        std::chrono::system_clock::now().time_since_epoch())
+                                        .count() +
+                                    seconds * 1000000;
+    desk.SetClock([counterNow] { return counterNow; });
+  }
+  // The order as it was first submitted.
+  void prepareTheSameOrder() {
+    desk.AddUserServiceOper(1, "开通全球呼");
+    desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
+    desk.SetSoFeeList({feeEntry(103, 500), feeEntry(101, 1000)}, {});
+  }
+  const std::string expired =
+      "此前结果未知的业务已超过后台可以确认的期限(24小时),无法再确认它是否已经受理,本次没有提交。\n"
+      "请重新查询该用户,核对其业务后再受理!";
+};
+
+TEST_P(UnknownADayOn, AForgottenKeyIsNotTakenForAnOrderNeverStored) {
+  const std::string key = leaveUnknown(true);
+  ASSERT_FALSE(key.empty());
+  passHours(25);
+  SSoUserServiceOut out;
+  EXPECT_EQ(desk.ConfirmSubmission(key, out), CVasDesk::Outcome::expired);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_call_key"), 1) << "the stored order's key was pruned, the probe's kept";
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty()) << "asking again cannot help";
+  EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+  // A key made within the day and never served is still told apart.
+  EXPECT_EQ(desk.ConfirmSubmission(zpd_new_call_key(), out), CVasDesk::Outcome::expired)
+      << "made a day ago by the counter's clock";
+  desk.SetClock({});
+  EXPECT_EQ(desk.ConfirmSubmission(zpd_new_call_key(), out), CVasDesk::Outcome::notStored);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+}
+
+TEST_P(UnknownADayOn, TheSameOrderIsNotSentAgainUnderAForgottenKey) {
+  ASSERT_FALSE(leaveUnknown(true).empty());
+  passHours(25);
+  const std::size_t sent = submit->Count();
+  prepareTheSameOrder();
+  SSoUserServiceOut out;
+  EXPECT_TRUE(desk.SubmitSo(out));
+  ASSERT_EQ(messages.Shown().size(), shownBefore + 1) << ::testing::PrintToString(messages.Shown());
+  EXPECT_EQ(messages.Shown().back().text, expired);
+  EXPECT_EQ(messages.Shown().back().flags, 16);
+  EXPECT_EQ(submit->Count(), sent + 1);
+  EXPECT_TRUE(submit->Last().get_USERSERVICEOPERLIST().empty()) << "the question carries no order";
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+  EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+}
+
+TEST_P(UnknownADayOn, TheSameOrderWithinTheDayGetsTheStoredOrdersReply) {
+  ASSERT_FALSE(leaveUnknown(true).empty());
+  passHours(23.5);  // past the counter's margin, within the server's day
+  prepareTheSameOrder();
+  SSoUserServiceOut out;
+  EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+  EXPECT_EQ(messages.Shown().size(), shownBefore) << ::testing::PrintToString(messages.Shown());
+  EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
+  EXPECT_EQ(error().text1, "业务受理成功,业务流水号:" + std::to_string(out.get_SORESULTINFO().get_SO_NBR()));
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+  EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+}
+
 // A reservation whose reply was lost is asked again under its key: the
 // number is held once, by this counter, and the facade knows it.
 TEST_P(Facade, ALostReservationReplyIsAskedAgainAndTheNumberHeldOnce) {
@@ -803,6 +876,8 @@ TEST_P(Facade, ResetForgetsAReservedNumberWithoutGivingItBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ChangedAfterUnknown, ::testing::Values(Backend::sqlite, Backend::postgresql),
+                         [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
+INSTANTIATE_TEST_SUITE_P(Backends, UnknownADayOn, ::testing::Values(Backend::sqlite, Backend::postgresql),
                          [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });
 INSTANTIATE_TEST_SUITE_P(Backends, Facade, ::testing::Values(Backend::sqlite, Backend::postgresql),
                          [](const auto& info) { return std::string(zp::testing::backendName(info.param)); });

@@ -265,3 +265,33 @@ TEST(ZpdCallKey, FreshKeysAreUniqueValidAndSortInTheOrderMade) {
   std::this_thread::sleep_for(std::chrono::milliseconds(2));
   EXPECT_LT(before, zpd_new_call_key());
 }
+
+// A key tells when it was made, by the clock of the counter that made it;
+// a text that is not a key of that form tells nothing.
+TEST(ZpdCallKey, AKeyTellsWhenItWasMade) {
+  const auto micros = [] {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+  };
+  const std::int64_t from = micros();
+  const std::string key = zpd_new_call_key();
+  const std::int64_t to = micros();
+  EXPECT_GE(zpd_call_key_micros(key), from);
+  EXPECT_LE(zpd_call_key_micros(key), to + 1);  // bumped past a key of the same microsecond at most
+  const std::string random32(32, 'a');
+  const struct {
+    std::string text;
+    std::int64_t micros;
+  } cases[] = {
+      {"0000000000000f" + random32, 15},
+      {"00063f2c1e7a4c" + random32, 0x63f2c1e7a4c},
+      {random32, -1},                                    // a key of a counter before keys had a clock
+      {"0000000000000F" + random32, -1},                 // not as keys are written
+      {"0000000000000g" + random32, -1},
+      {"0000000000000f" + random32 + "0", -1},
+      {"", -1},
+      {"ffffffffffffff" + random32, 0xffffffffffffff},   // the largest clock a key holds
+  };
+  for (const auto& c : cases) EXPECT_EQ(zpd_call_key_micros(c.text), c.micros) << c.text;
+}
