@@ -200,6 +200,21 @@ TEST_F(PromEdit, AmountsWithinTheMostGenerousLimits) {
   EXPECT_EQ(classes, (std::vector<std::int32_t>{43, 41}));
 }
 
+// The box takes each kind's length before its text: after a discount (three
+// characters) an amount is shown whole, and leaving the box keeps it whole.
+TEST_F(PromEdit, AmountAfterADiscountIsShownWhole) {
+  Load();
+  zpgui::MessageLog messages;
+  Click(r11);
+  ASSERT_EQ(Para().maxLength(), 3);
+  Click(r12);
+  EXPECT_EQ(Para().maxLength(), 8);
+  EXPECT_EQ(Para().text().toStdString(), "30.00");
+  Enter(Para().text().toStdString());
+  EXPECT_EQ(Cell(r12, cEntered), "30.00");
+  EXPECT_TRUE(messages.Shown().empty());
+}
+
 TEST_F(PromEdit, NoLimitKeepsTheParameterReadOnly) {
   Load(32);
   zpgui::MessageLog messages;
