@@ -312,7 +312,9 @@ void TfrmPromInfoEdit::ShowParaEntry(int row) {
   }
   // After the length of this kind: the box may still have the length of the
   // last kind shown, which would cut the text short.
-  ui_->edSpromPara->setText(q(r.paraText));
+  // What the row holds: the operator's parameter once entered, until then
+  // the catalogue's as a start. Leaving the box untouched keeps it.
+  ui_->edSpromPara->setText(q(r.enteredPara.empty() ? r.paraText : r.enteredPara));
 }
 
 void TfrmPromInfoEdit::edSpromParaExit() {
