@@ -269,9 +269,18 @@ void TfrmBusiProductEdit::AskProductDetail(int row, Occasion occasion) {
   ShowModal(*dialog);
   int mode = 0;
   std::string detail;
-  if (dialog->GetDetail(mode, detail) != 1) return;
-
   auto& rules = selection_.Rules();
+  if (dialog->GetDetail(mode, detail) != 1) {
+    // A ring-back product still without its ring is not chosen: the
+    // operator backed out of giving one.
+    if (ringBack && r.funcParam.empty() && r.action != offers::kActKept) {
+      rules.Touch(row);
+      r.action.clear();
+      r.checked = false;
+    }
+    return;
+  }
+
   rules.Touch(row);
   // A ring-back product without a ring is taken off the selection; a
   // call-forwarding product may keep an empty number.

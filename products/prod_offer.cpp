@@ -275,16 +275,21 @@ MPublicDef::SMscFuncInfoList ProdOffer::CollectProductRows() const {
 }
 
 std::optional<std::size_t> ProdOffer::ApplySelection(const MPublicDef::SMscFuncOperList& chosen) {
-  auto isChosen = [&](int code) {
+  // Only what the dialog offered can have been left unchecked there; a
+  // product the subscriber holds outside the plan's offer had no row to
+  // uncheck and stays as it is (the delete button cancels it).
+  auto unchosen = [&](int code) {
     for (const auto& s : chosen)
-      if (s.get_PROD_ID() == code) return true;
+      if (s.get_PROD_ID() == code) return false;
+    for (const auto& e : planProducts_)
+      if (e.get_PRODUCT_ID() == code) return true;
     return false;
   };
   rows_.RemoveIf([&](const ProdRow& r) {
-    return OfThisBusiness(r) && r.action == offers::kActAdded && !isChosen(r.code);
+    return OfThisBusiness(r) && r.action == offers::kActAdded && unchosen(r.code);
   });
   for (auto& r : rows_)
-    if (OfThisBusiness(r) && r.action == offers::kActKept && !isChosen(r.code)) r.action = offers::kActCancelled;
+    if (OfThisBusiness(r) && r.action == offers::kActKept && unchosen(r.code)) r.action = offers::kActCancelled;
 
   std::optional<std::size_t> select;
   for (const auto& s : chosen) {

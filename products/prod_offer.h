@@ -81,7 +81,8 @@ class ProdOffer {
   // The rows as the selection dialog takes them.
   MPublicDef::SMscFuncInfoList CollectProductRows() const;
   // The dialog's choice applied to the rows; the row to select afterwards
-  // (the last one appended), if any.
+  // (the last one appended), if any. Rows the plan's offer does not list
+  // were not in the dialog and keep their action.
   std::optional<std::size_t> ApplySelection(const MPublicDef::SMscFuncOperList& chosen);
   // Deletes row i: the cancellation rule, all-or-nothing; then added rows
   // that ended cancelled disappear.

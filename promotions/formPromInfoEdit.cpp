@@ -296,7 +296,6 @@ void TfrmPromInfoEdit::ShowParaEntry(int row) {
   }
   if (limit < 1) return;
   MakeDefault(ui_->edSpromPara);
-  ui_->edSpromPara->setText(q(r.paraText));
   paraKind = kind;
   if (kind == promotions::kMinimum) {
     ui_->lblType->setText(QStringLiteral("元"));
@@ -311,6 +310,11 @@ void TfrmPromInfoEdit::ShowParaEntry(int row) {
     ui_->lblSpromPara->setText(QStringLiteral("减免金额："));
     ui_->edSpromPara->setMaxLength(8);
   }
+  // After the length of this kind: the box may still have the length of the
+  // last kind shown, which would cut the text short.
+  // What the row holds: the operator's parameter once entered, until then
+  // the catalogue's as a start. Leaving the box untouched keeps it.
+  ui_->edSpromPara->setText(q(r.enteredPara.empty() ? r.paraText : r.enteredPara));
 }
 
 void TfrmPromInfoEdit::edSpromParaExit() {

@@ -314,15 +314,29 @@ MPublicDef::SSpromInfoList PromOffer::CollectPromRows() const {
   return out;
 }
 
-std::optional<std::size_t> PromOffer::ApplySelection(MProductIntfApp::SSpromPlanMapList chosen) {
-  auto isChosen = [&](int code) {
-    for (const auto& s : chosen)
-      if (s.get_PROM_ID() == code) return true;
+bool PromOffer::offered(int code) const {
+  if (ctx_.typeCatalogue) {
+    for (const auto& e : typeOffer_)
+      if (e.get_PROD_ID() == code) return true;
     return false;
+  }
+  for (const auto& e : catalogue_)
+    if (e.get_PROM_ID() == code) return true;
+  return false;
+}
+
+std::optional<std::size_t> PromOffer::ApplySelection(MProductIntfApp::SSpromPlanMapList chosen) {
+  // Only what the dialog offered can have been left unchecked there; a
+  // promotion the subscriber holds outside the offer had no row to uncheck
+  // and stays as it is (the delete button cancels it).
+  auto unchosen = [&](int code) {
+    for (const auto& s : chosen)
+      if (s.get_PROM_ID() == code) return false;
+    return offered(code);
   };
-  rows_.RemoveIf([&](const PromRow& r) { return r.action == offers::kActAdded && !isChosen(codeOf(r.caption)); });
+  rows_.RemoveIf([&](const PromRow& r) { return r.action == offers::kActAdded && unchosen(codeOf(r.caption)); });
   for (auto& r : rows_)
-    if (r.action == offers::kActKept && !isChosen(codeOf(r.caption))) r.action = offers::kActCancelled;
+    if (r.action == offers::kActKept && unchosen(codeOf(r.caption))) r.action = offers::kActCancelled;
 
   std::optional<std::size_t> select;
   for (auto& s : chosen) {

@@ -71,7 +71,8 @@ class PromOffer {
   // The rows as the selection dialog takes them.
   MPublicDef::SSpromInfoList CollectPromRows() const;
   // The dialog's choice applied to the rows; the row to select afterwards
-  // (the last one appended), if any.
+  // (the last one appended), if any. Rows the offer does not list were not
+  // in the dialog and keep their action.
   std::optional<std::size_t> ApplySelection(MProductIntfApp::SSpromPlanMapList chosen);
   // Deletes row i (it is not mandatory and not yet cancelled): the rules of
   // cancellation, then added rows that ended cancelled disappear.
@@ -91,6 +92,8 @@ class PromOffer {
  private:
   std::string textOf(int code) const;
   int codeOf(const std::string& caption) const;
+  // The dialog shows a row for the code: it is in the offer of the mode.
+  bool offered(int code) const;
   void setRelations(const MProductIntfApp::SProductRelationList& relations);
 
   PromContext ctx_;

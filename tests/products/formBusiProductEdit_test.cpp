@@ -198,6 +198,32 @@ TEST_F(ProdEdit, CancelledDetailDialogLeavesTheProductUnchosenOrWithoutItsDetail
   EXPECT_EQ(Cell(r62, cName), "[62] 无条件呼转");
 }
 
+// A ring-back product is chosen with its ring or not at all: cancelling the
+// ring's dialog, by a click or by the keyboard, leaves it unchosen and out of
+// what the dialog hands back.
+TEST_F(ProdEdit, CancelledRingDialogLeavesTheRingBackProductUnchosen) {
+  for (const bool byKey : {false, true}) {
+    Load();
+    zpgui::MessageLog messages;
+    zpgui::ModalScript script;
+    script.Then([](QDialog& d) { d.findChild<QPushButton*>("btnCancel")->click(); });
+    if (byKey) {
+      Select(r63);
+      QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+      QCoreApplication::sendEvent(&List(), &space);
+    } else {
+      ClickBox(r63);
+    }
+    EXPECT_EQ(script.Shown(), (std::vector<std::string>{"frmShowDetail"})) << byKey;
+    EXPECT_FALSE(Checked(r63)) << byKey;
+    EXPECT_EQ(Cell(r63, cAction), "") << byKey;
+    EXPECT_EQ(Cell(r63, cName), "[63] 彩铃") << byKey;
+    const auto chosen = Chosen();
+    ASSERT_EQ(chosen.size(), 1u) << byKey;  // the mandatory 61 only
+    EXPECT_EQ(chosen[0].get_PROD_ID(), 61) << byKey;
+  }
+}
+
 TEST_F(ProdEdit, DoubleClickChoosesTheNextCycleAndDefersNewDependents) {
   Load();
   zpgui::ModalScript script;

@@ -377,6 +377,37 @@ TEST_F(ProdFrame, UncheckingTheSubscribersProductCancelsItAndCheckingAgainKeepsI
   }
 }
 
+// A product of this business that the subscriber holds but plan 8 does not
+// offer (69) has no row in the dialog: the operator cannot uncheck it there,
+// so confirming the dialog must not cancel it. The delete button still does.
+TEST_F(ProdFrame, HeldProductOutsideTheOfferSurvivesTheDialog) {
+  Open();
+  ASSERT_EQ(Load(), 1);
+  frame.MergeUserProducts({UserProduct(62, 101, 7121, "13900000001"), UserProduct(69, 101, 7009)});
+  frame.EnableProductEdit();
+  ASSERT_EQ(Column(cName), (std::vector<std::string>{"[61] 来电显示", "[62] 无条件呼转", "69"}));
+  zpgui::MessageLog messages;
+  zpgui::ModalScript script;
+  script.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOk")->click(); });
+  Button("btnAdd").click();
+  EXPECT_EQ(script.Unexpected(), 0);
+  EXPECT_EQ(Column(cAction), (std::vector<std::string>{"新增", "原有", "原有"}));
+  MPublicDef::SMscFuncOperList lines;
+  frame.BuildProductOpers(lines);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].get_PROD_ID(), 61);
+
+  messages.Answer(zpgui::kAnswerYes);
+  Focus(2);
+  Button("btnDele").click();
+  EXPECT_EQ(Column(cAction)[2], "删除");
+  lines.clear();
+  frame.BuildProductOpers(lines);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1].get_PROD_ID(), 69);
+  EXPECT_EQ(lines[1].get_ACT_TYPE(), 3);
+}
+
 // 67 and its dependent 68 are chosen; a double click on 67 gives it the next
 // cycle, which defers 68 as well. The rows' lines reach the server field by
 // field.

@@ -200,6 +200,50 @@ TEST_F(PromEdit, AmountsWithinTheMostGenerousLimits) {
   EXPECT_EQ(classes, (std::vector<std::int32_t>{43, 41}));
 }
 
+// The box takes each kind's length before its text: after a discount (three
+// characters) an amount is shown whole, and leaving the box keeps it whole.
+TEST_F(PromEdit, AmountAfterADiscountIsShownWhole) {
+  Load();
+  zpgui::MessageLog messages;
+  Click(r11);
+  ASSERT_EQ(Para().maxLength(), 3);
+  Click(r12);
+  EXPECT_EQ(Para().maxLength(), 8);
+  EXPECT_EQ(Para().text().toStdString(), "30.00");
+  Enter(Para().text().toStdString());
+  EXPECT_EQ(Cell(r12, cEntered), "30.00");
+  EXPECT_TRUE(messages.Shown().empty());
+}
+
+// Coming back to a promotion whose parameter the operator has entered, the
+// box shows that parameter, not the catalogue's: leaving the box untouched
+// keeps what was entered. Without an entered one it offers the catalogue's.
+TEST_F(PromEdit, ParameterBoxShowsTheEnteredParameterWhenComingBack) {
+  Load();
+  zpgui::MessageLog messages;
+  Click(r11);
+  ASSERT_EQ(Para().text().toStdString(), "80");
+  Enter("85");
+  ASSERT_EQ(Cell(r11, cEntered), "85");
+  Click(r12);
+  EXPECT_EQ(Para().text().toStdString(), "30.00");
+  Enter("40");
+  Click(r11);
+  EXPECT_EQ(Para().text().toStdString(), "85");
+  Enter(Para().text().toStdString());
+  Click(r12);
+  EXPECT_EQ(Para().text().toStdString(), "40.00");
+  Enter(Para().text().toStdString());
+  EXPECT_TRUE(messages.Shown().empty());
+  EXPECT_EQ(Cell(r11, cEntered), "85");
+  EXPECT_EQ(Cell(r12, cEntered), "40.00");
+  MProductIntfApp::SSpromPlanMapList chosen;
+  dialog->GetSelection(chosen);
+  ASSERT_EQ(chosen.size(), 2u);
+  EXPECT_EQ(chosen[0].get_DESCRIPTION(), "85");
+  EXPECT_EQ(chosen[1].get_DESCRIPTION(), "40.00");
+}
+
 TEST_F(PromEdit, NoLimitKeepsTheParameterReadOnly) {
   Load(32);
   zpgui::MessageLog messages;

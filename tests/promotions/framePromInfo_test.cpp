@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -305,6 +306,46 @@ TEST_F(PromFrame, UncheckingExistingCancelsItAndCheckingAgainKeepsIt) {
     });
     Button("btnModify").click();
     EXPECT_EQ(Column(cAction)[1], check ? "原有" : "删除");
+  }
+}
+
+// A promotion the subscriber holds that the offer no longer lists (18 under
+// plan 7, 59 among GPRS's) has no row in the dialog: the operator cannot
+// uncheck it there, so confirming the dialog must not cancel it. The
+// frame's delete button still cancels it.
+TEST_F(PromFrame, HeldPromotionOutsideTheOfferSurvivesTheDialog) {
+  struct {
+    int busiType;
+    int offered, outside;
+    const char* outsideCaption;
+  } cases[] = {{101, 14, 18, "18"}, {5, 51, 59, "59"}};
+  for (const auto& c : cases) {
+    Open();
+    ASSERT_EQ(Load(c.busiType), 1);
+    frame.MergeUserProms({UserProm(c.offered, "", "", 1104, 4), UserProm(c.outside, "", "", 1108, 8)});
+    frame.EnablePromEdit();
+    const std::vector<std::string> names = Column(cName);
+    const int at = int(std::find(names.begin(), names.end(), c.outsideCaption) - names.begin());
+    ASSERT_LT(at, int(names.size())) << c.busiType;
+    zpgui::MessageLog messages;
+    zpgui::ModalScript script;
+    script.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    Button("btnAdd").click();
+    EXPECT_EQ(script.Unexpected(), 0);
+    EXPECT_EQ(Column(cAction)[at], "原有") << c.busiType;
+    MPublicDef::SSpromOperList lines;
+    frame.BuildPromOpers(lines);
+    for (const auto& l : lines) EXPECT_NE(l.get_SPROM_ID(), c.outside) << c.busiType;
+
+    messages.Answer(zpgui::kAnswerYes);
+    Focus(at);
+    Button("btnDelete").click();
+    EXPECT_EQ(Column(cAction)[at], "删除") << c.busiType;
+    lines.clear();
+    frame.BuildPromOpers(lines);
+    ASSERT_FALSE(lines.empty()) << c.busiType;
+    EXPECT_EQ(lines.back().get_SPROM_ID(), c.outside) << c.busiType;
+    EXPECT_EQ(lines.back().get_ACT_TYPE(), 3) << c.busiType;
   }
 }
 
