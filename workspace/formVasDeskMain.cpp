@@ -323,6 +323,7 @@ void TfrmVasDesk::frmeVerify1btnQueyAClick() {
   // The reset makes everything read-only and the query opens part of it
   // again: each control takes its colour once, at the end.
   const zpgui::LookBatch looks;
+  GiveBackUnorderedNumber();
   ResetWorkspace();
   verified_ = false;
   MPublicDef::SUserInfo user;
@@ -661,6 +662,7 @@ void TfrmVasDesk::lstvBusiTypeClick() {
   if (selected.isEmpty()) return;
   QTreeWidgetItem* row = selected.front();
   if (row->text(kTypeColumn).toInt() == busiType_) return;
+  GiveBackUnorderedNumber();
   SetCurrentBusiType(row);
   ui_->frmeVerify->InitVerify(busiCode_, regionCode_, countyCode_, orgId_, opId_);
   ResetWorkspace();
@@ -778,6 +780,13 @@ void TfrmVasDesk::btnSelIsdnClick() {
 }
 
 void TfrmVasDesk::FormClose() { facade.UnsignRes(); }
+
+void TfrmVasDesk::GiveBackUnorderedNumber() {
+  // The reset only forgets the number: left reserved, it would stay out of
+  // every counter's pool until its lease ran out, and each customer who
+  // walked away would use up one of the numbers this operator may hold.
+  if (facade.PendingSubmissionKey().empty()) facade.UnsignRes();
+}
 
 void TfrmVasDesk::closeEvent(QCloseEvent* event) {
   FormClose();

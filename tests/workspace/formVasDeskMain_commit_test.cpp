@@ -674,6 +674,41 @@ TEST_F(Commit, AReplyLostAfterTheCommitIsConfirmedAndThePapersPrintOnce) {
   EXPECT_EQ(text("edIsdn"), "");  // reset: nothing left to submit again
 }
 
+// The number of an order whose outcome is unknown may be in the back end's
+// order already: turning to the next customer leaves it where it is rather
+// than asking to give back a number the operator may no longer hold.
+TEST_F(Commit, TheNumberOfAnOrderWhoseOutcomeIsUnknownIsNotGivenBack) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
+  backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostReply());
+  {
+    zpgui::MessageLog answers({kNo});  // stop confirming
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+  }
+  ASSERT_EQ(orders(), 1);
+  ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+  backend->dispatcher->clear_faults();
+
+  auto real = realService();
+  Wiretap<MVasDesk::SDoSignResIn, MVasDesk::SDoSignResOut> signs(
+      *backend->dispatcher, MVasDesk::IVasDesk_do_signRes,
+      [real](const MVasDesk::SDoSignResIn& in, MVasDesk::SDoSignResOut& out, CBSErrorMsg& err) {
+        return real->do_signRes(in, out, err);
+      });
+  zpgui::MessageLog next;
+  query("13900000602");
+  for (const GUIMessage& m : next.Shown()) EXPECT_EQ(m.text.find("释放号码"), std::string::npos) << m.text;
+  EXPECT_EQ(signs.Count(), 0u);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55100000' AND sts = 3 AND serv_id = 601"), 1);
+}
+
 // The operator stops confirming: the workspace keeps the order on screen and
 // the outcome is listed as unknown; asked later, the list says what the
 // server holds (the order stored, with its number) and forgets it.

@@ -628,6 +628,53 @@ TEST_F(Query, ARefusedSecondPickTakesTheGivenBackNumberOffTheScreen) {
   ASSERT_EQ(messages.Shown().size(), 1u);
 }
 
+// A number picked for a customer who is not served after all goes back to
+// the pool when the operator turns to the next customer or business: held
+// on, it would be out of every counter's pool until its lease ran out, and
+// a few customers who walked away would use up the numbers this operator
+// may hold at once (five), so that the next pick is refused.
+TEST_F(Query, ANumberPickedForAnOrderLeftUnsubmittedGoesBackToThePool) {
+  start(11);
+  const auto status = [&](const std::string& number) {
+    return backend.count("SELECT sts * 100 + op_id FROM zp_res_number WHERE res_id = '" + number + "'");
+  };
+  const int kFree = 100, kHeldBy11 = 211;
+  const auto told = [&] {
+    std::string all;
+    for (const GUIMessage& m : messages.Shown()) all += m.text + "\n";
+    return all;
+  };
+  for (int column = 0; column < 5; ++column) {
+    query("13900000601");
+    {
+      zpgui::ModalScript script;
+      Pick(script, column);
+      at<QToolButton>("btnSelIsdn").click();
+      ASSERT_EQ(script.Unexpected(), 0);
+    }
+    const std::string picked = "5510000" + std::to_string(column);
+    ASSERT_EQ(text("edIsdn").toStdString(), picked) << told();
+    EXPECT_EQ(status(picked), kHeldBy11);
+    if (column == 2) {
+      choose(102);  // another business for the same customer
+      EXPECT_EQ(status(picked), kFree) << "given back on leaving Global Call";
+      choose(101);
+    }
+  }
+  // A sixth customer gets the first number of the pool again, and the
+  // others picked before are all back in it.
+  query("13900000601");
+  {
+    zpgui::ModalScript script;
+    Pick(script, 0);
+    at<QToolButton>("btnSelIsdn").click();
+  }
+  EXPECT_EQ(text("edIsdn"), "55100000");
+  EXPECT_TRUE(messages.Shown().empty()) << told();
+  EXPECT_EQ(status("55100000"), kHeldBy11);
+  for (int k = 1; k < 5; ++k) EXPECT_EQ(status("5510000" + std::to_string(k)), kFree) << k;
+}
+
 // Start-up and a change of business happen with nobody at the counter: the
 // focus waits on the phone number and the keypad stays shut until a query
 // needs the password.
