@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDate>
 #include <QKeyEvent>
 #include <QLabel>
@@ -810,6 +811,34 @@ zp::workspace::OrderEntry TfrmVasDesk::CurrentOrderEntry() const {
   e.songId = s8(ui_->cmbSongId->currentText());
   if (const auto* regNbr = ui_->FAgenterInfo->findChild<QLineEdit*>("edRegNbr")) e.agentRegNbr = s8(regNbr->text());
   if (const auto* name = ui_->FAgenterInfo->findChild<QLineEdit*>("edSoMen")) e.agentName = s8(name->text());
+  if (const auto* regType = ui_->FAgenterInfo->findChild<QComboBox*>("cmbRegType"))
+    e.agentRegType = ExtractItemCode(s8(regType->currentText()));
+  // What the operator may type freely and the order carries: the remark
+  // and the details of the current business's page, then the agent.
+  using zp::workspace::kTabAgent;
+  using zp::workspace::kTabUserSvr;
+  const auto typed = [&](QLineEdit* edit, const char* label, int tab) {
+    if (edit) e.typedTexts.push_back({label, s8(edit->text()), tab, s8(edit->objectName())});
+  };
+  switch (busiType_) {
+    case kGlobalCall: typed(ui_->edGcallRemark, "备注", kTabUserSvr); break;
+    case kGps:
+      typed(ui_->edSelfNo, "自编号", kTabUserSvr);
+      typed(ui_->edCardNo, "车牌号", kTabUserSvr);
+      typed(ui_->edGpsRemark, "备注", kTabUserSvr);
+      break;
+    case kGprs:
+    case kGprsAccessPoint: typed(ui_->edGprsRemark, "备注", kTabUserSvr); break;
+    case kRingBack: typed(ui_->edCrbtsRemark, "备注", kTabUserSvr); break;
+    default: break;
+  }
+  const struct {
+    const char* name;
+    const char* label;
+  } agentTexts[] = {{"edSoMen", "经办人"},        {"edRegNbr", "证件号码"}, {"edLinkAddress", "联系地址"},
+                    {"edLinkPhone", "联系电话"}, {"edEMail", "E-Mail"},   {"edRemark", "经办人备注"},
+                    {"edSoDesc", "经办描述"}};
+  for (const auto& t : agentTexts) typed(ui_->FAgenterInfo->findChild<QLineEdit*>(t.name), t.label, kTabAgent);
   e.productsApply = productsApply_;
   e.activeProms = prom_->CountActiveProms();
   e.activeProducts = productsApply_ ? prod_->CountActiveProducts() : 0;
@@ -821,8 +850,11 @@ bool TfrmVasDesk::ValidateOrder() {
   if (!refusal) return true;
   ShowGUIMessage(refusal->text.c_str(), "提示", 64);
   ui_->pcInfo->setCurrentIndex(refusal->tab);
+  // Looked for on the page turned to: the customer frame has fields of the
+  // same names as the agent's.
   if (!refusal->focus.empty())
-    if (auto* field = findChild<QWidget*>(QString::fromStdString(refusal->focus))) field->setFocus();
+    if (auto* field = ui_->pcInfo->currentWidget()->findChild<QWidget*>(QString::fromStdString(refusal->focus)))
+      field->setFocus();
   return false;
 }
 

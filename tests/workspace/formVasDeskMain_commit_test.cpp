@@ -240,6 +240,105 @@ TEST_F(Commit, ARefusedCheckStopsBeforeAnyRemoteCall) {
   }
 }
 
+// An agent the order could not carry, or a text it could not send, is
+// refused before anything is asked of the back end, and the operator is
+// put in the very field (the customer and user frames have fields of the
+// same names as the agent's); put right, the order goes in with what he
+// typed.
+TEST_F(Commit, AnAgentOrTextTheOrderCouldNotCarryIsRefusedInItsOwnField) {
+  const struct {
+    const char* name;
+    std::function<void(Commit&)> spoil;
+    GUIMessage told;
+    const char* tab;
+    const char* frame;  // the field's frame or page
+    const char* focus;
+  } cases[] = {
+      {"no agent document number",
+       [](Commit& t) { t.at<QLineEdit>("edRegNbr", "FAgenterInfo").clear(); },
+       {"请输入经办人证件号码！", "提示", 64}, "tabAgent", "FAgenterInfo", "edRegNbr"},
+      {"a document type typed by hand",
+       [](Commit& t) { t.at<QComboBox>("cmbRegType", "FAgenterInfo").setEditText("护照"); },
+       {"请选择经办人证件类型！", "提示", 64}, "tabAgent", "FAgenterInfo", "cmbRegType"},
+      {"the customer's document type missing from the list",
+       [](Commit& t) { t.at<QComboBox>("cmbRegType", "FAgenterInfo").setCurrentIndex(-1); },
+       {"请选择经办人证件类型！", "提示", 64}, "tabAgent", "FAgenterInfo", "cmbRegType"},
+      {"a name character without a GBK code",
+       [](Commit& t) { t.at<QLineEdit>("edSoMen", "FAgenterInfo").setText("刘䶮"); },
+       {"经办人中的字符\"䶮\"系统无法保存,请改用其他字或写法后再提交！", "提示", 64}, "tabAgent", "FAgenterInfo",
+       "edSoMen"},
+      {"the agent's remark",
+       [](Commit& t) { t.at<QLineEdit>("edRemark", "FAgenterInfo").setText("代办\U0001F600"); },
+       {"经办人备注中的字符\"\U0001F600\"系统无法保存,请改用其他字或写法后再提交！", "提示", 64}, "tabAgent",
+       "FAgenterInfo", "edRemark"},
+      {"the order's remark",
+       [](Commit& t) { t.at<QLineEdit>("edGcallRemark").setText("出差₩"); },
+       {"备注中的字符\"₩\"系统无法保存,请改用其他字或写法后再提交！", "提示", 64}, "tabUserSvr", "gbGlobalInfo",
+       "edGcallRemark"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fresh();
+    {
+      zpgui::MessageLog setup;
+      globalCallReady();
+    }
+    c.spoil(*this);
+    at<QTabWidget>("pcInfo").setCurrentIndex(0);
+    {
+      auto real = realService();
+      Wiretap<MVasDesk::SSoUserServiceIn, MPublicDef::SCheckSoOut> checks(
+          *backend->dispatcher, MVasDesk::IVasDesk_check_so,
+          [real](const MVasDesk::SSoUserServiceIn& in, MPublicDef::SCheckSoOut& out, CBSErrorMsg& err) {
+            return real->check_so(in, out, err);
+          });
+      zpgui::MessageLog messages({kNo, kNo, kYes});
+      zpgui::ModalScript fees;
+      fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+      commit();
+      EXPECT_EQ(messages.Shown(), Messages{c.told});
+      EXPECT_EQ(checks.Count(), 0u) << "refused before the check call";
+      EXPECT_TRUE(fees.Shown().empty());
+    }
+    EXPECT_EQ(orders(), 0);
+    EXPECT_EQ(at<QTabWidget>("pcInfo").currentWidget()->objectName().toStdString(), c.tab);
+    QWidget* focused = desk->focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->objectName().toStdString(), c.focus);
+    EXPECT_TRUE(at<QWidget>(c.frame).isAncestorOf(focused)) << "focus on the field of the " << c.frame;
+  }
+
+  // The document type chosen again and the name written another way, the
+  // order goes in with its agent as the frame shows him.
+  fresh();
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  at<QComboBox>("cmbRegType", "FAgenterInfo").setEditText("护照");
+  at<QLineEdit>("edSoMen", "FAgenterInfo").setText("刘䶮");
+  {
+    zpgui::MessageLog refused;
+    commit();
+    ASSERT_EQ(refused.Shown().size(), 1u);
+  }
+  at<QComboBox>("cmbRegType", "FAgenterInfo").setCurrentIndex(0);
+  {
+    zpgui::MessageLog refused;
+    commit();
+    ASSERT_EQ(refused.Shown().size(), 1u);
+    EXPECT_EQ(refused.Shown()[0].text.rfind("经办人中的字符", 0), 0u);
+  }
+  at<QLineEdit>("edSoMen", "FAgenterInfo").setText("刘岩");
+  zpgui::MessageLog answers({kNo, kNo, kYes});  // no receipt, no invoice, continue
+  zpgui::ModalScript fees;
+  fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+  commit();
+  EXPECT_EQ(answers.AnswersLeft(), 0u);
+  EXPECT_EQ(orders(), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'agent' AND item_text = '刘岩'"), 1);
+}
+
 // After each failure the operator finds his order as he left it and the
 // next commit goes through with it; nothing was stored in between.
 TEST_F(Commit, EveryFailureLeavesTheInputAndTheRetrySubmitsIt) {
