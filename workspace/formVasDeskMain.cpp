@@ -285,6 +285,11 @@ void TfrmVasDesk::ResetWorkspace() {
   prod_->ClearProducts();
 
   MakeReadOnly(ui_->FAgenterInfo);
+  // A back date is one order's: the next one is dated today unless the
+  // operator back-dates it himself.
+  ui_->chkAfterFlag->setChecked(false);
+  afterFlag_ = 0;
+  afterDate_ = CBSDateTime();
   ui_->chkAfterFlag->setEnabled(false);
   for (QWidget* w : Widgets{ui_->frmeBaseUserInfo, ui_->frmeBaseCustInfo, ui_->gbGlobalInfo, ui_->gbGpsInfo,
                             ui_->gbGprsInfo, ui_->gbCrbts})

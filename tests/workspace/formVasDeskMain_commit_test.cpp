@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -26,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "FormAfterDate.h"
 #include "MBusiPublic.h"
 #include "backend_world.h"
 #include "commit_world.h"
@@ -514,6 +516,42 @@ TEST_F(Commit, ABusinessWithoutFeesSkipsPricingAndTheDialog) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee'"), 0);
   EXPECT_EQ(count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 602 AND busi_type = 101"), 0);
   EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55000002' AND sts = 1 AND serv_id = 0"), 1);
+}
+
+// A back-dated order is its own customer's: once it is in, the workspace
+// the next customer finds is not back-dated, and neither is his order.
+TEST_F(Commit, TheNextCustomersOrderIsNotBackDatedLikeTheLast) {
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  {
+    zpgui::ModalScript backDate;
+    backDate.Then([](QDialog& d) {
+      static_cast<TfrmAfterInfo&>(d).SetAfterDate(CBSDateTime::make(2026, 12, 8));
+      d.findChild<QPushButton*>("btnOk")->click();
+    });
+    at<QCheckBox>("chkAfterFlag").click();
+    ASSERT_EQ(desk->afterFlag(), 1);
+    zpgui::MessageLog answers({kNo, kNo, kYes});  // no receipt, no invoice, continue
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+    ASSERT_EQ(answers.AnswersLeft(), 0u);
+  }
+  ASSERT_EQ(count("SELECT COUNT(*) FROM zp_order WHERE serv_id = 601 AND after_flag = 1"), 1);
+  EXPECT_FALSE(at<QCheckBox>("chkAfterFlag").isChecked());
+
+  {
+    zpgui::MessageLog setup;
+    query("13900000602");
+    ASSERT_TRUE(at<QRadioButton>("radBtnClose").isChecked());
+  }
+  EXPECT_FALSE(at<QCheckBox>("chkAfterFlag").isChecked());
+  zpgui::MessageLog answers({kNo, kYes});  // no receipt, continue: nothing priced
+  commit();
+  EXPECT_EQ(answers.AnswersLeft(), 0u);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order WHERE serv_id = 602 AND after_flag = 0 AND after_date = 0"), 1);
 }
 
 // Priced, but at nothing: no dialog, and the order goes in without fees.
