@@ -497,6 +497,10 @@ void TfrmVasDesk::ShowCurrentService(const MVasDesk::SGetInfoOut& info) {
         MakeReadOnly(ui_->cmbGpsStatus);
       } else {
         ui_->cmbGpsStatus->setCurrentIndex(kOpened);
+        // A detail the back end does not give is shown as unknown, not as
+        // the first entry the list happens to hold.
+        ui_->cmbSPId->setCurrentIndex(-1);
+        ui_->cmbGpsType->setCurrentIndex(-1);
         std::vector<MPublicDef::SGpsInfo> details;
         // A cell that does not convert ends the conversion; what was
         // converted before is still shown.
@@ -533,6 +537,8 @@ void TfrmVasDesk::ShowCurrentService(const MVasDesk::SGetInfoOut& info) {
         MakeReadOnly(ui_->cmbCrbtsStstus);
       } else {
         ui_->cmbCrbtsStstus->setCurrentIndex(kOpened);
+        // Likewise the song: one the list does not hold is not the first.
+        ui_->cmbSongId->setCurrentIndex(-1);
         std::vector<MPublicDef::SUserCrbtsInfo> details;
         zp::workspace::TableToRecords(info.get_SPECILDATAINFO(), details);
         if (!details.empty()) {

@@ -311,6 +311,31 @@ TEST_F(Query, TheDetailPageShowsTheCurrentService) {
   EXPECT_TRUE(messages.Shown().empty());
 }
 
+// The page of a current service shows what the back end says the
+// subscriber has; GPS details it does not give, or a song the region's list
+// no longer holds, are shown as none rather than as the list's first entry.
+TEST_F(Query, ADetailTheListsDoNotHoldIsNotShownAsTheirFirstEntry) {
+  backend.db->transact(zp::store::Database::Intent::write, [](soci::session& sql) {
+    sql << "DELETE FROM zp_special_data WHERE serv_id = 602 AND busi_type = 102";
+    sql << "UPDATE zp_special_data SET field_value = 'Z99' WHERE serv_id = 602 AND field_name = 'SONG_ID'";
+  });
+  start(11);
+  choose(102);
+  query("13900000602");
+  ASSERT_EQ(at<QComboBox>("cmbGpsStatus").currentText(), "已开通");
+  EXPECT_EQ(at<QComboBox>("cmbSPId").currentIndex(), -1) << at<QComboBox>("cmbSPId").currentText().toStdString();
+  EXPECT_EQ(at<QComboBox>("cmbGpsType").currentIndex(), -1);
+  EXPECT_EQ(at<QComboBox>("cmbSPId").count(), 2) << "the providers are there to choose from";
+
+  choose(104);
+  query("13900000602");
+  ASSERT_EQ(at<QComboBox>("cmbCrbtsStstus").currentText(), "已开通");
+  EXPECT_EQ(at<QComboBox>("cmbSongId").currentIndex(), -1) << at<QComboBox>("cmbSongId").currentText().toStdString();
+  EXPECT_EQ(at<QComboBox>("cmbSendFlag").currentText(), "[0]不通知");
+  EXPECT_EQ(text("edCrbtsRemark"), "彩铃备注");
+  EXPECT_TRUE(messages.Shown().empty());
+}
+
 TEST_F(Query, ANewRingBackToneOffersTheSongsAndTheNoticeByDefault) {
   start(11);
   choose(104);
