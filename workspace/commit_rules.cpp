@@ -1,5 +1,7 @@
 #include "commit_rules.h"
 
+#include "gbk.h"
+
 namespace zp::workspace {
 
 namespace {
@@ -32,7 +34,28 @@ std::optional<OrderRefusal> FirstOrderRefusal(const OrderEntry& e) {
     return OrderRefusal{7, "GPRS接入点必须选择一个产品（接入点）信息！", kTabUserSvr, ""};
   if (Blank(e.agentRegNbr)) return OrderRefusal{8, "请输入经办人证件号码！", kTabAgent, "edRegNbr"};
   if (Blank(e.agentName)) return OrderRefusal{9, "请输入经办人！", kTabAgent, "edSoMen"};
+  // The order carries its agent only under a document type.
+  if (e.agentRegType == 0) return OrderRefusal{10, "请选择经办人证件类型！", kTabAgent, "cmbRegType"};
+  for (const TypedText& t : e.typedTexts) {
+    if (const auto bad = FirstCharacterWithoutGbk(t.text))
+      return OrderRefusal{11, t.label + "中的字符\"" + *bad + "\"系统无法保存,请改用其他字或写法后再提交！", t.tab,
+                          t.focus};
+  }
   return std::nullopt;
+}
+
+std::optional<std::string> FirstCharacterWithoutGbk(const std::string& text) {
+  std::string scratch;
+  if (gbk::fromUtf8(text, scratch)) return std::nullopt;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const std::string one = text.substr(at, length);
+    scratch.clear();
+    if (!gbk::fromUtf8(one, scratch)) return one;
+    at += length;
+  }
+  return text;  // not UTF-8 at all: the whole text is the fault
 }
 
 short ActTypeOf(int operation) {

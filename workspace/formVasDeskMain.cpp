@@ -2,6 +2,7 @@
 
 #include <QBrush>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDate>
 #include <QKeyEvent>
 #include <QLabel>
@@ -284,6 +285,11 @@ void TfrmVasDesk::ResetWorkspace() {
   prod_->ClearProducts();
 
   MakeReadOnly(ui_->FAgenterInfo);
+  // A back date is one order's: the next one is dated today unless the
+  // operator back-dates it himself.
+  ui_->chkAfterFlag->setChecked(false);
+  afterFlag_ = 0;
+  afterDate_ = CBSDateTime();
   ui_->chkAfterFlag->setEnabled(false);
   for (QWidget* w : Widgets{ui_->frmeBaseUserInfo, ui_->frmeBaseCustInfo, ui_->gbGlobalInfo, ui_->gbGpsInfo,
                             ui_->gbGprsInfo, ui_->gbCrbts})
@@ -323,6 +329,7 @@ void TfrmVasDesk::frmeVerify1btnQueyAClick() {
   // The reset makes everything read-only and the query opens part of it
   // again: each control takes its colour once, at the end.
   const zpgui::LookBatch looks;
+  GiveBackUnorderedNumber();
   ResetWorkspace();
   verified_ = false;
   MPublicDef::SUserInfo user;
@@ -490,6 +497,10 @@ void TfrmVasDesk::ShowCurrentService(const MVasDesk::SGetInfoOut& info) {
         MakeReadOnly(ui_->cmbGpsStatus);
       } else {
         ui_->cmbGpsStatus->setCurrentIndex(kOpened);
+        // A detail the back end does not give is shown as unknown, not as
+        // the first entry the list happens to hold.
+        ui_->cmbSPId->setCurrentIndex(-1);
+        ui_->cmbGpsType->setCurrentIndex(-1);
         std::vector<MPublicDef::SGpsInfo> details;
         // A cell that does not convert ends the conversion; what was
         // converted before is still shown.
@@ -526,6 +537,8 @@ void TfrmVasDesk::ShowCurrentService(const MVasDesk::SGetInfoOut& info) {
         MakeReadOnly(ui_->cmbCrbtsStstus);
       } else {
         ui_->cmbCrbtsStstus->setCurrentIndex(kOpened);
+        // Likewise the song: one the list does not hold is not the first.
+        ui_->cmbSongId->setCurrentIndex(-1);
         std::vector<MPublicDef::SUserCrbtsInfo> details;
         zp::workspace::TableToRecords(info.get_SPECILDATAINFO(), details);
         if (!details.empty()) {
@@ -661,6 +674,7 @@ void TfrmVasDesk::lstvBusiTypeClick() {
   if (selected.isEmpty()) return;
   QTreeWidgetItem* row = selected.front();
   if (row->text(kTypeColumn).toInt() == busiType_) return;
+  GiveBackUnorderedNumber();
   SetCurrentBusiType(row);
   ui_->frmeVerify->InitVerify(busiCode_, regionCode_, countyCode_, orgId_, opId_);
   ResetWorkspace();
@@ -779,6 +793,13 @@ void TfrmVasDesk::btnSelIsdnClick() {
 
 void TfrmVasDesk::FormClose() { facade.UnsignRes(); }
 
+void TfrmVasDesk::GiveBackUnorderedNumber() {
+  // The reset only forgets the number: left reserved, it would stay out of
+  // every counter's pool until its lease ran out, and each customer who
+  // walked away would use up one of the numbers this operator may hold.
+  if (facade.PendingSubmissionKey().empty()) facade.UnsignRes();
+}
+
 void TfrmVasDesk::closeEvent(QCloseEvent* event) {
   FormClose();
   TfrmMDIChild::closeEvent(event);
@@ -801,6 +822,34 @@ zp::workspace::OrderEntry TfrmVasDesk::CurrentOrderEntry() const {
   e.songId = s8(ui_->cmbSongId->currentText());
   if (const auto* regNbr = ui_->FAgenterInfo->findChild<QLineEdit*>("edRegNbr")) e.agentRegNbr = s8(regNbr->text());
   if (const auto* name = ui_->FAgenterInfo->findChild<QLineEdit*>("edSoMen")) e.agentName = s8(name->text());
+  if (const auto* regType = ui_->FAgenterInfo->findChild<QComboBox*>("cmbRegType"))
+    e.agentRegType = ExtractItemCode(s8(regType->currentText()));
+  // What the operator may type freely and the order carries: the remark
+  // and the details of the current business's page, then the agent.
+  using zp::workspace::kTabAgent;
+  using zp::workspace::kTabUserSvr;
+  const auto typed = [&](QLineEdit* edit, const char* label, int tab) {
+    if (edit) e.typedTexts.push_back({label, s8(edit->text()), tab, s8(edit->objectName())});
+  };
+  switch (busiType_) {
+    case kGlobalCall: typed(ui_->edGcallRemark, "备注", kTabUserSvr); break;
+    case kGps:
+      typed(ui_->edSelfNo, "自编号", kTabUserSvr);
+      typed(ui_->edCardNo, "车牌号", kTabUserSvr);
+      typed(ui_->edGpsRemark, "备注", kTabUserSvr);
+      break;
+    case kGprs:
+    case kGprsAccessPoint: typed(ui_->edGprsRemark, "备注", kTabUserSvr); break;
+    case kRingBack: typed(ui_->edCrbtsRemark, "备注", kTabUserSvr); break;
+    default: break;
+  }
+  const struct {
+    const char* name;
+    const char* label;
+  } agentTexts[] = {{"edSoMen", "经办人"},        {"edRegNbr", "证件号码"}, {"edLinkAddress", "联系地址"},
+                    {"edLinkPhone", "联系电话"}, {"edEMail", "E-Mail"},   {"edRemark", "经办人备注"},
+                    {"edSoDesc", "经办描述"}};
+  for (const auto& t : agentTexts) typed(ui_->FAgenterInfo->findChild<QLineEdit*>(t.name), t.label, kTabAgent);
   e.productsApply = productsApply_;
   e.activeProms = prom_->CountActiveProms();
   e.activeProducts = productsApply_ ? prod_->CountActiveProducts() : 0;
@@ -812,8 +861,11 @@ bool TfrmVasDesk::ValidateOrder() {
   if (!refusal) return true;
   ShowGUIMessage(refusal->text.c_str(), "提示", 64);
   ui_->pcInfo->setCurrentIndex(refusal->tab);
+  // Looked for on the page turned to: the customer frame has fields of the
+  // same names as the agent's.
   if (!refusal->focus.empty())
-    if (auto* field = findChild<QWidget*>(QString::fromStdString(refusal->focus))) field->setFocus();
+    if (auto* field = ui_->pcInfo->currentWidget()->findChild<QWidget*>(QString::fromStdString(refusal->focus)))
+      field->setFocus();
   return false;
 }
 

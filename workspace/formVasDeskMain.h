@@ -139,6 +139,10 @@ class TfrmVasDesk : public TfrmMDIChild {
  private:
   // Gives back the number the facade holds; the window then frees itself.
   void FormClose();
+  // Before the workspace turns to another customer or business: the number
+  // picked for the order being left goes back to the pool. Not while a
+  // submission's outcome is unknown: that order may have taken it.
+  void GiveBackUnorderedNumber();
   // Says inside the business type list why the workspace stays empty: a
   // clerk facing an empty window learns that the back end was not reached.
   void ShowWhyEmpty(const QString& why);

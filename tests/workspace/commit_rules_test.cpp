@@ -23,6 +23,8 @@ OrderEntry Passing(int busiType, int operation) {
   e.songId = "[A01] 生日快乐";
   e.agentRegNbr = "330102198001011234";
   e.agentName = "钱一";
+  e.agentRegType = 1;
+  e.typedTexts = {{"备注", "浙A·11111 出差", 1, "edGcallRemark"}, {"经办人", "钱一", 2, "edSoMen"}};
   e.productsApply = true;
   e.activeProms = 1;
   e.activeProducts = 1;
@@ -111,6 +113,60 @@ TEST(CommitRules, NoOperationCheckedPassesOnlyTheAgentChecks) {
   e.isdn = "";
   e.activeProms = e.activeProducts = 0;
   EXPECT_FALSE(FirstOrderRefusal(e));
+}
+
+// An order that could not carry what the operator entered is refused before
+// the back end is asked anything: an agent without a document type would
+// be left out of the order, and a character GBK has no code for could not
+// be sent at all (the operator would learn it only after collecting the
+// fees, from a message naming no field).
+TEST(CommitRules, WhatTheOrderCouldNotCarryIsRefusedWithItsField) {
+  const struct {
+    const char* name;
+    void (*breakIt)(OrderEntry&);
+    int check;
+    const char* text;
+    int tab;
+    const char* focus;
+  } cases[] = {
+      {"no document type", [](OrderEntry& e) { e.agentRegType = 0; }, 10, "请选择经办人证件类型！", 2, "cmbRegType"},
+      {"a rare character in the agent's name", [](OrderEntry& e) { e.typedTexts[1].text = "刘䶮"; }, 11,
+       "经办人中的字符\"䶮\"系统无法保存,请改用其他字或写法后再提交！", 2, "edSoMen"},
+      {"an emoji in the remark", [](OrderEntry& e) { e.typedTexts[0].text = "出差\U0001F600好"; }, 11,
+       "备注中的字符\"\U0001F600\"系统无法保存,请改用其他字或写法后再提交！", 1, "edGcallRemark"},
+      {"the first text told first",
+       [](OrderEntry& e) {
+         e.typedTexts[0].text = "\U0001F600";
+         e.typedTexts[1].text = "\U00020BB7";
+       },
+       11, "备注中的字符\"\U0001F600\"系统无法保存,请改用其他字或写法后再提交！", 1, "edGcallRemark"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    OrderEntry e = Passing(102, kOpen);
+    c.breakIt(e);
+    const auto refusal = FirstOrderRefusal(e);
+    ASSERT_TRUE(refusal);
+    EXPECT_EQ(refusal->check, c.check);
+    EXPECT_EQ(refusal->text, c.text);
+    EXPECT_EQ(refusal->tab, c.tab);
+    EXPECT_EQ(refusal->focus, c.focus);
+  }
+  // The input checks come first: the operator fixes what is missing before
+  // what is mistyped.
+  OrderEntry e = Passing(101, kOpen);
+  e.agentName = "";
+  e.agentRegType = 0;
+  e.typedTexts[0].text = "\U0001F600";
+  EXPECT_EQ(FirstOrderRefusal(e)->check, 9);
+}
+
+TEST(CommitRules, OnlyCharactersWithoutAGbkCodeAreFound) {
+  using zp::workspace::FirstCharacterWithoutGbk;
+  for (const char* fine : {"", "钱一", "浙A·11111", "Zhou-Ming_01@example.cn", "（接入点）！"})
+    EXPECT_FALSE(FirstCharacterWithoutGbk(fine)) << fine;
+  EXPECT_EQ(FirstCharacterWithoutGbk("a\U00020BB7b\U0001F600"), "\U00020BB7");
+  EXPECT_EQ(FirstCharacterWithoutGbk("周\u20A9"), "\u20A9");  // the won sign
 }
 
 TEST(CommitRules, OperationsBecomeTheirActTypes) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -26,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "FormAfterDate.h"
 #include "MBusiPublic.h"
 #include "backend_world.h"
 #include "commit_world.h"
@@ -240,6 +242,105 @@ TEST_F(Commit, ARefusedCheckStopsBeforeAnyRemoteCall) {
   }
 }
 
+// An agent the order could not carry, or a text it could not send, is
+// refused before anything is asked of the back end, and the operator is
+// put in the very field (the customer and user frames have fields of the
+// same names as the agent's); put right, the order goes in with what he
+// typed.
+TEST_F(Commit, AnAgentOrTextTheOrderCouldNotCarryIsRefusedInItsOwnField) {
+  const struct {
+    const char* name;
+    std::function<void(Commit&)> spoil;
+    GUIMessage told;
+    const char* tab;
+    const char* frame;  // the field's frame or page
+    const char* focus;
+  } cases[] = {
+      {"no agent document number",
+       [](Commit& t) { t.at<QLineEdit>("edRegNbr", "FAgenterInfo").clear(); },
+       {"请输入经办人证件号码！", "提示", 64}, "tabAgent", "FAgenterInfo", "edRegNbr"},
+      {"a document type typed by hand",
+       [](Commit& t) { t.at<QComboBox>("cmbRegType", "FAgenterInfo").setEditText("护照"); },
+       {"请选择经办人证件类型！", "提示", 64}, "tabAgent", "FAgenterInfo", "cmbRegType"},
+      {"the customer's document type missing from the list",
+       [](Commit& t) { t.at<QComboBox>("cmbRegType", "FAgenterInfo").setCurrentIndex(-1); },
+       {"请选择经办人证件类型！", "提示", 64}, "tabAgent", "FAgenterInfo", "cmbRegType"},
+      {"a name character without a GBK code",
+       [](Commit& t) { t.at<QLineEdit>("edSoMen", "FAgenterInfo").setText("刘䶮"); },
+       {"经办人中的字符\"䶮\"系统无法保存,请改用其他字或写法后再提交！", "提示", 64}, "tabAgent", "FAgenterInfo",
+       "edSoMen"},
+      {"the agent's remark",
+       [](Commit& t) { t.at<QLineEdit>("edRemark", "FAgenterInfo").setText("代办\U0001F600"); },
+       {"经办人备注中的字符\"\U0001F600\"系统无法保存,请改用其他字或写法后再提交！", "提示", 64}, "tabAgent",
+       "FAgenterInfo", "edRemark"},
+      {"the order's remark",
+       [](Commit& t) { t.at<QLineEdit>("edGcallRemark").setText("出差₩"); },
+       {"备注中的字符\"₩\"系统无法保存,请改用其他字或写法后再提交！", "提示", 64}, "tabUserSvr", "gbGlobalInfo",
+       "edGcallRemark"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fresh();
+    {
+      zpgui::MessageLog setup;
+      globalCallReady();
+    }
+    c.spoil(*this);
+    at<QTabWidget>("pcInfo").setCurrentIndex(0);
+    {
+      auto real = realService();
+      Wiretap<MVasDesk::SSoUserServiceIn, MPublicDef::SCheckSoOut> checks(
+          *backend->dispatcher, MVasDesk::IVasDesk_check_so,
+          [real](const MVasDesk::SSoUserServiceIn& in, MPublicDef::SCheckSoOut& out, CBSErrorMsg& err) {
+            return real->check_so(in, out, err);
+          });
+      zpgui::MessageLog messages({kNo, kNo, kYes});
+      zpgui::ModalScript fees;
+      fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+      commit();
+      EXPECT_EQ(messages.Shown(), Messages{c.told});
+      EXPECT_EQ(checks.Count(), 0u) << "refused before the check call";
+      EXPECT_TRUE(fees.Shown().empty());
+    }
+    EXPECT_EQ(orders(), 0);
+    EXPECT_EQ(at<QTabWidget>("pcInfo").currentWidget()->objectName().toStdString(), c.tab);
+    QWidget* focused = desk->focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->objectName().toStdString(), c.focus);
+    EXPECT_TRUE(at<QWidget>(c.frame).isAncestorOf(focused)) << "focus on the field of the " << c.frame;
+  }
+
+  // The document type chosen again and the name written another way, the
+  // order goes in with its agent as the frame shows him.
+  fresh();
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  at<QComboBox>("cmbRegType", "FAgenterInfo").setEditText("护照");
+  at<QLineEdit>("edSoMen", "FAgenterInfo").setText("刘䶮");
+  {
+    zpgui::MessageLog refused;
+    commit();
+    ASSERT_EQ(refused.Shown().size(), 1u);
+  }
+  at<QComboBox>("cmbRegType", "FAgenterInfo").setCurrentIndex(0);
+  {
+    zpgui::MessageLog refused;
+    commit();
+    ASSERT_EQ(refused.Shown().size(), 1u);
+    EXPECT_EQ(refused.Shown()[0].text.rfind("经办人中的字符", 0), 0u);
+  }
+  at<QLineEdit>("edSoMen", "FAgenterInfo").setText("刘岩");
+  zpgui::MessageLog answers({kNo, kNo, kYes});  // no receipt, no invoice, continue
+  zpgui::ModalScript fees;
+  fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+  commit();
+  EXPECT_EQ(answers.AnswersLeft(), 0u);
+  EXPECT_EQ(orders(), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'agent' AND item_text = '刘岩'"), 1);
+}
+
 // After each failure the operator finds his order as he left it and the
 // next commit goes through with it; nothing was stored in between.
 TEST_F(Commit, EveryFailureLeavesTheInputAndTheRetrySubmitsIt) {
@@ -415,6 +516,42 @@ TEST_F(Commit, ABusinessWithoutFeesSkipsPricingAndTheDialog) {
   EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee'"), 0);
   EXPECT_EQ(count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 602 AND busi_type = 101"), 0);
   EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55000002' AND sts = 1 AND serv_id = 0"), 1);
+}
+
+// A back-dated order is its own customer's: once it is in, the workspace
+// the next customer finds is not back-dated, and neither is his order.
+TEST_F(Commit, TheNextCustomersOrderIsNotBackDatedLikeTheLast) {
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  {
+    zpgui::ModalScript backDate;
+    backDate.Then([](QDialog& d) {
+      static_cast<TfrmAfterInfo&>(d).SetAfterDate(CBSDateTime::make(2026, 12, 8));
+      d.findChild<QPushButton*>("btnOk")->click();
+    });
+    at<QCheckBox>("chkAfterFlag").click();
+    ASSERT_EQ(desk->afterFlag(), 1);
+    zpgui::MessageLog answers({kNo, kNo, kYes});  // no receipt, no invoice, continue
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+    ASSERT_EQ(answers.AnswersLeft(), 0u);
+  }
+  ASSERT_EQ(count("SELECT COUNT(*) FROM zp_order WHERE serv_id = 601 AND after_flag = 1"), 1);
+  EXPECT_FALSE(at<QCheckBox>("chkAfterFlag").isChecked());
+
+  {
+    zpgui::MessageLog setup;
+    query("13900000602");
+    ASSERT_TRUE(at<QRadioButton>("radBtnClose").isChecked());
+  }
+  EXPECT_FALSE(at<QCheckBox>("chkAfterFlag").isChecked());
+  zpgui::MessageLog answers({kNo, kYes});  // no receipt, continue: nothing priced
+  commit();
+  EXPECT_EQ(answers.AnswersLeft(), 0u);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order WHERE serv_id = 602 AND after_flag = 0 AND after_date = 0"), 1);
 }
 
 // Priced, but at nothing: no dialog, and the order goes in without fees.
@@ -672,6 +809,41 @@ TEST_F(Commit, AReplyLostAfterTheCommitIsConfirmedAndThePapersPrintOnce) {
   EXPECT_EQ(count("SELECT print_count FROM zp_order"), 1);
   EXPECT_TRUE(UnknownSubmissions(11).List().empty());
   EXPECT_EQ(text("edIsdn"), "");  // reset: nothing left to submit again
+}
+
+// The number of an order whose outcome is unknown may be in the back end's
+// order already: turning to the next customer leaves it where it is rather
+// than asking to give back a number the operator may no longer hold.
+TEST_F(Commit, TheNumberOfAnOrderWhoseOutcomeIsUnknownIsNotGivenBack) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
+  backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostReply());
+  {
+    zpgui::MessageLog answers({kNo});  // stop confirming
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+  }
+  ASSERT_EQ(orders(), 1);
+  ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+  backend->dispatcher->clear_faults();
+
+  auto real = realService();
+  Wiretap<MVasDesk::SDoSignResIn, MVasDesk::SDoSignResOut> signs(
+      *backend->dispatcher, MVasDesk::IVasDesk_do_signRes,
+      [real](const MVasDesk::SDoSignResIn& in, MVasDesk::SDoSignResOut& out, CBSErrorMsg& err) {
+        return real->do_signRes(in, out, err);
+      });
+  zpgui::MessageLog next;
+  query("13900000602");
+  for (const GUIMessage& m : next.Shown()) EXPECT_EQ(m.text.find("释放号码"), std::string::npos) << m.text;
+  EXPECT_EQ(signs.Count(), 0u);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55100000' AND sts = 3 AND serv_id = 601"), 1);
 }
 
 // The operator stops confirming: the workspace keeps the order on screen and

@@ -311,6 +311,31 @@ TEST_F(Query, TheDetailPageShowsTheCurrentService) {
   EXPECT_TRUE(messages.Shown().empty());
 }
 
+// The page of a current service shows what the back end says the
+// subscriber has; GPS details it does not give, or a song the region's list
+// no longer holds, are shown as none rather than as the list's first entry.
+TEST_F(Query, ADetailTheListsDoNotHoldIsNotShownAsTheirFirstEntry) {
+  backend.db->transact(zp::store::Database::Intent::write, [](soci::session& sql) {
+    sql << "DELETE FROM zp_special_data WHERE serv_id = 602 AND busi_type = 102";
+    sql << "UPDATE zp_special_data SET field_value = 'Z99' WHERE serv_id = 602 AND field_name = 'SONG_ID'";
+  });
+  start(11);
+  choose(102);
+  query("13900000602");
+  ASSERT_EQ(at<QComboBox>("cmbGpsStatus").currentText(), "已开通");
+  EXPECT_EQ(at<QComboBox>("cmbSPId").currentIndex(), -1) << at<QComboBox>("cmbSPId").currentText().toStdString();
+  EXPECT_EQ(at<QComboBox>("cmbGpsType").currentIndex(), -1);
+  EXPECT_EQ(at<QComboBox>("cmbSPId").count(), 2) << "the providers are there to choose from";
+
+  choose(104);
+  query("13900000602");
+  ASSERT_EQ(at<QComboBox>("cmbCrbtsStstus").currentText(), "已开通");
+  EXPECT_EQ(at<QComboBox>("cmbSongId").currentIndex(), -1) << at<QComboBox>("cmbSongId").currentText().toStdString();
+  EXPECT_EQ(at<QComboBox>("cmbSendFlag").currentText(), "[0]不通知");
+  EXPECT_EQ(text("edCrbtsRemark"), "彩铃备注");
+  EXPECT_TRUE(messages.Shown().empty());
+}
+
 TEST_F(Query, ANewRingBackToneOffersTheSongsAndTheNoticeByDefault) {
   start(11);
   choose(104);
@@ -626,6 +651,53 @@ TEST_F(Query, ARefusedSecondPickTakesTheGivenBackNumberOffTheScreen) {
   EXPECT_EQ(text("edIsdn"), "");
   EXPECT_EQ(desk->reservedNumber(), "");
   ASSERT_EQ(messages.Shown().size(), 1u);
+}
+
+// A number picked for a customer who is not served after all goes back to
+// the pool when the operator turns to the next customer or business: held
+// on, it would be out of every counter's pool until its lease ran out, and
+// a few customers who walked away would use up the numbers this operator
+// may hold at once (five), so that the next pick is refused.
+TEST_F(Query, ANumberPickedForAnOrderLeftUnsubmittedGoesBackToThePool) {
+  start(11);
+  const auto status = [&](const std::string& number) {
+    return backend.count("SELECT sts * 100 + op_id FROM zp_res_number WHERE res_id = '" + number + "'");
+  };
+  const int kFree = 100, kHeldBy11 = 211;
+  const auto told = [&] {
+    std::string all;
+    for (const GUIMessage& m : messages.Shown()) all += m.text + "\n";
+    return all;
+  };
+  for (int column = 0; column < 5; ++column) {
+    query("13900000601");
+    {
+      zpgui::ModalScript script;
+      Pick(script, column);
+      at<QToolButton>("btnSelIsdn").click();
+      ASSERT_EQ(script.Unexpected(), 0);
+    }
+    const std::string picked = "5510000" + std::to_string(column);
+    ASSERT_EQ(text("edIsdn").toStdString(), picked) << told();
+    EXPECT_EQ(status(picked), kHeldBy11);
+    if (column == 2) {
+      choose(102);  // another business for the same customer
+      EXPECT_EQ(status(picked), kFree) << "given back on leaving Global Call";
+      choose(101);
+    }
+  }
+  // A sixth customer gets the first number of the pool again, and the
+  // others picked before are all back in it.
+  query("13900000601");
+  {
+    zpgui::ModalScript script;
+    Pick(script, 0);
+    at<QToolButton>("btnSelIsdn").click();
+  }
+  EXPECT_EQ(text("edIsdn"), "55100000");
+  EXPECT_TRUE(messages.Shown().empty()) << told();
+  EXPECT_EQ(status("55100000"), kHeldBy11);
+  for (int k = 1; k < 5; ++k) EXPECT_EQ(status("5510000" + std::to_string(k)), kFree) << k;
 }
 
 // Start-up and a change of business happen with nobody at the counter: the
