@@ -37,6 +37,7 @@ struct OfferRow {
   bool inEffect = false;     // the subscriber's item already runs
   bool locked = false;       // validity fixed to the next cycle
   bool isNew = false;        // added in this order (frame)
+  bool otherBusiness = false;  // the subscriber's item of another business: shown, never changed here
 
   bool operator==(const OfferRow&) const = default;
 };

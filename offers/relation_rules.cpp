@@ -221,6 +221,13 @@ Verdict RelationRules::CheckRemove(int x) {
     if (rows_.At(*y).mandatory)
       return Verdict::Refuse({"提示：您取消的" + policy_.noun + "的依赖项中有必选项[" + rows_.At(*y).caption + "]！",
                               "提示", 16});
+    // The order cancels items of its own business only: one of another
+    // business that depends on this one would be cancelled in this
+    // business's name, or not at all.
+    if (rows_.At(*y).otherBusiness)
+      return Verdict::Refuse({"提示：您取消的" + policy_.noun + "的依赖项[" + rows_.At(*y).caption +
+                                  "]属于其他业务,不能在本业务中取消！请先在该业务中处理。",
+                              "提示", 16});
     makeAbsent(*y);
     if (Verdict v = CheckRemove(rel.prodId); !v) return v;
   }

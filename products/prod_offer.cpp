@@ -202,6 +202,7 @@ bool ProdOffer::MergeUserProducts(const MPublicDef::SMscFuncInfoList& current) {
     r.expireDate = dateText(p.get_EXPIRE_DATE());
     r.mandatory = false;
     r.busiType = p.get_BUSI_TYPE();
+    r.otherBusiness = !OfThisBusiness(r);
     r.busiTypeText = busiTypeTextOf(r.busiType);
     r.extProp[0] = p.get_EXT_PROP1();
     r.extProp[1] = p.get_EXT_PROP2();
@@ -323,6 +324,7 @@ std::optional<std::size_t> ProdOffer::ApplySelection(const MPublicDef::SMscFuncO
     r.expireDate = offers::kOpenEndDate;
     r.mandatory = s.get_FUNC_TYPE() == 1;
     r.busiType = s.get_BUSI_TYPE();
+    r.otherBusiness = !OfThisBusiness(r);
     r.busiTypeText = busiTypeTextOf(r.busiType);
     r.extProp[0] = s.get_EXT_PROP1();
     r.extProp[1] = s.get_EXT_PROP2();

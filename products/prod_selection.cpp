@@ -87,6 +87,7 @@ void ProdSelection::ApplyCurrentProducts(const MPublicDef::SMscFuncInfoList& cur
         } else {
           row.action = offers::kActKept;
           row.busiType = p.get_BUSI_TYPE();
+          row.otherBusiness = row.busiType != busiType_;
           row.busiTypeText = busiTypeLookup_ ? busiTypeLookup_->TextOfCode(row.busiType)
                                              : std::to_string(row.busiType);
         }

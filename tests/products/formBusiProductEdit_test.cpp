@@ -136,6 +136,21 @@ TEST_F(ProdEdit, SubscribersProductOfAnotherTypeCannotBeUnchecked) {
   EXPECT_TRUE(Checked(r62));
 }
 
+// Nor is it taken off with a product it depends on: unchecking that one is
+// refused, and both stay the subscriber's.
+TEST_F(ProdEdit, UncheckingStopsShortOfAnotherTypesProduct) {
+  Load({Carrier(62, 101, 2), Carrier(64, 106, 2)});  // 64 requires 62
+  zpgui::MessageLog messages;
+  ClickBox(r62);
+  ASSERT_EQ(messages.Shown().size(), 1u);
+  EXPECT_EQ(messages.Shown()[0].text,
+            "提示：您取消的产品的依赖项[[64] 无应答呼转]属于其他业务,不能在本业务中取消！请先在该业务中处理。");
+  EXPECT_TRUE(Checked(r62));
+  EXPECT_TRUE(Checked(r64));
+  EXPECT_EQ(Cell(r62, cAction), "原有");
+  EXPECT_EQ(Cell(r64, cAction), "原有");
+}
+
 TEST_F(ProdEdit, RingBackWithoutARingIsNotChosen) {
   Load();
   for (const int ring : {-1, 1}) {

@@ -22,6 +22,7 @@
 #include "MSysmgntDef.h"
 #include "MVasDesk.h"
 #include "backend_world.h"
+#include "fixtures.h"
 #include "busi_catalogue_service.h"
 #include "gui_message.h"
 #include "modal.h"
@@ -244,6 +245,31 @@ TEST_F(ProdFrame, SubscribersProductsInTheScopeOfTheBusiness) {
   EXPECT_EQ(messages.Shown()[0],
             (zpgui::GUIMessage{"提示:对不起，您选择的记录受理的业务类型和现在的业务类型不一致！不能删除！", "提示", 64}));
   EXPECT_EQ(Column(cAction)[1], "原有");
+}
+
+// A product of another business that depends on the one deleted is not
+// cancelled with it: the order would cancel it in this business's name. The
+// deletion is refused and both stay as they were.
+TEST_F(ProdFrame, DeletingStopsShortOfAnotherBusinesssProduct) {
+  Open();
+  zp::store::loadFixtures(*world->db,
+                          R"({"prod_relations": [{"plan_id": 8, "prod_id": 71, "pre_prod_id": 62, "relate_type": 1}]})");
+  ASSERT_EQ(Load(101), 1);
+  frame.MergeUserProducts({UserProduct(62, 101, 7121), UserProduct(71, 106, 305032)});
+  frame.EnableProductEdit();
+  ASSERT_EQ(Column(cName), (std::vector<std::string>{"[61] 来电显示", "[62] 无条件呼转", "[71] 全球呼转移"}));
+  zpgui::MessageLog messages{zpgui::kAnswerYes};
+  Focus(1);
+  Button("btnDele").click();
+  ASSERT_EQ(messages.Shown().size(), 2u);  // the confirmation, then the refusal
+  EXPECT_EQ(messages.Shown()[1],
+            (zpgui::GUIMessage{"提示：您取消的产品的依赖项[[71] 全球呼转移]属于其他业务,不能在本业务中取消！请先在该业务中处理。",
+                               "提示", 16}));
+  EXPECT_EQ(Column(cAction), (std::vector<std::string>{"新增", "原有", "原有"}));
+  MPublicDef::SMscFuncOperList lines;
+  frame.BuildProductOpers(lines);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].get_PROD_ID(), 61);  // the seeded product alone
 }
 
 TEST_F(ProdFrame, DeletingFollowsTheCancellationRule) {
