@@ -60,6 +60,7 @@ void TfrmeAgenterInfo::InitAgentLists(short regionCode) {
 }
 
 void TfrmeAgenterInfo::ShowAgentFromCust(const MPublicDef::SCustInfo& cust) {
+  passedDocument_.clear();  // a new customer's document is checked anew
   SetComboBoxIndex(ui->cmbRegionCode, cust.get_REGION_CODE());
   SetComboBoxIndex(ui->cmbRegType, cust.get_REG_TYPE());
   ui->edSoMen->setText(text(cust.get_CUST_NAME()));
@@ -77,7 +78,19 @@ void TfrmeAgenterInfo::GetAgentInfo(MPublicDef::SOperator& agent) const {
                                text(ui->edEMail->text()), text(ui->edSoDesc->text()), text(ui->edRemark->text())});
 }
 
-void TfrmeAgenterInfo::edRegNbrExit() {
+void TfrmeAgenterInfo::edRegNbrExit() { RunCheck(); }
+
+std::string TfrmeAgenterInfo::Document() const {
+  return text(ui->cmbRegType->currentText()) + '\n' + text(ui->edRegNbr->text());
+}
+
+bool TfrmeAgenterInfo::CheckDocumentBeforeOrder() {
+  if (!passedDocument_.empty() && passedDocument_ == Document()) return true;
+  return RunCheck() == agent::DocumentCheckEnd::Passed;
+}
+
+agent::DocumentCheckEnd TfrmeAgenterInfo::RunCheck() {
+  passedDocument_.clear();
   const agent::DocumentCheckPorts ports{
       [](const char* message, const char* caption, int flags) { return ShowGUIMessage(message, caption, flags); },
       [](const std::string& number) { return CheckRegNbr(number); },
@@ -94,7 +107,8 @@ void TfrmeAgenterInfo::edRegNbrExit() {
     case agent::DocumentCheckEnd::ListCallFailed:
     case agent::DocumentCheckEnd::BlackListed:
     case agent::DocumentCheckEnd::GreyRefused: focusLater(ui->cmbRegType); break;
-    case agent::DocumentCheckEnd::ServiceInitFailed:
-    case agent::DocumentCheckEnd::Passed: break;
+    case agent::DocumentCheckEnd::ServiceInitFailed: break;
+    case agent::DocumentCheckEnd::Passed: passedDocument_ = Document(); break;
   }
+  return end;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "MPublicDef.h"
+#include "agent_rules.h"
 #include "cbusinesspublic.h"
 
 namespace Ui {
@@ -27,6 +28,13 @@ class TfrmeAgenterInfo : public QWidget {
   // Most agents are the customer in person: start from the customer's data.
   void ShowAgentFromCust(const MPublicDef::SCustInfo& cust);
   void GetAgentInfo(MPublicDef::SOperator& agent) const;
+  // Before an order goes: the document on screen has passed the number and
+  // list check, when the operator left its field or now. A document taken
+  // over from the customer and never left is checked here, so that a
+  // black-listed agent is stopped before the fees are collected and a
+  // grey-listed one is asked about. False (with the check's own message)
+  // when it does not pass.
+  bool CheckDocumentBeforeOrder();
 
  public slots:
   void edRegNbrExit();
@@ -35,6 +43,11 @@ class TfrmeAgenterInfo : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Runs the document check and moves the focus as its end asks.
+  agent::DocumentCheckEnd RunCheck();
+  std::string Document() const;
+
   std::unique_ptr<Ui::TfrmeAgenterInfo> ui;
+  std::string passedDocument_;  // the document type and number that last passed the check
   CBusinessPublic m_busiPublic;
 };

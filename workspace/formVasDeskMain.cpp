@@ -894,6 +894,13 @@ void TfrmVasDesk::actCommitExecute() {
     return;
   }
   if (!ValidateOrder()) return;
+  // The agent's document, unless checked already when the operator left it
+  // (taken over from the customer, it never was): a black-listed agent is
+  // refused now, before the fees are collected, not by the submission.
+  if (!ui_->FAgenterInfo->CheckDocumentBeforeOrder()) {
+    ui_->pcInfo->setCurrentIndex(zp::workspace::kTabAgent);
+    return;
+  }
 
   MPublicDef::SUserInfo user;
   MPublicDef::SCustInfo cust;

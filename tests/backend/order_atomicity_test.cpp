@@ -46,7 +46,7 @@ SSoUserServiceIn globalCallOpen() {
   SOperator agent;
   agent.set_SO_MAN("吴晓燕");
   agent.set_REG_TYPE(1);
-  agent.set_REG_NBR("330106199002023456");
+  agent.set_REG_NBR("330106199002023451");
   in.set_OPERATORMAN(agent);
   return in;
 }

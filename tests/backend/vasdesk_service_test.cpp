@@ -292,7 +292,7 @@ TEST_P(VasDesk, GlobalCallOpenTurnsTheReservedNumberIntoTheSubscribers) {
   SOperator agent;
   agent.set_SO_MAN("吴晓燕");
   agent.set_REG_TYPE(1);
-  agent.set_REG_NBR("330106199002023456");
+  agent.set_REG_NBR("330106199002023451");
   in.set_OPERATORMAN(agent);
   SSpromOper prom;
   prom.set_ACT_TYPE(1);

@@ -84,8 +84,8 @@ const char* kWorld = R"json({
   "operator_rights": [{"op_id": 21, "ent_id": 51501}, {"op_id": 21, "ent_id": 51502},
                       {"op_id": 21, "ent_id": 51505}, {"op_id": 21, "ent_id": 51506},
                       {"op_id": 21, "ent_id": 51507}, {"op_id": 21, "ent_id": 51508}],
-  "customers": [{"cust_id": 71, "cust_name": "韩梅", "reg_type": 1, "reg_nbr": "330102198203034321", "region_code": 571},
-                {"cust_id": 72, "cust_name": "冯军", "reg_type": 1, "reg_nbr": "330106197705056789", "region_code": 571}],
+  "customers": [{"cust_id": 71, "cust_name": "韩梅", "reg_type": 1, "reg_nbr": "330102198203034325", "region_code": 571},
+                {"cust_id": 72, "cust_name": "冯军", "reg_type": 1, "reg_nbr": "330106197705056787", "region_code": 571}],
   "accounts": [{"acct_id": 81, "cust_id": 71}, {"acct_id": 82, "cust_id": 72}],
   "users": [
     {"serv_id": 701, "phone_id": "13900000701", "cust_id": 71, "acct_id": 81, "region_code": 571, "county_code": 2, "org_id": 5710202, "plan_id": 301, "brand": 1},

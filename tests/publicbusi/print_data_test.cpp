@@ -36,7 +36,7 @@ class PrintData : public ::testing::TestWithParam<Backend> {
     cust.set_REG_NBR("330102197003071231");
     agent.set_SO_MAN("吴晓燕");
     agent.set_REG_TYPE(1);
-    agent.set_REG_NBR("330106199002023456");
+    agent.set_REG_NBR("330106199002023451");
   }
   const MPublicDef::SSoResultInfo& result() const { return submitted.get_SORESULTINFO(); }
 

@@ -21,7 +21,7 @@ OrderEntry Passing(int busiType, int operation) {
   e.spId = "[1] 天途定位";
   e.gpsType = "[2] 人员定位";
   e.songId = "[A01] 生日快乐";
-  e.agentRegNbr = "330102198001011234";
+  e.agentRegNbr = "33010219800101123X";
   e.agentName = "钱一";
   e.agentRegType = 1;
   e.typedTexts = {{"备注", "浙A·11111 出差", 1, "edGcallRemark"}, {"经办人", "钱一", 2, "edSoMen"}};

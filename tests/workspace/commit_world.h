@@ -17,8 +17,8 @@ inline const char* kCommitWorld = R"json({
   "operator_rights": [{"op_id": 11, "ent_id": 51501}, {"op_id": 11, "ent_id": 51502},
                       {"op_id": 11, "ent_id": 51505}, {"op_id": 11, "ent_id": 51506},
                       {"op_id": 11, "ent_id": 51507}, {"op_id": 11, "ent_id": 51508}],
-  "customers": [{"cust_id": 61, "cust_name": "钱一", "reg_type": 1, "reg_nbr": "330102198001011234", "region_code": 571},
-                {"cust_id": 62, "cust_name": "孙二", "reg_type": 1, "reg_nbr": "330106199002023456", "region_code": 571}],
+  "customers": [{"cust_id": 61, "cust_name": "钱一", "reg_type": 1, "reg_nbr": "33010219800101123X", "region_code": 571},
+                {"cust_id": 62, "cust_name": "孙二", "reg_type": 1, "reg_nbr": "330106199002023451", "region_code": 571}],
   "accounts": [{"acct_id": 71, "cust_id": 61}, {"acct_id": 72, "cust_id": 62}],
   "users": [
     {"serv_id": 601, "phone_id": "13900000601", "cust_id": 61, "acct_id": 71, "region_code": 571, "county_code": 3, "org_id": 5710301, "plan_id": 101, "brand": 1},

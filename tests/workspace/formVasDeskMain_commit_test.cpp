@@ -31,7 +31,9 @@
 #include "MBusiPublic.h"
 #include "backend_world.h"
 #include "commit_world.h"
+#include "fixtures.h"
 #include "formVasDeskMain.h"
+#include "frameAgentInfo.h"
 #include "frameBusiProduct.h"
 #include "framePromInfo.h"
 #include "gui_message.h"
@@ -242,6 +244,66 @@ TEST_F(Commit, ARefusedCheckStopsBeforeAnyRemoteCall) {
   }
 }
 
+// The agent taken over from the customer was never left in his document
+// field, so its list check had not run: it runs at the commit, before the
+// fees, and a black-listed agent (or a grey-listed one the operator does
+// not accept) stops the order on the agent's page. A document checked when
+// the operator left it is not asked about again.
+TEST_F(Commit, AnAgentTakenOverFromTheCustomerIsCheckedBeforeTheFees) {
+  const GUIMessage black{"该客户为黑名单客户,不允许受理!", "提示", 64};
+  const GUIMessage grey{"该客户为灰名单客户,是否继续?", "提示", 36};
+  const struct {
+    const char* name;
+    int listType;
+    int answer;
+    Messages told;
+  } cases[] = {
+      {"black-listed", 1, kYes, {black}},
+      {"grey-listed, not accepted", 2, kNo, {grey}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fresh();
+    zp::store::loadFixtures(*backend->db, R"({"black_list": [{"reg_type": 1, "reg_nbr": "33010219800101123X",
+        "list_type": )" + std::to_string(c.listType) + R"(, "reason": "测试"}]})");
+    {
+      zpgui::MessageLog setup;
+      globalCallReady();
+      ASSERT_EQ(setup.Unanswered(), 0);
+    }
+    at<QTabWidget>("pcInfo").setCurrentIndex(0);
+    armEveryCommitCall();
+    zpgui::MessageLog messages{c.answer};
+    zpgui::WaitBoxLog waits;
+    commit();
+    EXPECT_EQ(messages.Shown(), c.told);
+    EXPECT_TRUE(waits.Events().empty()) << "stopped before the wait box";
+    EXPECT_EQ(at<QTabWidget>("pcInfo").currentWidget()->objectName().toStdString(), "tabAgent");
+    EXPECT_EQ(text("edRegNbr", "FAgenterInfo"), "") << "the refused number is not submitted";
+    EXPECT_EQ(orders(), 0);
+  }
+
+  // Checked when the operator left the field, and only listed afterwards:
+  // the commit goes on to the order's own check (which fails here, armed).
+  fresh();
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+    const std::size_t before = setup.Shown().size();
+    desk->findChild<TfrmeAgenterInfo*>()->edRegNbrExit();
+    ASSERT_EQ(setup.Shown().size(), before) << "the document passes";
+  }
+  zp::store::loadFixtures(*backend->db, R"({"black_list": [{"reg_type": 1, "reg_nbr": "33010219800101123X",
+      "list_type": 1, "reason": "测试"}]})");
+  armEveryCommitCall();
+  zpgui::MessageLog messages;
+  commit();
+  ASSERT_FALSE(messages.Shown().empty());
+  EXPECT_NE(messages.Shown()[0], black);
+  EXPECT_NE(messages.Shown()[0].text.find("后台暂时不可用"), std::string::npos) << messages.Shown()[0].text;
+  EXPECT_EQ(text("edRegNbr", "FAgenterInfo"), "33010219800101123X");
+}
+
 // An agent the order could not carry, or a text it could not send, is
 // refused before anything is asked of the back end, and the operator is
 // put in the very field (the customer and user frames have fields of the
@@ -403,7 +465,7 @@ TEST_F(Commit, EveryFailureLeavesTheInputAndTheRetrySubmitsIt) {
     EXPECT_EQ(desk->reservedNumber(), "55100000");
     EXPECT_EQ(text("edGcallRemark"), "商务出差");
     EXPECT_EQ(text("edSoMen", "FAgenterInfo"), "钱一");
-    EXPECT_EQ(text("edRegNbr", "FAgenterInfo"), "330102198001011234");
+    EXPECT_EQ(text("edRegNbr", "FAgenterInfo"), "33010219800101123X");
     EXPECT_EQ(proms().CountActiveProms(), 1);
     EXPECT_TRUE(at<QRadioButton>("radBtnOpen").isChecked());
     EXPECT_TRUE(at<QPushButton>("btnCommit").isEnabled());
@@ -582,7 +644,7 @@ TEST_F(Commit, APricingWithoutItemsSkipsTheDialog) {
 TEST_F(Commit, WhetherFeesAreCalculatedIsAskedForTheSubscribersRegionAndUserType) {
   zp::store::loadFixtures(*backend->db, R"({
       "operator_rights": [{"op_id": 11, "ent_id": 49990}],
-      "customers": [{"cust_id": 63, "cust_name": "李三", "reg_type": 1, "reg_nbr": "330102198503031234", "region_code": 572}],
+      "customers": [{"cust_id": 63, "cust_name": "李三", "reg_type": 1, "reg_nbr": "330102198503031230", "region_code": 572}],
       "accounts": [{"acct_id": 73, "cust_id": 63}],
       "users": [{"serv_id": 603, "phone_id": "13900000603", "cust_id": 63, "acct_id": 73, "region_code": 572,
                  "county_code": 3, "org_id": 5720301, "plan_id": 101, "brand": 1, "user_type": 2}],

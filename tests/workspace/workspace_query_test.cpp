@@ -57,8 +57,8 @@ const char* kWorld = R"json({
                       {"op_id": 11, "ent_id": 51505}, {"op_id": 11, "ent_id": 51506},
                       {"op_id": 11, "ent_id": 51507}, {"op_id": 11, "ent_id": 51508},
                       {"op_id": 13, "ent_id": 51505}],
-  "customers": [{"cust_id": 61, "cust_name": "钱一", "reg_type": 1, "reg_nbr": "330102198001011234", "region_code": 571},
-                {"cust_id": 62, "cust_name": "孙二", "reg_type": 1, "reg_nbr": "330106199002023456", "region_code": 571},
+  "customers": [{"cust_id": 61, "cust_name": "钱一", "reg_type": 1, "reg_nbr": "33010219800101123X", "region_code": 571},
+                {"cust_id": 62, "cust_name": "孙二", "reg_type": 1, "reg_nbr": "330106199002023451", "region_code": 571},
                 {"cust_id": 63, "cust_name": "李三", "reg_type": 1, "reg_nbr": "330203198505057890", "region_code": 571}],
   "accounts": [{"acct_id": 71, "cust_id": 61}, {"acct_id": 72, "cust_id": 62}, {"acct_id": 73, "cust_id": 63}],
   "users": [
@@ -209,7 +209,7 @@ TEST_F(Query, AVerifiedSubscriberWithoutGlobalCallMayOpenIt) {
   EXPECT_EQ(at<QComboBox>("cmbBrand", "frmeBaseUserInfo").currentText(), "[1] 全球通");
   EXPECT_EQ(at<QComboBox>("cmbPlanId", "frmeBaseUserInfo").currentText(), "[101] 商旅套餐");
   EXPECT_EQ(text("edSoMen", "FAgenterInfo"), "钱一");
-  EXPECT_EQ(text("edRegNbr", "FAgenterInfo"), "330102198001011234");
+  EXPECT_EQ(text("edRegNbr", "FAgenterInfo"), "33010219800101123X");
   EXPECT_FALSE(zpgui::IsReadOnly(&at<QLineEdit>("edSoMen", "FAgenterInfo")));
   for (const char* e : {"edGpsPhoneId", "edGprsPhoneId", "edCrbtsPhoneId"}) EXPECT_EQ(text(e), "13900000601") << e;
   // The facade serves this subscriber now.
