@@ -140,8 +140,17 @@ void TfrmVasDesk::ShowWhyEmpty(const QString& why) {
     fill->setContentsMargins(4, 4, 4, 4);
     fill->addWidget(note);
   }
-  note->setText(QStringLiteral("业务类型未能加载,工作区为空:\n") + why);
+  note->setText(QStringLiteral("业务类型未能加载,工作区为空:\n") + why +
+                QStringLiteral("\n请待问题解决后关闭本窗口,从菜单重新打开。"));
   note->show();
+}
+
+void TfrmVasDesk::LockEmptyWorkspace(const QString& why) {
+  ShowWhyEmpty(why);
+  // Without a business type the strip has no business to verify for, nor
+  // the operator's context: a query would run as nobody, and tell the clerk
+  // of rights he lacks for a subscriber he may well serve.
+  ui_->frmeVerify->setEnabled(false);
 }
 
 QString TfrmVasDesk::emptyReason() const {
@@ -178,14 +187,15 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
 
   ResetWorkspace();
   ShowWhyEmpty({});
+  ui_->frmeVerify->setEnabled(true);
 
   if (!facade.Init(busiCode, regionCode, countyCode, orgId, opId)) {
-    ShowWhyEmpty(QString::fromStdString(facade.BindFailureText()));
+    LockEmptyWorkspace(QString::fromStdString(facade.BindFailureText()));
     return false;
   }
   CBusinessPublic catalogue;
   if (!catalogue.Init(busiCode, regionCode, countyCode, orgId, opId)) {
-    ShowWhyEmpty(QString::fromStdString(catalogue.LastError().text2));
+    LockEmptyWorkspace(QString::fromStdString(catalogue.LastError().text2));
     return false;
   }
   MProductIntfApp::SBusiTypeList all;
@@ -193,7 +203,7 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
     const CBSErrorMsg& e = catalogue.LastError();
     ShowGUIMessage("调用后台服务<productintf>取业务类型busiType信息失败!\n错误[%s]\n[%s]请稍后再试!", "异常", 16,
                    e.text2, e.text1);
-    ShowWhyEmpty(QString::fromStdString(e.text2));
+    LockEmptyWorkspace(QString::fromStdString(e.text2));
     return false;
   }
   for (const MProductIntfApp::SBusiType& type : all) {
@@ -205,6 +215,7 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
   }
   if (busiTypes_.empty()) {
     ShowGUIMessage("提示:后台参数表cp.pm_busi_type_def没有配置任何新业务类型，请配置!", "提示", 16);
+    LockEmptyWorkspace(QStringLiteral("后台没有配置本模块受理的新业务类型,请与系统管理员联系。"));
     return false;
   }
 
