@@ -459,7 +459,15 @@ bool TfrmVasDesk::LoadSubscriberCatalogues(const MPublicDef::SUserInfo& user) {
     ui_->cmbSongId->setCurrentIndex(ui_->cmbSongId->count() > 0 ? 0 : -1);
   }
 
-  if (!busiPublic.Init(busiCode_, region, county, org, opId_)) return false;
+  if (!busiPublic.Init(busiCode_, region, county, org, opId_)) {
+    // The subscriber's plan and brand and every later step (fees, papers)
+    // need this object: the refresh stops, and the clerk must know why the
+    // workspace offers nothing.
+    const CBSErrorMsg& e = busiPublic.LastError();
+    ShowGUIMessage("营业公共服务初始化出错,无法显示该用户的新业务信息!\n错误[%s]\n[%s]请稍后重新查询!", "错误",
+                   kErrorIcon, e.text2, e.text1);
+    return false;
+  }
 
   if (const auto* kept = catalogues_.brands.Find(region)) {
     brands_ = *kept;

@@ -33,6 +33,7 @@
 #include "look.h"
 #include "modal.h"
 #include "publicbusi_functions.h"
+#include "scoped_env.h"
 #include "secure_keyboard.h"
 #include "wait_box.h"
 #include "widget_driver.h"
@@ -614,6 +615,31 @@ TEST_F(Query, ANewQueryKeepsNothingOfTheLastCustomer) {
   at<QLineEdit>("edGprsRemark").setText("GPRS备注");
   query("13900000601");
   EXPECT_EQ(text("edGprsRemark"), "");
+}
+
+// The public business object is bound to each subscriber's region anew;
+// when that bind fails the refresh cannot go on, and the clerk is told so
+// instead of facing a workspace that stays locked without a word.
+TEST_F(Query, ABindThatFailsForTheSubscriberIsTold) {
+  start(11);
+  query("13900000601");
+  ASSERT_TRUE(messages.Shown().empty());
+  MPublicDef::SUserInfo user;
+  desk->orderFacade().GetUserInfo(user);
+  ASSERT_EQ(user.get_SERV_ID(), 601);
+  zpgui::MessageLog log;
+  {
+    zp::testing::ScopedEnv nowhere("ZP_BROKER_ZEPHYRON", "inproc:nobody-serves-this");
+    EXPECT_FALSE(desk->LoadSubscriberCatalogues(user));
+  }
+  ASSERT_EQ(log.Shown().size(), 1u);
+  const GUIMessage& told = log.Shown().front();
+  EXPECT_EQ(told.caption, "错误");
+  EXPECT_EQ(told.flags, 16);
+  EXPECT_EQ(told.text.rfind("营业公共服务初始化出错,无法显示该用户的新业务信息!\n错误[", 0), 0u) << told.text;
+  EXPECT_NE(told.text.find("nobody-serves-this"), std::string::npos) << "names what could not be reached: "
+                                                                      << told.text;
+  EXPECT_NE(told.text.find("请稍后重新查询!"), std::string::npos) << told.text;
 }
 
 // A second pick the back end refuses has cost the first number (the facade
