@@ -642,6 +642,40 @@ TEST_F(Query, ABindThatFailsForTheSubscriberIsTold) {
   EXPECT_NE(told.text.find("请稍后重新查询!"), std::string::npos) << told.text;
 }
 
+// The GPS usage list is read when the workspace starts. A read that failed
+// then must not leave it empty for the workspace's life: the GPS query
+// reads it again, and says so when it still cannot.
+TEST_F(Query, AGpsUsageListThatFailedAtTheStartIsReadAgainForGps) {
+  const std::vector<std::string> usages{"[1] 车辆定位", "[2] 人员定位"};
+  const std::string failedText = "调用后台服务获得GPS服务使用方式列表失败,GPS业务暂时无法开通!\n请稍后重新查询!";
+  const auto told = [&](const zpgui::MessageLog& log) {
+    for (const GUIMessage& m : log.Shown())
+      if (m.text == failedText && m.caption == "异常" && m.flags == 16) return true;
+    return false;
+  };
+  backend.fail(MBusiPublic::IBusiPublic_get_codeList, kFault);
+  start(11);
+  EXPECT_EQ(at<QComboBox>("cmbGpsType").count(), 0);
+  choose(102);
+  {
+    zpgui::MessageLog log;
+    query("13900000601");
+    EXPECT_TRUE(told(log)) << "a GPS opening without the list must be explained";
+    EXPECT_EQ(at<QComboBox>("cmbGpsType").count(), 0);
+  }
+  backend.dispatcher->clear_faults();
+  {
+    zpgui::MessageLog log;
+    query("13900000602");  // holds GPS, usage 2
+    EXPECT_FALSE(told(log));
+    EXPECT_EQ(zp::testing::Items(at<QComboBox>("cmbGpsType")), usages);
+    EXPECT_EQ(at<QComboBox>("cmbGpsType").currentText().toStdString(), "[2] 人员定位");
+    query("13900000601");
+    EXPECT_TRUE(checked("radBtnOpen"));
+    EXPECT_EQ(zp::testing::Items(at<QComboBox>("cmbGpsType")), usages);
+  }
+}
+
 // A second pick the back end refuses has cost the first number (the facade
 // gave it back before asking): it must not stay on screen as if held.
 TEST_F(Query, ARefusedSecondPickTakesTheGivenBackNumberOffTheScreen) {
