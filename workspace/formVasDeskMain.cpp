@@ -140,8 +140,17 @@ void TfrmVasDesk::ShowWhyEmpty(const QString& why) {
     fill->setContentsMargins(4, 4, 4, 4);
     fill->addWidget(note);
   }
-  note->setText(QStringLiteral("业务类型未能加载,工作区为空:\n") + why);
+  note->setText(QStringLiteral("业务类型未能加载,工作区为空:\n") + why +
+                QStringLiteral("\n请待问题解决后关闭本窗口,从菜单重新打开。"));
   note->show();
+}
+
+void TfrmVasDesk::LockEmptyWorkspace(const QString& why) {
+  ShowWhyEmpty(why);
+  // Without a business type the strip has no business to verify for, nor
+  // the operator's context: a query would run as nobody, and tell the clerk
+  // of rights he lacks for a subscriber he may well serve.
+  ui_->frmeVerify->setEnabled(false);
 }
 
 QString TfrmVasDesk::emptyReason() const {
@@ -178,14 +187,15 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
 
   ResetWorkspace();
   ShowWhyEmpty({});
+  ui_->frmeVerify->setEnabled(true);
 
   if (!facade.Init(busiCode, regionCode, countyCode, orgId, opId)) {
-    ShowWhyEmpty(QString::fromStdString(facade.BindFailureText()));
+    LockEmptyWorkspace(QString::fromStdString(facade.BindFailureText()));
     return false;
   }
   CBusinessPublic catalogue;
   if (!catalogue.Init(busiCode, regionCode, countyCode, orgId, opId)) {
-    ShowWhyEmpty(QString::fromStdString(catalogue.LastError().text2));
+    LockEmptyWorkspace(QString::fromStdString(catalogue.LastError().text2));
     return false;
   }
   MProductIntfApp::SBusiTypeList all;
@@ -193,7 +203,7 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
     const CBSErrorMsg& e = catalogue.LastError();
     ShowGUIMessage("调用后台服务<productintf>取业务类型busiType信息失败!\n错误[%s]\n[%s]请稍后再试!", "异常", 16,
                    e.text2, e.text1);
-    ShowWhyEmpty(QString::fromStdString(e.text2));
+    LockEmptyWorkspace(QString::fromStdString(e.text2));
     return false;
   }
   for (const MProductIntfApp::SBusiType& type : all) {
@@ -205,6 +215,7 @@ bool TfrmVasDesk::Init(int busiCode, std::int16_t regionCode, std::int16_t count
   }
   if (busiTypes_.empty()) {
     ShowGUIMessage("提示:后台参数表cp.pm_busi_type_def没有配置任何新业务类型，请配置!", "提示", 16);
+    LockEmptyWorkspace(QStringLiteral("后台没有配置本模块受理的新业务类型,请与系统管理员联系。"));
     return false;
   }
 
@@ -413,6 +424,12 @@ bool TfrmVasDesk::LoadSubscriberCatalogues(const MPublicDef::SUserInfo& user) {
     ShowGUIMessage(text, kException, kErrorIcon, e.text2, e.text1);
   };
 
+  if (busiType_ == kGps && ui_->cmbGpsType->count() == 0 && !InitComboBox(kGpsTypeList, ui_->cmbGpsType)) {
+    // Filled when the workspace started; a list that could not be read then
+    // is read again here, where it is needed.
+    ShowGUIMessage("调用后台服务获得GPS服务使用方式列表失败,GPS业务暂时无法开通!\n请稍后重新查询!", kException,
+                   kErrorIcon);
+  }
   if (busiType_ == kGps) {
     const MBusiDataMgnt::SSpInfoList* sps = catalogues_.serviceProviders.Find(region);
     MBusiDataMgnt::SSpInfoList fetched;
@@ -448,7 +465,15 @@ bool TfrmVasDesk::LoadSubscriberCatalogues(const MPublicDef::SUserInfo& user) {
     ui_->cmbSongId->setCurrentIndex(ui_->cmbSongId->count() > 0 ? 0 : -1);
   }
 
-  if (!busiPublic.Init(busiCode_, region, county, org, opId_)) return false;
+  if (!busiPublic.Init(busiCode_, region, county, org, opId_)) {
+    // The subscriber's plan and brand and every later step (fees, papers)
+    // need this object: the refresh stops, and the clerk must know why the
+    // workspace offers nothing.
+    const CBSErrorMsg& e = busiPublic.LastError();
+    ShowGUIMessage("营业公共服务初始化出错,无法显示该用户的新业务信息!\n错误[%s]\n[%s]请稍后重新查询!", "错误",
+                   kErrorIcon, e.text2, e.text1);
+    return false;
+  }
 
   if (const auto* kept = catalogues_.brands.Find(region)) {
     brands_ = *kept;

@@ -146,6 +146,8 @@ class TfrmVasDesk : public TfrmMDIChild {
   // Says inside the business type list why the workspace stays empty: a
   // clerk facing an empty window learns that the back end was not reached.
   void ShowWhyEmpty(const QString& why);
+  // A workspace that could not start: says why and locks the query strip.
+  void LockEmptyWorkspace(const QString& why);
   // The current business type and its open code, to the facade as well.
   void SetCurrentBusiType(QTreeWidgetItem* row);
   static void SetChecked(QRadioButton* button, bool checked);

@@ -20,6 +20,7 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "MBusiPublic.h"
@@ -247,3 +248,41 @@ TEST_F(Workspace, AResetForgetsTheNumberWithoutGivingItBack) {
 }
 
 }  // namespace
+
+// A workspace that could not start has no business type and never primed
+// its verification strip: a query from it would run for no operator and no
+// business. The strip is locked and the list says what to do.
+TEST_F(Workspace, AWorkspaceThatCouldNotStartQueriesNobody) {
+  const struct {
+    const char* why;
+    const char* busiTypes;
+    bool broker;
+  } cases[] = {{"no business type of the module", R"([{"busi_type": 1, "busi_name": "语音"}])", true},
+               {"no back end at the start", kFourTypes, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    backend = std::make_unique<BackendWorld>(Backend::sqlite, world(c.busiTypes));
+    auto failed = std::make_unique<TfrmVasDesk>(nullptr);
+    {
+      std::optional<zp::testing::ScopedEnv> nowhere;
+      if (!c.broker) nowhere.emplace("ZP_BROKER_ZEPHYRON", "inproc:nobody-serves-this");
+      EXPECT_FALSE(failed->Init(0, 571, 1, 110, 11, {}));
+    }
+    const std::size_t shown = messages.Shown().size();
+    // The back end answers now; the clerk tries the empty window anyway.
+    child<QLineEdit>(*failed, "edPhoneId")->setText("13900000502");
+    QTest::mouseClick(child<QPushButton>(*failed, "btnQueyA"), Qt::LeftButton);
+    EXPECT_EQ(messages.Shown().size(), shown) << messages.Shown().back().text;
+    EXPECT_EQ(child<QLineEdit>(*failed, "edCustName")->text(), "");
+    MPublicDef::SUserInfo user;
+    failed->orderFacade().GetUserInfo(user);
+    EXPECT_EQ(user.get_SERV_ID(), 0);
+    EXPECT_NE(failed->emptyReason().indexOf("重新打开"), -1) << failed->emptyReason().toStdString();
+  }
+  // A workspace that started queries: Global Call asks for the password.
+  start(kFourTypes);
+  ASSERT_TRUE(ready);
+  const std::size_t before = messages.Shown().size();
+  QTest::mouseClick(child<QPushButton>(*desk, "btnQueyA"), Qt::LeftButton);
+  EXPECT_GT(messages.Shown().size(), before) << "the query button of a started workspace answers";
+}

@@ -33,6 +33,7 @@
 #include "look.h"
 #include "modal.h"
 #include "publicbusi_functions.h"
+#include "scoped_env.h"
 #include "secure_keyboard.h"
 #include "wait_box.h"
 #include "widget_driver.h"
@@ -614,6 +615,65 @@ TEST_F(Query, ANewQueryKeepsNothingOfTheLastCustomer) {
   at<QLineEdit>("edGprsRemark").setText("GPRS备注");
   query("13900000601");
   EXPECT_EQ(text("edGprsRemark"), "");
+}
+
+// The public business object is bound to each subscriber's region anew;
+// when that bind fails the refresh cannot go on, and the clerk is told so
+// instead of facing a workspace that stays locked without a word.
+TEST_F(Query, ABindThatFailsForTheSubscriberIsTold) {
+  start(11);
+  query("13900000601");
+  ASSERT_TRUE(messages.Shown().empty());
+  MPublicDef::SUserInfo user;
+  desk->orderFacade().GetUserInfo(user);
+  ASSERT_EQ(user.get_SERV_ID(), 601);
+  zpgui::MessageLog log;
+  {
+    zp::testing::ScopedEnv nowhere("ZP_BROKER_ZEPHYRON", "inproc:nobody-serves-this");
+    EXPECT_FALSE(desk->LoadSubscriberCatalogues(user));
+  }
+  ASSERT_EQ(log.Shown().size(), 1u);
+  const GUIMessage& told = log.Shown().front();
+  EXPECT_EQ(told.caption, "错误");
+  EXPECT_EQ(told.flags, 16);
+  EXPECT_EQ(told.text.rfind("营业公共服务初始化出错,无法显示该用户的新业务信息!\n错误[", 0), 0u) << told.text;
+  EXPECT_NE(told.text.find("nobody-serves-this"), std::string::npos) << "names what could not be reached: "
+                                                                      << told.text;
+  EXPECT_NE(told.text.find("请稍后重新查询!"), std::string::npos) << told.text;
+}
+
+// The GPS usage list is read when the workspace starts. A read that failed
+// then must not leave it empty for the workspace's life: the GPS query
+// reads it again, and says so when it still cannot.
+TEST_F(Query, AGpsUsageListThatFailedAtTheStartIsReadAgainForGps) {
+  const std::vector<std::string> usages{"[1] 车辆定位", "[2] 人员定位"};
+  const std::string failedText = "调用后台服务获得GPS服务使用方式列表失败,GPS业务暂时无法开通!\n请稍后重新查询!";
+  const auto told = [&](const zpgui::MessageLog& log) {
+    for (const GUIMessage& m : log.Shown())
+      if (m.text == failedText && m.caption == "异常" && m.flags == 16) return true;
+    return false;
+  };
+  backend.fail(MBusiPublic::IBusiPublic_get_codeList, kFault);
+  start(11);
+  EXPECT_EQ(at<QComboBox>("cmbGpsType").count(), 0);
+  choose(102);
+  {
+    zpgui::MessageLog log;
+    query("13900000601");
+    EXPECT_TRUE(told(log)) << "a GPS opening without the list must be explained";
+    EXPECT_EQ(at<QComboBox>("cmbGpsType").count(), 0);
+  }
+  backend.dispatcher->clear_faults();
+  {
+    zpgui::MessageLog log;
+    query("13900000602");  // holds GPS, usage 2
+    EXPECT_FALSE(told(log));
+    EXPECT_EQ(zp::testing::Items(at<QComboBox>("cmbGpsType")), usages);
+    EXPECT_EQ(at<QComboBox>("cmbGpsType").currentText().toStdString(), "[2] 人员定位");
+    query("13900000601");
+    EXPECT_TRUE(checked("radBtnOpen"));
+    EXPECT_EQ(zp::testing::Items(at<QComboBox>("cmbGpsType")), usages);
+  }
 }
 
 // A second pick the back end refuses has cost the first number (the facade
