@@ -140,6 +140,22 @@ class Commit : public ::testing::Test {
     ASSERT_EQ(proms().CountActiveProms(), 1);
   }
   void commit() { at<QPushButton>("btnCommit").click(); }
+  // Global Call ready and committed with every reply of the submission lost
+  // (the order is stored) and the operator giving up confirming; what that
+  // commit showed.
+  Messages commitWithRepliesLost() {
+    {
+      zpgui::MessageLog setup;
+      globalCallReady();
+    }
+    desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
+    backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostReply());
+    zpgui::MessageLog answers({kNo});  // stop confirming
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+    return answers.Shown();
+  }
   // Every remote call of the commit fails from now on: a call made would
   // show its failure.
   void armEveryCommitCall() {
@@ -879,18 +895,7 @@ TEST_F(Commit, AReplyLostAfterTheCommitIsConfirmedAndThePapersPrintOnce) {
 TEST_F(Commit, TheNumberOfAnOrderWhoseOutcomeIsUnknownIsNotGivenBack) {
   QTemporaryDir data;
   const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
-  {
-    zpgui::MessageLog setup;
-    globalCallReady();
-  }
-  desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
-  backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostReply());
-  {
-    zpgui::MessageLog answers({kNo});  // stop confirming
-    zpgui::ModalScript fees;
-    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
-    commit();
-  }
+  commitWithRepliesLost();
   ASSERT_EQ(orders(), 1);
   ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
   backend->dispatcher->clear_faults();
@@ -915,19 +920,10 @@ TEST_F(Commit, AnOutcomeLeftUnknownIsListedAndConfirmedLater) {
   QTemporaryDir data;
   const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
   {
-    zpgui::MessageLog setup;
-    globalCallReady();
-  }
-  desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
-  backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostReply());
-  {
-    zpgui::MessageLog answers({kNo});  // stop confirming
-    zpgui::ModalScript fees;
-    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
-    commit();
-    ASSERT_EQ(answers.Shown().size(), 2u) << ::testing::PrintToString(answers.Shown());
-    EXPECT_EQ(answers.Shown()[1].flags, 16);
-    EXPECT_NE(answers.Shown()[1].text.find("不要重复提交"), std::string::npos);
+    const Messages answers = commitWithRepliesLost();
+    ASSERT_EQ(answers.size(), 2u) << ::testing::PrintToString(answers);
+    EXPECT_EQ(answers[1].flags, 16);
+    EXPECT_NE(answers[1].text.find("不要重复提交"), std::string::npos);
   }
   EXPECT_EQ(orders(), 1);
   EXPECT_EQ(text("edIsdn"), "55100000");  // the input stays
