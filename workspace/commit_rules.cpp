@@ -44,19 +44,7 @@ std::optional<OrderRefusal> FirstOrderRefusal(const OrderEntry& e) {
   return std::nullopt;
 }
 
-std::optional<std::string> FirstCharacterWithoutGbk(const std::string& text) {
-  std::string scratch;
-  if (gbk::fromUtf8(text, scratch)) return std::nullopt;
-  for (std::size_t at = 0; at < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    const std::string one = text.substr(at, length);
-    scratch.clear();
-    if (!gbk::fromUtf8(one, scratch)) return one;
-    at += length;
-  }
-  return text;  // not UTF-8 at all: the whole text is the fault
-}
+std::optional<std::string> FirstCharacterWithoutGbk(const std::string& text) { return gbk::firstWithoutGbk(text); }
 
 short ActTypeOf(int operation) {
   switch (operation) {
