@@ -1,6 +1,7 @@
 #include "commit_rules.h"
 
 #include "gbk.h"
+#include "record_table.h"
 
 namespace zp::workspace {
 
@@ -41,6 +42,14 @@ std::optional<OrderRefusal> FirstOrderRefusal(const OrderEntry& e) {
       return OrderRefusal{11, t.label + "中的字符\"" + *bad + "\"系统无法保存,请改用其他字或写法后再提交！", t.tab,
                           t.focus};
   }
+  // The receipt prints the agent's phone in a box of its own and never cuts
+  // a number: a longer one would leave the order without its receipt.
+  static const std::size_t receiptPhone =
+      zp::report::RecordTable::soVoucher().find("assureLinkPhone")->maxBytes;
+  if (gbk::byteLength(e.agentLinkPhone) > receiptPhone)
+    return OrderRefusal{12,
+                        "联系电话最多" + std::to_string(receiptPhone) + "位,回执上打印不下更长的号码,请只填写一个号码！",
+                        kTabAgent, "edLinkPhone"};
   return std::nullopt;
 }
 
