@@ -6,6 +6,7 @@
 
 #include "edit_filters.h"
 #include "fee_rules.h"
+#include "gbk.h"
 #include "gui_message.h"
 #include "look.h"
 #include "money.h"
@@ -108,6 +109,13 @@ void TfrmBookItemSoFee::btnOKClick() {
       ShowGUIMessage("优惠金额不能超过应付金额", "提示", 64);
       break;
     case zpfee::DiscountCheck::accepted:
+      // The reason travels with the order: one the order cannot carry
+      // would fail the submission after the money was taken.
+      if (const auto bad = zp::gbk::firstWithoutGbk(GetRemark())) {
+        ShowGUIMessage("优惠原因中的字符\"%s\"系统无法保存,请改用其他字或写法后再确定！", "提示", 64, *bad);
+        ui_->edRemark->setFocus();
+        return;
+      }
       done(1);
       return;
   }

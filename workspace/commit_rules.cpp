@@ -1,6 +1,7 @@
 #include "commit_rules.h"
 
 #include "gbk.h"
+#include "record_table.h"
 
 namespace zp::workspace {
 
@@ -41,22 +42,18 @@ std::optional<OrderRefusal> FirstOrderRefusal(const OrderEntry& e) {
       return OrderRefusal{11, t.label + "中的字符\"" + *bad + "\"系统无法保存,请改用其他字或写法后再提交！", t.tab,
                           t.focus};
   }
+  // The receipt prints the agent's phone in a box of its own and never cuts
+  // a number: a longer one would leave the order without its receipt.
+  static const std::size_t receiptPhone =
+      zp::report::RecordTable::soVoucher().find("assureLinkPhone")->maxBytes;
+  if (gbk::byteLength(e.agentLinkPhone) > receiptPhone)
+    return OrderRefusal{12,
+                        "联系电话最多" + std::to_string(receiptPhone) + "位,回执上打印不下更长的号码,请只填写一个号码！",
+                        kTabAgent, "edLinkPhone"};
   return std::nullopt;
 }
 
-std::optional<std::string> FirstCharacterWithoutGbk(const std::string& text) {
-  std::string scratch;
-  if (gbk::fromUtf8(text, scratch)) return std::nullopt;
-  for (std::size_t at = 0; at < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    const std::string one = text.substr(at, length);
-    scratch.clear();
-    if (!gbk::fromUtf8(one, scratch)) return one;
-    at += length;
-  }
-  return text;  // not UTF-8 at all: the whole text is the fault
-}
+std::optional<std::string> FirstCharacterWithoutGbk(const std::string& text) { return gbk::firstWithoutGbk(text); }
 
 short ActTypeOf(int operation) {
   switch (operation) {

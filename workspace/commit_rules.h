@@ -36,6 +36,7 @@ struct OrderEntry {
   // Code of the agent's document type; 0 when none is selected or the
   // combo holds a text of the operator's own.
   int agentRegType = 0;
+  std::string agentLinkPhone;
   // Every free text the order carries, in the order of the pages.
   std::vector<TypedText> typedTexts;
   bool productsApply = false;
@@ -47,7 +48,7 @@ struct OrderEntry {
 enum InfoTab : int { kTabUserInfo = 0, kTabUserSvr = 1, kTabAgent = 2 };
 
 struct OrderRefusal {
-  int check = 0;       // 1..11, in the order the checks run
+  int check = 0;       // 1..12, in the order the checks run
   std::string text;    // the notice shown
   int tab = 0;         // InfoTab
   std::string focus;   // object name of the control to focus; empty for none
@@ -57,7 +58,9 @@ struct OrderRefusal {
 // Texts count as empty when they hold only blanks. After the nine checks
 // of the input itself: an agent without a document type (the order would
 // go without its agent), and a text with a character that has no GBK form
-// (the back end could not be sent the order at all).
+// (the back end could not be sent the order at all); last, an agent's phone
+// longer than the receipt prints (the submitted order's receipt could never
+// be prepared).
 std::optional<OrderRefusal> FirstOrderRefusal(const OrderEntry& entry);
 
 // The first character of a UTF-8 text that has no GBK form; nothing when

@@ -849,6 +849,7 @@ zp::workspace::OrderEntry TfrmVasDesk::CurrentOrderEntry() const {
   if (const auto* name = ui_->FAgenterInfo->findChild<QLineEdit*>("edSoMen")) e.agentName = s8(name->text());
   if (const auto* regType = ui_->FAgenterInfo->findChild<QComboBox*>("cmbRegType"))
     e.agentRegType = ExtractItemCode(s8(regType->currentText()));
+  if (const auto* phone = ui_->FAgenterInfo->findChild<QLineEdit*>("edLinkPhone")) e.agentLinkPhone = s8(phone->text());
   // What the operator may type freely and the order carries: the remark
   // and the details of the current business's page, then the agent.
   using zp::workspace::kTabAgent;

@@ -213,6 +213,21 @@ std::size_t byteLength(std::string_view utf8) {
   return total;
 }
 
+std::optional<std::string> firstWithoutGbk(std::string_view utf8) {
+  std::string scratch;
+  if (fromUtf8(utf8, scratch)) return std::nullopt;
+  for (std::size_t i = 0; i < utf8.size();) {
+    char32_t cp;
+    const std::size_t n = nextUtf8(utf8, i, cp);
+    if (n == 0) break;
+    const std::string_view one = utf8.substr(i, n);
+    scratch.clear();
+    if (!fromUtf8(one, scratch)) return std::string(one);
+    i += n;
+  }
+  return std::string(utf8);
+}
+
 std::string cutToBytes(std::string_view utf8, std::size_t maxBytes) {
   std::size_t used = 0;
   std::size_t i = 0;

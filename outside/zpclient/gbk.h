@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,11 @@ std::string toUtf8OrEmpty(std::string_view gbk, bool* ok = nullptr);
 // Number of bytes the text takes in GBK; characters without a GBK form count
 // as two bytes (the width they would take as a substitute).
 std::size_t byteLength(std::string_view utf8);
+
+// The first character of a UTF-8 text that GBK cannot represent, to name it
+// to the operator; nothing when the whole text has a GBK form, the whole text
+// when it is not UTF-8 at all.
+std::optional<std::string> firstWithoutGbk(std::string_view utf8);
 
 // The longest prefix of a UTF-8 text whose GBK form fits in maxBytes, cut at a
 // character boundary (never half of a double-byte character).

@@ -140,6 +140,9 @@ TEST(CommitRules, WhatTheOrderCouldNotCarryIsRefusedWithItsField) {
          e.typedTexts[1].text = "\U00020BB7";
        },
        11, "备注中的字符\"\U0001F600\"系统无法保存,请改用其他字或写法后再提交！", 1, "edGcallRemark"},
+      {"an agent's phone one longer than the receipt prints",
+       [](OrderEntry& e) { e.agentLinkPhone = "0571-87654321-139123456789"; }, 12,
+       "联系电话最多25位,回执上打印不下更长的号码,请只填写一个号码！", 2, "edLinkPhone"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -152,6 +155,9 @@ TEST(CommitRules, WhatTheOrderCouldNotCarryIsRefusedWithItsField) {
     EXPECT_EQ(refusal->tab, c.tab);
     EXPECT_EQ(refusal->focus, c.focus);
   }
+  OrderEntry fits = Passing(102, kOpen);
+  fits.agentLinkPhone = "0571-87654321-13912345678";
+  EXPECT_FALSE(FirstOrderRefusal(fits)) << "a phone the receipt holds whole";
   // The input checks come first: the operator fixes what is missing before
   // what is mistyped.
   OrderEntry e = Passing(101, kOpen);

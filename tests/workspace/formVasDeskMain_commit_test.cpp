@@ -351,6 +351,10 @@ TEST_F(Commit, AnAgentOrTextTheOrderCouldNotCarryIsRefusedInItsOwnField) {
        [](Commit& t) { t.at<QLineEdit>("edRemark", "FAgenterInfo").setText("代办\U0001F600"); },
        {"经办人备注中的字符\"\U0001F600\"系统无法保存,请改用其他字或写法后再提交！", "提示", 64}, "tabAgent",
        "FAgenterInfo", "edRemark"},
+      {"an agent's phone longer than the receipt's box for it",
+       [](Commit& t) { t.at<QLineEdit>("edLinkPhone", "FAgenterInfo").setText("0571-87654321-8001-13912345678"); },
+       {"联系电话最多25位,回执上打印不下更长的号码,请只填写一个号码！", "提示", 64}, "tabAgent", "FAgenterInfo",
+       "edLinkPhone"},
       {"the order's remark",
        [](Commit& t) { t.at<QLineEdit>("edGcallRemark").setText("出差₩"); },
        {"备注中的字符\"₩\"系统无法保存,请改用其他字或写法后再提交！", "提示", 64}, "tabUserSvr", "gbGlobalInfo",
@@ -542,6 +546,53 @@ TEST_F(Commit, FeesOfAFailedAttemptDoNotTravelInTheNext) {
   ASSERT_EQ(orders(), 1);
   EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee'"), 0);
   EXPECT_EQ(answers.Unanswered(), 0);
+}
+
+// The reason of a discount is typed after the commit's checks of the page:
+// one with a character GBK has no code for is refused in the discount
+// dialog, not by a submission that fails once the fees were collected.
+TEST_F(Commit, ADiscountReasonTheOrderCannotCarryIsRefusedWhereItIsTyped) {
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  zpgui::MessageLog answers({kNo, kNo, kYes});  // no receipt, no invoice, continue
+  zpgui::ModalScript dialogs;
+  dialogs.Then([](QDialog& fees) {
+    auto* list = fees.findChild<QTreeWidget*>("lvSoFeeInfo");
+    QTreeWidgetItem* row = list->topLevelItem(0);
+    list->setCurrentItem(row);
+    emit list->itemDoubleClicked(row, 1);
+    EXPECT_EQ(fees.findChild<QLineEdit*>("edRealFee")->text(), "3.00");
+    fees.findChild<QPushButton*>("btnOK")->click();
+  });
+  Messages refused;
+  bool stayedOpen = false;
+  bool focusOnReason = false;
+  dialogs.Then([&](QDialog& discount) {
+    auto* reason = discount.findChild<QLineEdit*>("edRemark");
+    discount.findChild<QLineEdit*>("edDiscount")->setText("2");
+    reason->setText("客户\U00020BB7先生投诉");
+    discount.findChild<QPushButton*>("btnOK")->click();
+    refused = answers.Shown();
+    stayedOpen = discount.isVisible();
+    focusOnReason = discount.focusWidget() == reason;
+    if (!stayedOpen) return;
+    reason->setText("客户吉先生投诉");
+    discount.findChild<QPushButton*>("btnOK")->click();
+  });
+  commit();
+  EXPECT_EQ(dialogs.Unexpected(), 0);
+  EXPECT_EQ(refused, (Messages{{"优惠原因中的字符\"\U00020BB7\"系统无法保存,请改用其他字或写法后再确定！", "提示", 64}}));
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_TRUE(focusOnReason);
+  EXPECT_EQ(answers.AnswersLeft(), 0u) << ::testing::PrintToString(answers.Shown());
+  ASSERT_EQ(orders(), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee' AND item_id = 103 AND amount = 500"), 1);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_order_line WHERE kind = 'fee' AND item_id = 302 AND amount = -200 AND "
+                  "item_text = '客户吉先生投诉'"),
+            1);
+  EXPECT_EQ(count("SELECT SUM(amount) FROM zp_order_line WHERE kind = 'fee'"), 300);
 }
 
 // A change in which neither frame changes anything stops after the wait
