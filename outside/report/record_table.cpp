@@ -51,12 +51,15 @@ bool RecordTable::set(const std::string& name, const std::string& value, std::st
     if (error) *error = std::move(why);
     return false;
   };
+  // The reasons reach the operator inside the paper's failure message.
   const auto it = index_.find(name);
-  if (it == index_.end()) return fail("no field " + name);
-  if (!open_ || records_.empty()) return fail("the table has no record to set " + name + " in");
+  if (it == index_.end()) return fail("报表没有字段[" + name + "]");
+  if (!open_ || records_.empty()) return fail("报表还没有可以填写字段[" + name + "]的记录");
   std::string gbk;
-  std::string why;
-  if (!gbk::fromUtf8(value, gbk, &why)) return fail("field " + name + ": " + why);
+  if (!gbk::fromUtf8(value, gbk)) {
+    const std::optional<std::string> bad = gbk::firstWithoutGbk(value);
+    return fail("字段[" + name + "]中的字符\"" + (bad ? *bad : value) + "\"无法打印");
+  }
   const FieldDef& def = fields_[it->second];
   std::string& slot = records_.back()[it->second];
   if (gbk.size() <= def.maxBytes) {
@@ -73,8 +76,8 @@ bool RecordTable::set(const std::string& name, const std::string& value, std::st
     case Fit::exact:
       break;
   }
-  return fail("field " + name + " holds " + std::to_string(def.maxBytes) + " bytes; the text has " +
-              std::to_string(gbk.size()));
+  return fail("字段[" + name + "]最多" + std::to_string(def.maxBytes) + "字节,内容[" + value + "]有" +
+              std::to_string(gbk.size()) + "字节");
 }
 
 std::string RecordTable::get(const std::string& name, std::size_t record) const {

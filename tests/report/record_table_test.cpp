@@ -55,6 +55,18 @@ TEST(RecordTable, ALongTextIsFittedAsItsFieldSays) {
     EXPECT_EQ(t.get(c.field), c.kept) << c.field;
     EXPECT_EQ(why.empty(), c.ok) << c.field;
   }
+  // The reasons reach the operator inside the paper's failure message: in
+  // his language, naming the field and what did not fit.
+  const std::pair<std::pair<const char*, std::string>, const char*> reasons[] = {
+      {{"soNbr", std::string(65, '7')}, "字段[soNbr]最多64字节,内容[" },
+      {{"payName", "周\xF0\x9F\x98\x80明"}, "字段[payName]中的字符\"\xF0\x9F\x98\x80\"无法打印"},
+      {{"colour", "red"}, "报表没有字段[colour]"},
+  };
+  for (const auto& [set, says] : reasons) {
+    why.clear();
+    EXPECT_FALSE(t.set(set.first, set.second, &why));
+    EXPECT_EQ(why.rfind(says, 0), 0u) << why;
+  }
 }
 
 TEST(RecordTable, RecordsAreAddedAndCleared) {
