@@ -310,10 +310,9 @@ void TfrmPromInfoEdit::ShowParaEntry(int row) {
     ui_->lblSpromPara->setText(QStringLiteral("减免金额："));
     ui_->edSpromPara->setMaxLength(8);
   }
-  // After the length of this kind: the box may still have the length of the
-  // last kind shown, which would cut the text short.
-  // What the row holds: the operator's parameter once entered, until then
-  // the catalogue's as a start. Leaving the box untouched keeps it.
+  // Set after this kind's length (the box may still have the last kind's,
+  // which would cut the text): the operator's parameter once entered, until
+  // then the catalogue's. Leaving the box untouched keeps it.
   ui_->edSpromPara->setText(q(r.enteredPara.empty() ? r.paraText : r.enteredPara));
 }
 

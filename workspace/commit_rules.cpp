@@ -38,7 +38,7 @@ std::optional<OrderRefusal> FirstOrderRefusal(const OrderEntry& e) {
   // The order carries its agent only under a document type.
   if (e.agentRegType == 0) return OrderRefusal{10, "请选择经办人证件类型！", kTabAgent, "cmbRegType"};
   for (const TypedText& t : e.typedTexts) {
-    if (const auto bad = FirstCharacterWithoutGbk(t.text))
+    if (const auto bad = gbk::firstWithoutGbk(t.text))
       return OrderRefusal{11, t.label + "中的字符\"" + *bad + "\"系统无法保存,请改用其他字或写法后再提交！", t.tab,
                           t.focus};
   }
@@ -52,8 +52,6 @@ std::optional<OrderRefusal> FirstOrderRefusal(const OrderEntry& e) {
                         kTabAgent, "edLinkPhone"};
   return std::nullopt;
 }
-
-std::optional<std::string> FirstCharacterWithoutGbk(const std::string& text) { return gbk::firstWithoutGbk(text); }
 
 short ActTypeOf(int operation) {
   switch (operation) {

@@ -63,10 +63,6 @@ struct OrderRefusal {
 // be prepared).
 std::optional<OrderRefusal> FirstOrderRefusal(const OrderEntry& entry);
 
-// The first character of a UTF-8 text that has no GBK form; nothing when
-// the whole text has one.
-std::optional<std::string> FirstCharacterWithoutGbk(const std::string& text);
-
 // The ACT_TYPE of the order's service line: 1 add, 3 delete, 2 modify.
 short ActTypeOf(int operation);
 

@@ -424,13 +424,12 @@ bool TfrmVasDesk::LoadSubscriberCatalogues(const MPublicDef::SUserInfo& user) {
     ShowGUIMessage(text, kException, kErrorIcon, e.text2, e.text1);
   };
 
-  if (busiType_ == kGps && ui_->cmbGpsType->count() == 0 && !InitComboBox(kGpsTypeList, ui_->cmbGpsType)) {
+  if (busiType_ == kGps) {
     // Filled when the workspace started; a list that could not be read then
     // is read again here, where it is needed.
-    ShowGUIMessage("调用后台服务获得GPS服务使用方式列表失败,GPS业务暂时无法开通!\n请稍后重新查询!", kException,
-                   kErrorIcon);
-  }
-  if (busiType_ == kGps) {
+    if (ui_->cmbGpsType->count() == 0 && !InitComboBox(kGpsTypeList, ui_->cmbGpsType))
+      ShowGUIMessage("调用后台服务获得GPS服务使用方式列表失败,GPS业务暂时无法开通!\n请稍后重新查询!", kException,
+                     kErrorIcon);
     const MBusiDataMgnt::SSpInfoList* sps = catalogues_.serviceProviders.Find(region);
     MBusiDataMgnt::SSpInfoList fetched;
     if (!sps) {

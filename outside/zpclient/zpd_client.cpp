@@ -287,7 +287,7 @@ std::int64_t zpd_call_key_micros(std::string_view key) {
     if (v < 0) return -1;
     if (i < static_cast<std::size_t>(kCallKeyClockDigits)) clock = clock << 4 | static_cast<std::uint64_t>(v);
   }
-  return clock > static_cast<std::uint64_t>(INT64_MAX) ? -1 : static_cast<std::int64_t>(clock);
+  return static_cast<std::int64_t>(clock);  // 14 digits: 56 bits, always positive
 }
 
 std::string zpd_session() {

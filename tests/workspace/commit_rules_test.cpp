@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "gbk.h"
+
 using zp::workspace::CurrentProductDeletes;
 using zp::workspace::FirstOrderRefusal;
 using zp::workspace::OrderEntry;
@@ -168,11 +170,11 @@ TEST(CommitRules, WhatTheOrderCouldNotCarryIsRefusedWithItsField) {
 }
 
 TEST(CommitRules, OnlyCharactersWithoutAGbkCodeAreFound) {
-  using zp::workspace::FirstCharacterWithoutGbk;
+  using zp::gbk::firstWithoutGbk;
   for (const char* fine : {"", "钱一", "浙A·11111", "Zhou-Ming_01@example.cn", "（接入点）！"})
-    EXPECT_FALSE(FirstCharacterWithoutGbk(fine)) << fine;
-  EXPECT_EQ(FirstCharacterWithoutGbk("a\U00020BB7b\U0001F600"), "\U00020BB7");
-  EXPECT_EQ(FirstCharacterWithoutGbk("周\u20A9"), "\u20A9");  // the won sign
+    EXPECT_FALSE(firstWithoutGbk(fine)) << fine;
+  EXPECT_EQ(firstWithoutGbk("a\U00020BB7b\U0001F600"), "\U00020BB7");
+  EXPECT_EQ(firstWithoutGbk("周\u20A9"), "\u20A9");  // the won sign
 }
 
 TEST(CommitRules, OperationsBecomeTheirActTypes) {
