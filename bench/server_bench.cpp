@@ -95,6 +95,15 @@ class LookupsFromMemory final : public zp::backend::BusiPublicService {
 // but answers the two lookups from memory, to show what the transport and
 // the sharing of the processor cost a lookup on their own.
 struct World {
+  // The lookups' time inside zpserver's server (from a request's last byte
+  // to its reply being ready), idle and under the burst, while
+  // BM_SubscriberLookupBesideOrders times them on that server: what of the
+  // counter's wait is the server's own work and queueing.
+  struct InServer {
+    std::atomic<int> phase{-1};  // 0 idle, 1 burst, -1 not recording
+    std::mutex mutex;
+    std::vector<double> us[2];
+  } inServer;
   std::unique_ptr<zp::store::Database> db;
   std::shared_ptr<zp::backend::Sessions> sessions;
   std::unique_ptr<zp::transport::TcpServer> server;
@@ -120,6 +129,14 @@ struct World {
     zpd_set_session(sessions->open(11));
     server = std::make_unique<zp::transport::TcpServer>(d, limits);
     server->set_read_lane(zp::backend::readsOnly);
+    server->set_log_hook([this](const zp::transport::RequestLog& r) {
+      const int phase = inServer.phase.load();
+      if (phase < 0 || (r.serviceCode != MBusiPublic::IBusiPublic_get_userServId.serviceCode &&
+                        r.serviceCode != MBusiPublic::IBusiPublic_get_userInfo.serviceCode))
+        return;
+      std::lock_guard lock(inServer.mutex);
+      inServer.us[phase].push_back(static_cast<double>(r.duration.count()));
+    });
     server->start("127.0.0.1", 0);
     ::setenv("ZP_BROKER_ZEPHYRON", ("tcp://127.0.0.1:" + std::to_string(server->port())).c_str(), 1);
     oneLane = std::make_unique<zp::transport::TcpServer>(d, limits);
@@ -374,6 +391,20 @@ struct LookupTimes {
   double idleP50Ns = 0, burstP50Ns = 0;  // medians: less swayed by the rest of the machine
 };
 LookupTimes lookupTimes[3];
+// Means and medians of a set of times in µs, as LookupTimes in ns: idle
+// first, then the burst.
+LookupTimes summarise(std::vector<double> (&us)[2]) {
+  double mean[2] = {0, 0}, p50[2] = {0, 0};
+  for (int k = 0; k < 2; ++k) {
+    if (us[k].empty()) return {};
+    for (double v : us[k]) mean[k] += v;
+    mean[k] /= static_cast<double>(us[k].size());
+    std::sort(us[k].begin(), us[k].end());
+    p50[k] = us[k][us[k].size() / 2];
+  }
+  return {mean[0] * 1000, mean[1] * 1000, p50[0] * 1000, p50[1] * 1000};
+}
+LookupTimes inServerTimes;  // per call, on zpserver's server
 void BM_SubscriberLookupBesideOrders(benchmark::State& state) {
   world();
   const int kind = static_cast<int>(state.range(0));
@@ -399,6 +430,7 @@ void BM_SubscriberLookupBesideOrders(benchmark::State& state) {
       else
         burst.hold();
       const long long ordersBefore = burst.orders();
+      if (kind == 1) world().inServer.phase = underBurst;
       const auto roundStart = clock::now();
       for (int i = 0; i < kRound; ++i) {
         const auto start = clock::now();
@@ -413,6 +445,7 @@ void BM_SubscriberLookupBesideOrders(benchmark::State& state) {
         // and leave no burst to measure against.
         std::this_thread::sleep_for(kPause);
       }
+      world().inServer.phase = -1;
       if (underBurst) {
         burstTime += clock::now() - roundStart;
         burstOrders += burst.orders() - ordersBefore;
@@ -426,19 +459,19 @@ void BM_SubscriberLookupBesideOrders(benchmark::State& state) {
   burst.hold();
   if (burstTime.count() > 0)
     state.counters["burst_orders_per_s"] = static_cast<double>(burstOrders) / std::chrono::duration<double>(burstTime).count();
-  const char* names[] = {"idle", "burst"};
-  double mean[2] = {0, 0}, p50[2] = {0, 0};
-  for (int k = 0; k < 2; ++k) {
-    if (us[k].empty()) return;
-    for (double v : us[k]) mean[k] += v;
-    mean[k] /= static_cast<double>(us[k].size());
-    std::sort(us[k].begin(), us[k].end());
-    state.counters[std::string(names[k]) + "_us"] = mean[k];
-    p50[k] = us[k][us[k].size() / 2];
-    state.counters[std::string(names[k]) + "_p50_us"] = p50[k];
-    state.counters[std::string(names[k]) + "_p99_us"] = us[k][us[k].size() * 99 / 100];
+  if (kind == 1) {
+    std::lock_guard lock(world().inServer.mutex);
+    inServerTimes = summarise(world().inServer.us);
   }
-  lookupTimes[kind] = {mean[0] * 1000, mean[1] * 1000, p50[0] * 1000, p50[1] * 1000};
+  if (us[0].empty() || us[1].empty()) return;
+  const LookupTimes t = summarise(us);  // sorts them
+  lookupTimes[kind] = t;
+  state.counters["idle_us"] = t.idleNs / 1000;
+  state.counters["burst_us"] = t.burstNs / 1000;
+  state.counters["idle_p50_us"] = t.idleP50Ns / 1000;
+  state.counters["burst_p50_us"] = t.burstP50Ns / 1000;
+  state.counters["idle_p99_us"] = us[0][us[0].size() * 99 / 100];
+  state.counters["burst_p99_us"] = us[1][us[1].size() * 99 / 100];
 }
 
 BENCHMARK(BM_SqliteInsertCommit)->Threads(1)->UseRealTime();
@@ -488,6 +521,10 @@ int main(int argc, char** argv) {
   const LookupTimes& oneLane = lookupTimes[0];
   burstOverIdle("query under an order burst vs idle", lane.burstNs, lane.idleNs, "<= 1.5");
   burstOverIdle("the same, medians", lane.burstP50Ns, lane.idleP50Ns, "<= 1.5");
+  burstOverIdle("the same, time inside zpserver per call", inServerTimes.burstNs, inServerTimes.idleNs,
+                "none: the server's own share of the wait");
+  burstOverIdle("the same, inside zpserver, medians", inServerTimes.burstP50Ns, inServerTimes.idleP50Ns,
+                "none: the server's own share of the wait");
   burstOverIdle("the same, reads queued with the orders", oneLane.burstNs, oneLane.idleNs,
                 "none: what the read lane saves");
   const LookupTimes& memory = lookupTimes[2];
