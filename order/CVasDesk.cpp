@@ -378,6 +378,8 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
   entry.busiType = busiType;
   entry.phoneId = userInfo.get_PHONE_ID();
   entry.servId = userInfo.get_SERV_ID();
+  // Should the order turn out stored, its papers are printed from these.
+  entry.papers = PapersText({soInfo, custInfo, operatorMan});
   const std::int32_t r = CallUntilAnswered(
       key,
       [&] {
