@@ -27,6 +27,10 @@ constexpr const char* kAskGoOn =
     "是否继续确认？选择\"否\"后,请在\"结果未知的业务\"中确认后再受理,不要重复提交。";
 constexpr const char* kLeftUnknown =
     "业务提交结果未知,请在\"结果未知的业务\"中确认结果后再处理,不要重复提交!\n错误[%s]\n[%s]";
+constexpr const char* kLeftUnknownNotKept =
+    "业务提交结果未知,请不要重复提交!\n错误[%s]\n[%s]\n"
+    "结果未知的业务无法记入[%s],关闭本窗口后将无法在\"结果未知的业务\"中确认。\n"
+    "请记下:号码%s 业务[%s] 标识%s,并与系统管理员联系。";
 constexpr const char* kEarlierStored =
     "此前结果未知的业务已经受理,业务流水号:%s。\n本次的业务内容与它不同,没有提交。请核对已受理的业务后再处理!";
 constexpr const char* kExpired =
@@ -378,6 +382,9 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
   entry.busiType = busiType;
   entry.phoneId = userInfo.get_PHONE_ID();
   entry.servId = userInfo.get_SERV_ID();
+  // Should the order turn out stored, its papers are printed from these.
+  entry.papers = PapersText({soInfo, custInfo, operatorMan});
+  bool remembered = true;
   const std::int32_t r = CallUntilAnswered(
       key,
       [&] {
@@ -387,11 +394,18 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
       },
       [&] {
         entry.at = NowText();
-        UnknownSubmissions(opId).Remember(entry);
+        remembered = UnknownSubmissions(opId).Remember(entry);
       },
       [&] { UnknownSubmissions(opId).Forget(key); }, kConfirming, kAskGoOn);
   if (StillUnknown(r)) {
-    ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
+    if (remembered) {
+      ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
+    } else {
+      // Not in the list, the order could be confirmed only from this
+      // workspace, and only until it is closed: the operator keeps its key.
+      ShowGUIMessage(kLeftUnknownNotKept, kNotice, kError, lastError.text2, lastError.text1,
+                     UnknownSubmissions(opId).Path(), entry.phoneId, std::to_string(busiCode), key);
+    }
     return true;  // the key stays pending: the next submission is this one again
   }
   pendingKey.clear();

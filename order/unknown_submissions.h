@@ -7,6 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "MPublicDef.h"
+
+// What the papers of a submission need besides the server's reply: the
+// order header (with the verification mode and the subscriber's region),
+// the customer and the agent as they were submitted. A customer who paid
+// for an order that turns out stored gets his receipt and invoice from it.
+struct SubmissionPapers {
+  MPublicDef::SSoInfo soInfo;
+  MPublicDef::SCustInfo cust;
+  MPublicDef::SOperator agent;
+};
+// The papers' data as one field of the list's line (hex of a record frame);
+// empty when it cannot be written.
+std::string PapersText(const SubmissionPapers& papers);
+// False when the text is empty (a line of an older counter) or damaged.
+bool ReadPapersText(const std::string& text, SubmissionPapers& papers);
+
 struct UnknownSubmission {
   std::string key;      // the call key the order was sent under
   int busiCode = 0;
@@ -14,6 +31,7 @@ struct UnknownSubmission {
   std::string phoneId;  // the subscriber's number, for the operator
   long long servId = 0;
   std::string at;       // when it was sent, "YYYY/MM/DD HH:MM:SS"
+  std::string papers;   // PapersText, kept as read; empty on an older line
 };
 
 class UnknownSubmissions {
@@ -21,13 +39,24 @@ class UnknownSubmissions {
   explicit UnknownSubmissions(int opId);
   // The file: <AppDataLocation>/unknown-submissions-<opId>.txt.
   const std::string& Path() const { return path_; }
-  std::vector<UnknownSubmission> List() const;
-  // Both rewrite the whole file (it holds a handful of lines); false when it
-  // cannot be written.
+
+  // The file as read: its entries, the lines that could not be read (kept
+  // as they are: the order of such a line may be stored and paid for), and
+  // whether the file exists but could not be read at all.
+  struct Contents {
+    std::vector<UnknownSubmission> entries;
+    std::vector<std::string> damaged;
+    bool unreadable = false;
+  };
+  Contents Read() const;
+  std::vector<UnknownSubmission> List() const { return Read().entries; }
+  // Both rewrite the whole file (it holds a handful of lines), damaged lines
+  // included; false when it cannot be written, or read first: a file that
+  // cannot be read is never written over.
   bool Remember(const UnknownSubmission& s);
   bool Forget(const std::string& key);
 
  private:
-  bool Write(const std::vector<UnknownSubmission>& all) const;
+  bool Write(const Contents& all) const;
   std::string path_;
 };

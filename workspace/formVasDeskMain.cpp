@@ -1019,11 +1019,31 @@ void TfrmVasDesk::actCommitExecute() {
 }
 
 void TfrmVasDesk::btnUnknownClick() {
-  const std::vector<UnknownSubmission> all = UnknownSubmissions(opId_).List();
-  if (all.empty()) {
+  const UnknownSubmissions list(opId_);
+  const UnknownSubmissions::Contents contents = list.Read();
+  if (contents.unreadable) {
+    ShowGUIMessage("结果未知的业务记录[%s]无法读取,无法确认这些业务的结果。\n请不要删除该文件,并与系统管理员联系。", "异常",
+                   16, list.Path());
+    return;
+  }
+  const std::vector<UnknownSubmission>& all = contents.entries;
+  if (all.empty() && contents.damaged.empty()) {
     ShowGUIMessage("没有结果未知的业务。", "提示", 64);
     return;
   }
+  // An order found stored leaves the list at once: the object that prints
+  // its papers must be there before any is asked after, or the papers of a
+  // paid order would be lost with its line.
+  CBusinessPublic paperData;
+  if (!all.empty() && !paperData.Init(0, regionCode_, countyCode_, orgId_, opId_)) {
+    const CBSErrorMsg& e = paperData.LastError();
+    ShowGUIMessage("营业公共服务初始化出错,现在无法确认结果未知的业务!\n错误[%s]\n[%s]请稍后再试!", "错误", 16, e.text2,
+                   e.text1);
+    return;
+  }
+  // The orders stored meanwhile: the customer paid for them, and their
+  // papers are printed once the list has been told.
+  std::vector<OrderPapers> toPrint;
   std::string text = "结果未知的业务:\n";
   {
     zpgui::WaitBox wait("正在确认业务结果...");
@@ -1032,9 +1052,28 @@ void TfrmVasDesk::btnUnknownClick() {
       const CVasDesk::Outcome outcome = facade.ConfirmSubmission(s.key, out);
       text += "[" + s.at + "] 号码" + s.phoneId + " 业务[" + std::to_string(s.busiCode) + "] 标识" + s.key + ": ";
       switch (outcome) {
-        case CVasDesk::Outcome::stored:
-          text += "已受理,业务流水号" + std::to_string(out.get_SORESULTINFO().get_SO_NBR()) + "\n";
+        case CVasDesk::Outcome::stored: {
+          const std::string soNbr = std::to_string(out.get_SORESULTINFO().get_SO_NBR());
+          text += "已受理,业务流水号" + soNbr + "\n";
+          SubmissionPapers kept;
+          if (!ReadPapersText(s.papers, kept)) {
+            text += "    该业务受理时的资料没有保存,无法补打回执和发票,请记下业务流水号" + soNbr + "\n";
+            break;
+          }
+          OrderPapers papers;
+          papers.busiCode = s.busiCode;
+          papers.verifyMode = kept.soInfo.get_VERIFY_MODE();
+          papers.soInfo = kept.soInfo;
+          papers.result = out.get_SORESULTINFO();
+          papers.tickets = out.get_TIKETINFOLIST();
+          papers.user.set_PHONE_ID(s.phoneId);
+          papers.user.set_SERV_ID(s.servId);
+          papers.user.set_REGION_CODE(kept.soInfo.get_REGION_CODE());
+          papers.cust = kept.cust;
+          papers.agent = kept.agent;
+          toPrint.push_back(std::move(papers));
           break;
+        }
         case CVasDesk::Outcome::notStored:
           text += "没有受理,可以重新受理\n";
           break;
@@ -1047,5 +1086,13 @@ void TfrmVasDesk::btnUnknownClick() {
       }
     }
   }
+  if (!contents.damaged.empty())
+    text += "另有" + std::to_string(contents.damaged.size()) + "条记录已损坏,无法确认,已原样保留在[" + list.Path() +
+            "]中,请与系统管理员联系。\n";
   zpgui::ShowGUIText(text, "提示", 64);
+  for (const OrderPapers& papers : toPrint) {
+    ShowGUIMessage("号码%s的业务已受理,业务流水号%s,客户已交费,下面打印该业务的回执和发票。", "提示", 64,
+                   papers.user.get_PHONE_ID(), std::to_string(papers.result.get_SO_NBR()));
+    PrintOrderPapers(this, s8(runPath_), paperData, papers, cdsSoVoucher, cdsBusiInvoice);
+  }
 }

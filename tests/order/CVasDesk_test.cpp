@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "zpd_client.h"
 #include "sample_orders.h"
 #include "scoped_env.h"
+#include "test_store.h"
 #include "wiretap.h"
 
 using namespace MPublicDef;
@@ -660,6 +662,33 @@ TEST_P(Facade, AnOutcomeLeftUnknownIsRememberedAndTheSameOrderIsNeverStoredTwice
   world->fail(IVasDesk_so_userService, zp::testing::lostReply());
   EXPECT_EQ(desk.ConfirmSubmission(never, out), CVasDesk::Outcome::unknown);
   EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+}
+
+// The list cannot be written (its folder cannot be made): the operator is
+// not sent to a list that will not hold the order, but told so, with what
+// he must note down to have the outcome confirmed.
+TEST_P(Facade, AnOutcomeThatCannotBeListedIsToldWithItsKey) {
+  const std::string blocker = ::testing::TempDir() + zp::testing::uniqueName("file");
+  std::ofstream(blocker) << "not a folder";
+  const zp::testing::ScopedEnv data("XDG_DATA_HOME", blocker + "/data");
+  identify(501, 101);
+  PrepareGlobalCallOrder(desk, "55100013");
+  desk.SetConfirmRetries(1, std::chrono::milliseconds(0));
+  world->fail(IVasDesk_so_userService, zp::testing::lostReply());
+  messages.Answer(zpgui::kAnswerNo);  // stop asking
+
+  SSoUserServiceOut out;
+  EXPECT_TRUE(desk.SubmitSo(out));
+  const std::string key = desk.PendingSubmissionKey();
+  ASSERT_FALSE(key.empty());
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  ASSERT_EQ(messages.Shown().size(), 2u);
+  const GUIMessage& told = messages.Shown()[1];
+  EXPECT_EQ(told.flags, 16);
+  EXPECT_NE(told.text.find("不要重复提交"), std::string::npos) << told.text;
+  EXPECT_NE(told.text.find("无法记入[" + UnknownSubmissions(11).Path() + "]"), std::string::npos) << told.text;
+  EXPECT_NE(told.text.find("号码13900000501 业务[1302] 标识" + key), std::string::npos) << told.text;
+  EXPECT_EQ(told.text.find("请在\"结果未知的业务\"中确认结果后再处理"), std::string::npos) << told.text;
 }
 
 // An order changed after its outcome was left unknown is not sent under the

@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,6 +31,7 @@
 #include "FormAfterDate.h"
 #include "MBusiPublic.h"
 #include "backend_world.h"
+#include "busi_print_service.h"
 #include "commit_world.h"
 #include "fixtures.h"
 #include "formVasDeskMain.h"
@@ -45,6 +47,7 @@
 #include "vasdesk_service.h"
 #include "wait_box.h"
 #include "wiretap.h"
+#include "zpd_client.h"
 
 namespace zpgui {
 // Messages as text in the failures.
@@ -143,11 +146,12 @@ class Commit : public ::testing::Test {
   // Global Call ready and committed with every reply of the submission lost
   // (the order is stored) and the operator giving up confirming; what that
   // commit showed.
-  Messages commitWithRepliesLost() {
+  Messages commitWithRepliesLost(const std::function<void()>& beforeCommit = {}) {
     {
       zpgui::MessageLog setup;
       globalCallReady();
     }
+    if (beforeCommit) beforeCommit();
     desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
     backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostReply());
     zpgui::MessageLog answers({kNo});  // stop confirming
@@ -981,17 +985,123 @@ TEST_F(Commit, AnOutcomeLeftUnknownIsListedAndConfirmedLater) {
   ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
 
   backend->dispatcher->clear_faults();
-  zpgui::MessageLog listed;
+  // The stored order's papers are offered; this operator prints neither.
+  zpgui::MessageLog listed({kNo, kNo});
   at<QPushButton>("btnUnknown").click();
-  ASSERT_EQ(listed.Shown().size(), 1u);
+  ASSERT_EQ(listed.Shown().size(), 4u) << ::testing::PrintToString(listed.Shown());
   const std::string soNbr = std::to_string(count("SELECT so_nbr FROM zp_order"));
   EXPECT_NE(listed.Shown()[0].text.find("号码13900000601"), std::string::npos) << listed.Shown()[0].text;
   EXPECT_NE(listed.Shown()[0].text.find("已受理,业务流水号" + soNbr), std::string::npos) << listed.Shown()[0].text;
+  EXPECT_EQ(listed.Shown()[2].text, "是否打印回执...!");
+  EXPECT_EQ(listed.Shown()[3].text, "是否打印发票!");
+  EXPECT_EQ(listed.Unanswered(), 0);
   EXPECT_TRUE(UnknownSubmissions(11).List().empty());
   at<QPushButton>("btnUnknown").click();
-  ASSERT_EQ(listed.Shown().size(), 2u);
-  EXPECT_EQ(listed.Shown()[1].text, "没有结果未知的业务。");
+  ASSERT_EQ(listed.Shown().size(), 5u);
+  EXPECT_EQ(listed.Shown()[4].text, "没有结果未知的业务。");
   EXPECT_EQ(orders(), 1);
+}
+
+// The customer paid for an order whose outcome was left unknown, and the
+// counter was closed before anyone asked. Found stored from the list in a
+// workspace opened afresh, the order has its receipt and invoice printed
+// from what was submitted (this customer, this agent, this order's number)
+// and leaves the list.
+TEST_F(Commit, AnOrderFoundStoredFromTheListInANewWorkspaceHasItsPapersPrinted) {
+  QTemporaryDir run, pdf, data;
+  const zp::testing::ScopedEnv runPath("ZP_RUN_PATH", run.path().toStdString());
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  std::filesystem::create_directory_symlink(PRINT_DIR, run.path().toStdString() + "/print");
+  ASSERT_TRUE(SetDefaultPrinterName("PDF:" + pdf.path().toStdString()));
+  // An agent other than the customer, so the receipt shows whose data it took.
+  commitWithRepliesLost([this] {
+    at<QLineEdit>("edSoMen", "FAgenterInfo").setText("周五");
+    at<QLineEdit>("edLinkPhone", "FAgenterInfo").setText("13812345678");
+  });
+  ASSERT_EQ(orders(), 1);
+  ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+  EXPECT_EQ(count("SELECT print_count FROM zp_order"), 0);
+  {
+    zpgui::MessageLog closing;
+    desk.reset();
+  }
+  backend->dispatcher->clear_faults();
+  {
+    zpgui::MessageLog opening;
+    start();
+  }
+
+  auto print = std::make_shared<zp::backend::BusiPrintService>(*backend->db);
+  Wiretap<MBusiPublic::SPrintVoucherIn, MBusiPublic::SPrintFieldList> vouchers(
+      *backend->dispatcher, MBusiPublic::IBusiPrint_get_soVoucher,
+      [print](const MBusiPublic::SPrintVoucherIn& in, MBusiPublic::SPrintFieldList& out, CBSErrorMsg& err) {
+        return print->get_soVoucher(in, out, err);
+      });
+  // The receipt, it came out right, the invoice.
+  zpgui::MessageLog answers({kYes, kYes, kYes});
+  at<QPushButton>("btnUnknown").click();
+  EXPECT_EQ(answers.Unanswered(), 0);
+  EXPECT_EQ(answers.AnswersLeft(), 0u);
+  const std::string soNbr = std::to_string(count("SELECT so_nbr FROM zp_order"));
+  ASSERT_GE(answers.Shown().size(), 2u) << ::testing::PrintToString(answers.Shown());
+  EXPECT_NE(answers.Shown()[0].text.find("已受理,业务流水号" + soNbr), std::string::npos) << answers.Shown()[0].text;
+  EXPECT_EQ(answers.Shown()[1].text,
+            "号码13900000601的业务已受理,业务流水号" + soNbr + ",客户已交费,下面打印该业务的回执和发票。");
+  ASSERT_EQ(vouchers.Count(), 1u);
+  const MBusiPublic::SPrintVoucherIn& receipt = vouchers.Last();
+  EXPECT_EQ(std::to_string(receipt.get_SORESULT().get_SO_NBR()), soNbr);
+  EXPECT_EQ(receipt.get_PHONE_ID(), "13900000601");
+  EXPECT_EQ(receipt.get_CUSTINFO().get_CUST_NAME(), "钱一");
+  EXPECT_EQ(receipt.get_AGENT().get_SO_MAN(), "周五");
+  EXPECT_EQ(receipt.get_AGENT().get_LINK_PHONE(), "13812345678");
+  EXPECT_EQ(receipt.get_VERIFY_MODE(), count("SELECT verify_mode FROM zp_order"));
+  EXPECT_EQ(receipt.get_BUSI_CODE(), count("SELECT busi_code FROM zp_order"));
+  EXPECT_EQ(receipt.get_SOINFO().get_SO_ORG_ID(), 110) << "the operator's organisation";
+  EXPECT_EQ(receipt.get_SOINFO().get_ORG_ID(), 5710301) << "the subscriber's";
+  EXPECT_EQ(QDir(pdf.path()).entryList({"*.pdf"}, QDir::Files).size(), 2);  // a receipt and an invoice
+  EXPECT_EQ(count("SELECT print_count FROM zp_order"), 1);
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  EXPECT_EQ(orders(), 1);
+}
+
+// A list with a line that cannot be read is not "empty": the clerk is told
+// how many lines are damaged and where the file is, the good lines are
+// confirmed, and the damaged one stays in the file for someone to read.
+TEST_F(Commit, ADamagedLineOfTheUnknownListIsToldAndKept) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  {
+    zpgui::MessageLog opening;
+    start();
+  }
+  const std::string damaged = "k-torn\t1302\t101\t139000";
+  const std::string path = UnknownSubmissions(11).Path();
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::ofstream(path) << damaged << "\n";
+
+  zpgui::MessageLog listed;
+  at<QPushButton>("btnUnknown").click();
+  ASSERT_EQ(listed.Shown().size(), 1u) << ::testing::PrintToString(listed.Shown());
+  EXPECT_NE(listed.Shown()[0].text.find("另有1条记录已损坏,无法确认,已原样保留在[" + path + "]中"), std::string::npos)
+      << listed.Shown()[0].text;
+  std::ifstream in(path);
+  std::string line;
+  ASSERT_TRUE(std::getline(in, line));
+  EXPECT_EQ(line, damaged);
+
+  // A good line beside it is confirmed and leaves; the damaged one stays.
+  UnknownSubmission never;
+  never.key = zpd_new_call_key();
+  never.busiCode = 1302;
+  never.phoneId = "13900000601";
+  never.servId = 601;
+  never.at = "2024/05/06 10:11:12";
+  ASSERT_TRUE(UnknownSubmissions(11).Remember(never));
+  at<QPushButton>("btnUnknown").click();
+  ASSERT_EQ(listed.Shown().size(), 2u);
+  EXPECT_NE(listed.Shown()[1].text.find("标识" + never.key + ": 没有受理"), std::string::npos) << listed.Shown()[1].text;
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  EXPECT_EQ(UnknownSubmissions(11).Read().damaged, std::vector<std::string>{damaged});
 }
 
 }  // namespace
