@@ -32,7 +32,8 @@ constexpr const char* kLeftUnknownNotKept =
     "结果未知的业务无法记入[%s],关闭本窗口后将无法在\"结果未知的业务\"中确认。\n"
     "请记下:号码%s 业务[%s] 标识%s,并与系统管理员联系。";
 constexpr const char* kEarlierStored =
-    "此前结果未知的业务已经受理,业务流水号:%s。\n本次的业务内容与它不同,没有提交。请核对已受理的业务后再处理!";
+    "此前结果未知的业务已经受理,业务流水号:%s。\n本次的业务内容与它不同,没有提交。"
+    "请在\"结果未知的业务\"中打印它的回执和发票,核对已受理的业务后再处理!";
 constexpr const char* kExpired =
     "此前结果未知的业务已超过后台可以确认的期限(%s小时),无法再确认它是否已经受理,本次没有提交。\n"
     "请重新查询该用户,核对其业务后再受理!";
@@ -347,7 +348,10 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     // print for an order the server does not hold. And a key the server may
     // have forgotten would have even the same order stored a second time.
     MVasDesk::SSoUserServiceOut earlier;
-    switch (ConfirmSubmission(pendingKey, earlier)) {
+    // A changed order's earlier one, found stored, stays listed: the
+    // customer paid for it, and its receipt and invoice are printed from
+    // the list.
+    switch (ConfirmSubmission(pendingKey, earlier, /*keepStoredListed=*/!same)) {
       case Outcome::stored:
         if (same) {  // the kept reply, as sending it again would have had it
           out = earlier;
@@ -473,7 +477,8 @@ std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::func
   }
 }
 
-CVasDesk::Outcome CVasDesk::ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out) {
+CVasDesk::Outcome CVasDesk::ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out,
+                                              bool keepStoredListed) {
   // The order itself is not sent: a served key is answered with its reply
   // whatever the request holds, and one never served is refused for want of
   // an order.
@@ -489,7 +494,7 @@ CVasDesk::Outcome CVasDesk::ConfirmSubmission(const std::string& key, MVasDesk::
   if (StillUnknown(r)) return Outcome::unknown;
   // Judged before the pending key (which `key` may be) is cleared.
   const Outcome outcome = r == 0 ? Outcome::stored : PastAsking(key) ? Outcome::expired : Outcome::notStored;
-  UnknownSubmissions(opId).Forget(key);
+  if (outcome != Outcome::stored || !keepStoredListed) UnknownSubmissions(opId).Forget(key);
   if (key == pendingKey) pendingKey.clear();
   return outcome;
 }

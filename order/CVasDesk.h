@@ -101,9 +101,11 @@ class CVasDesk {
   // request still arrive. A key older than the server keeps keys (less an
   // hour, for a clock set right meanwhile) and not known to it is
   // "expired": it may have been served and forgotten, so only the
-  // subscriber's services can tell.
+  // subscriber's services can tell. A known outcome takes the key off the
+  // operator's list of unknown outcomes, unless it is stored and
+  // `keepStoredListed`: its papers are then still to be printed from there.
   enum class Outcome { stored, notStored, unknown, expired };
-  Outcome ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out);
+  Outcome ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out, bool keepStoredListed = false);
   // The counter's clock in microseconds since 1970, by which a key's age
   // is judged; the system clock unless a test moves it.
   void SetClock(std::function<std::int64_t()> micros) { clockMicros = std::move(micros); }

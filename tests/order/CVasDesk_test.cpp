@@ -694,7 +694,8 @@ TEST_P(Facade, AnOutcomeThatCannotBeListedIsToldWithItsKey) {
 // An order changed after its outcome was left unknown is not sent under the
 // earlier order's key, whose reply would stand for it: the facade asks what
 // became of the earlier one first. Stored, the operator is told its number
-// and nothing is sent; never stored, the changed order goes as a new one.
+// and nothing is sent, and it stays in the list of unknown outcomes for its
+// papers; never stored, the changed order goes as a new one.
 class ChangedAfterUnknown : public Facade {
  protected:
   void SetUp() override {
@@ -725,7 +726,8 @@ class ChangedAfterUnknown : public Facade {
 };
 
 TEST_P(ChangedAfterUnknown, TheOperatorIsToldTheEarlierOrderWasStoredAndNothingIsSent) {
-  ASSERT_FALSE(leaveUnknown(true).empty());
+  const std::string earlier = leaveUnknown(true);
+  ASSERT_FALSE(earlier.empty());
   ASSERT_EQ(storedFees(), 1500);
   const std::size_t sent = submit->Count();
   // Asked again, the operator gives a discount on the promotion's fee.
@@ -736,12 +738,24 @@ TEST_P(ChangedAfterUnknown, TheOperatorIsToldTheEarlierOrderWasStoredAndNothingI
   const std::string soNbr = std::to_string(world->count("SELECT so_nbr FROM zp_order"));
   ASSERT_EQ(messages.Shown().size(), shownBefore + 1) << ::testing::PrintToString(messages.Shown());
   EXPECT_EQ(messages.Shown().back().text, "此前结果未知的业务已经受理,业务流水号:" + soNbr +
-                                              "。\n本次的业务内容与它不同,没有提交。请核对已受理的业务后再处理!");
+                                              "。\n本次的业务内容与它不同,没有提交。"
+                                              "请在\"结果未知的业务\"中打印它的回执和发票,核对已受理的业务后再处理!");
   EXPECT_EQ(messages.Shown().back().flags, 16);
   EXPECT_EQ(submit->Count(), sent + 1);  // the question alone, which carries no order
   EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
   EXPECT_EQ(storedFees(), 1500);  // the earlier order's, to the fen
   EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+  // The customer paid for the earlier order: it stays listed, with what its
+  // receipt and invoice are printed from, until the list confirms it.
+  const std::vector<UnknownSubmission> listed = UnknownSubmissions(11).List();
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].key, earlier);
+  SubmissionPapers papers;
+  ASSERT_TRUE(ReadPapersText(listed[0].papers, papers));
+  EXPECT_EQ(papers.cust.get_CUST_ID(), world->count("SELECT cust_id FROM zp_user WHERE serv_id = 501"));
+  EXPECT_EQ(papers.soInfo.get_BUSI_CODE(), kOpenGlobalCall);
+  EXPECT_EQ(desk.ConfirmSubmission(earlier, out), CVasDesk::Outcome::stored);
+  EXPECT_EQ(std::to_string(out.get_SORESULTINFO().get_SO_NBR()), soNbr);
   EXPECT_TRUE(UnknownSubmissions(11).List().empty());
 }
 
