@@ -120,7 +120,7 @@ TfrmVasDesk::TfrmVasDesk(QWidget* owner) : TfrmMDIChild(owner), ui_(std::make_un
 TfrmVasDesk::~TfrmVasDesk() {
   // A workspace destroyed without being closed (the host quitting) gives its
   // number back all the same; with nothing held this calls nothing.
-  facade.UnsignRes();
+  GiveBackUnorderedNumber();
 }
 
 void TfrmVasDesk::ShowWhyEmpty(const QString& why) {
@@ -815,12 +815,14 @@ void TfrmVasDesk::btnSelIsdnClick() {
   reservedNumber_ = chosen.get_RES_ID();
 }
 
-void TfrmVasDesk::FormClose() { facade.UnsignRes(); }
+void TfrmVasDesk::FormClose() { GiveBackUnorderedNumber(); }
 
 void TfrmVasDesk::GiveBackUnorderedNumber() {
   // The reset only forgets the number: left reserved, it would stay out of
   // every counter's pool until its lease ran out, and each customer who
   // walked away would use up one of the numbers this operator may hold.
+  // The number of an order whose outcome is unknown is the order's if it
+  // was stored: it stays until the list of unknown outcomes tells.
   if (facade.PendingSubmissionKey().empty()) facade.UnsignRes();
 }
 

@@ -950,22 +950,34 @@ TEST_F(Commit, AReplyLostAfterTheCommitIsConfirmedAndThePapersPrintOnce) {
 TEST_F(Commit, TheNumberOfAnOrderWhoseOutcomeIsUnknownIsNotGivenBack) {
   QTemporaryDir data;
   const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
-  commitWithRepliesLost();
-  ASSERT_EQ(orders(), 1);
-  ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
-  backend->dispatcher->clear_faults();
+  // The ways the workspace moves on from the order: the next customer's
+  // query, the workspace closed (by its close box, or the host quitting).
+  const std::vector<std::pair<const char*, std::function<void(Commit&)>>> leavings{
+      {"the next query", [](Commit& t) { t.query("13900000602"); }},
+      {"closing", [](Commit& t) { t.desk->close(); }},
+      {"the host quitting", [](Commit& t) { t.desk.reset(); }},
+  };
+  for (const auto& [how, leave] : leavings) {
+    SCOPED_TRACE(how);
+    fresh();
+    commitWithRepliesLost();
+    ASSERT_EQ(orders(), 1);
+    ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+    backend->dispatcher->clear_faults();
 
-  auto real = realService();
-  Wiretap<MVasDesk::SDoSignResIn, MVasDesk::SDoSignResOut> signs(
-      *backend->dispatcher, MVasDesk::IVasDesk_do_signRes,
-      [real](const MVasDesk::SDoSignResIn& in, MVasDesk::SDoSignResOut& out, CBSErrorMsg& err) {
-        return real->do_signRes(in, out, err);
-      });
-  zpgui::MessageLog next;
-  query("13900000602");
-  for (const GUIMessage& m : next.Shown()) EXPECT_EQ(m.text.find("释放号码"), std::string::npos) << m.text;
-  EXPECT_EQ(signs.Count(), 0u);
-  EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55100000' AND sts = 3 AND serv_id = 601"), 1);
+    auto real = realService();
+    Wiretap<MVasDesk::SDoSignResIn, MVasDesk::SDoSignResOut> signs(
+        *backend->dispatcher, MVasDesk::IVasDesk_do_signRes,
+        [real](const MVasDesk::SDoSignResIn& in, MVasDesk::SDoSignResOut& out, CBSErrorMsg& err) {
+          return real->do_signRes(in, out, err);
+        });
+    zpgui::MessageLog next;
+    leave(*this);
+    for (const GUIMessage& m : next.Shown()) EXPECT_EQ(m.text.find("释放号码"), std::string::npos) << m.text;
+    EXPECT_EQ(signs.Count(), 0u);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55100000' AND sts = 3 AND serv_id = 601"), 1);
+    ASSERT_TRUE(std::filesystem::remove(UnknownSubmissions(11).Path()));  // the next case's list starts empty
+  }
 }
 
 // The operator stops confirming: the workspace keeps the order on screen and
