@@ -532,7 +532,7 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
 
   // What the order holds: its subscriber by the rule chain, its products,
   // promotions and fees, judged from the store rather than from the request.
-  checkOrderContent(sql, in, OrderFacts{*business, ctx.user, opId, now, submitting}, found);
+  checkOrderContent(sql, in, OrderFacts{*business, ctx.user, opId, me->regionCode, now, submitting}, found);
   return found;
 }
 
