@@ -59,13 +59,40 @@ const char* documentName(int regType) {
   }
 }
 
-// The stored order: its operator and organisation; false when there is none.
-bool storedOrder(soci::session& sql, long long soNbr, long long& opId, long long& orgId) {
+// The stored order: who took it where, what and when, and its subscriber's
+// number; false when there is none. The papers say these as the order was
+// stored, whatever the counter's copy of them says.
+struct StoredOrder {
+  long long opId = 0, orgId = 0, regionCode = 0;
+  int busiCode = 0, verifyMode = 0;
+  CBSDateTime soDate;
+  std::string phoneId;
+};
+bool storedOrder(soci::session& sql, long long soNbr, StoredOrder& o) {
   Row r;
-  if (!store::firstRow(sql, "SELECT op_id, so_org_id FROM zp_order WHERE so_nbr = :n", "ii", {soNbr}, r)) return false;
-  opId = r.i(0);
-  orgId = r.i(1);
+  if (!store::firstRow(sql,
+                       "SELECT o.op_id, o.so_org_id, o.so_region_code, o.busi_code, o.verify_mode, o.so_date, "
+                       "COALESCE(u.phone_id, '') FROM zp_order o LEFT JOIN zp_user u ON u.serv_id = o.serv_id "
+                       "WHERE o.so_nbr = :n",
+                       "iiiiiis", {soNbr}, r))
+    return false;
+  o.opId = r.i(0);
+  o.orgId = r.i(1);
+  o.regionCode = r.i(2);
+  o.busiCode = static_cast<int>(r.i(3));
+  o.verifyMode = static_cast<int>(r.i(4));
+  o.soDate = CBSDateTime(r.i(5));
+  o.phoneId = r.s(6);
   return true;
+}
+
+// An order's papers are printed, and its invoice counted, in the region
+// that took it: another region's operator neither reads its customer and
+// fees nor moves its print count. Its clerks among themselves may (a
+// colleague prints the invoice again).
+std::int32_t refuseOtherRegion(CBSErrorMsg& err, const char* what, long long soNbr, const char* act) {
+  return refuse(err, kPrintOtherRegion, what,
+                "业务流水号[" + std::to_string(soNbr) + "]不是本地区受理的业务,不能" + act + ";请到受理该业务的地区办理");
 }
 
 std::string operatorText(soci::session& sql, long long opId) {
@@ -133,39 +160,48 @@ std::string upperCaseAmount(long long fen) {
 
 std::int32_t BusiPrintService::get_soVoucher(const SPrintVoucherIn& sIn, SPrintFieldList& listOut, CBSErrorMsg& err) {
   static const char* const kWhat = "取受理回执打印数据";
+  const Caller* me = currentCaller();
+  const MPublicDef::SSoInfo& so = sIn.get_SOINFO();
+  if (const std::int32_t r =
+          refuseUnlessCaller(err, kWhat, me, so.get_OP_ID(), has(so, MPublicDef::SSoInfo::kIdx_OP_ID)))
+    return r;
   const MPublicDef::SSoResultInfo& result = sIn.get_SORESULT();
   if (!has(result, MPublicDef::SSoResultInfo::kIdx_SO_NBR) || result.get_SO_NBR() == 0)
     return refuse(err, kPrintRequest, kWhat, "请求中缺少业务流水号SO_NBR");
   SPrintFieldList fields;
-  bool found = false;
+  bool found = false, ours = false;
   try {
     db_.transact(store::Database::Intent::read, [&](soci::session& sql) {
-      long long opId = 0, orgId = 0;
-      found = storedOrder(sql, result.get_SO_NBR(), opId, orgId);
-      if (!found) return;
+      StoredOrder order;
+      found = storedOrder(sql, result.get_SO_NBR(), order);
+      ours = found && order.regionCode == me->regionCode;
+      if (!ours) return;
       const MPublicDef::SCustInfo& cust = sIn.get_CUSTINFO();
       const MPublicDef::SOperator& agent = sIn.get_AGENT();
       add(fields, "soNbr", std::to_string(result.get_SO_NBR()));
-      add(fields, "soDate", result.get_SO_DATE().toString("%Y/%M/%D %H:%N:%S"));
+      add(fields, "soDate", order.soDate.toString("%Y/%M/%D %H:%N:%S"));
       add(fields, "custName", cust.get_CUST_NAME());
-      add(fields, "custNum", sIn.get_PHONE_ID());
+      add(fields, "custNum", order.phoneId);
       add(fields, "regType", documentName(cust.get_REG_TYPE()));
       add(fields, "regNum", cust.get_REG_NBR());
       add(fields, "assurer", agent.get_SO_MAN());
       add(fields, "assureLinkPhone", agent.get_LINK_PHONE());
       add(fields, "assureRegType", agent.get_REG_TYPE() ? documentName(agent.get_REG_TYPE()) : "");
       add(fields, "assureRegNum", agent.get_REG_NBR());
-      add(fields, "busiSoMode", sIn.get_VERIFY_MODE() == 2 ? "密码" : "证件");
-      add(fields, "busiSoMode2", sIn.get_VERIFY_MODE() == 2 ? "凭服务密码受理" : "凭有效证件受理");
-      add(fields, "busiName", businessName(sIn.get_BUSI_CODE()));
+      // Said by password only where the order was taken on a password its
+      // session checked.
+      add(fields, "busiSoMode", order.verifyMode == 2 ? "密码" : "证件");
+      add(fields, "busiSoMode2", order.verifyMode == 2 ? "凭服务密码受理" : "凭有效证件受理");
+      add(fields, "busiName", businessName(order.busiCode));
       add(fields, "busiMemo", sIn.get_MEMO());
-      add(fields, "soOpId", operatorText(sql, opId));
-      add(fields, "soOrgId", std::to_string(orgId));
+      add(fields, "soOpId", operatorText(sql, order.opId));
+      add(fields, "soOrgId", std::to_string(order.orgId));
     });
   } catch (const std::exception& e) {
     return storeFailed(err, kPrintStore, kWhat, e);
   }
   if (!found) return refuse(err, kPrintNoOrder, kWhat, "业务流水号[" + std::to_string(result.get_SO_NBR()) + "]不存在");
+  if (!ours) return refuseOtherRegion(err, kWhat, result.get_SO_NBR(), "打印");
   listOut.insert(listOut.end(), fields.begin(), fields.end());
   return 0;
 }
@@ -180,15 +216,16 @@ std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintF
   if (!has(result, MPublicDef::SSoResultInfo::kIdx_SO_NBR) || result.get_SO_NBR() == 0)
     return refuse(err, kPrintRequest, kWhat, "请求中缺少业务流水号SO_NBR");
   SPrintFieldList fields;
-  bool found = false;
+  bool found = false, ours = false;
   try {
     db_.transact(store::Database::Intent::read, [&](soci::session& sql) {
-      long long opId = 0, orgId = 0;
-      found = storedOrder(sql, result.get_SO_NBR(), opId, orgId);
-      if (!found) return;
-      const std::string day = result.get_SO_DATE().toString("%Y/%M/%D");
+      StoredOrder order;
+      found = storedOrder(sql, result.get_SO_NBR(), order);
+      ours = found && order.regionCode == me->regionCode;
+      if (!ours) return;
+      const std::string day = order.soDate.toString("%Y/%M/%D");
       add(fields, "date", day);
-      add(fields, "phoneId", sIn.get_PHONE_ID());
+      add(fields, "phoneId", order.phoneId);
       add(fields, "soNbr", std::to_string(result.get_SO_NBR()));
       add(fields, "payName", sIn.get_CUSTINFO().get_CUST_NAME());
       add(fields, "linkPhone", sIn.get_CUSTINFO().get_LINK_PHONE());
@@ -212,7 +249,7 @@ std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintF
       add(fields, "totalFeeLower", yuan(total));
       add(fields, "totalFeeUpper", upperCaseAmount(total));
       add(fields, "ticketer", std::to_string(me->opId));
-      add(fields, "soOper", std::to_string(opId));
+      add(fields, "soOper", std::to_string(order.opId));
       add(fields, "operDate", day);
       add(fields, "remark", sIn.get_REMARK());
     });
@@ -220,19 +257,30 @@ std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintF
     return storeFailed(err, kPrintStore, kWhat, e);
   }
   if (!found) return refuse(err, kPrintNoOrder, kWhat, "业务流水号[" + std::to_string(result.get_SO_NBR()) + "]不存在");
+  if (!ours) return refuseOtherRegion(err, kWhat, result.get_SO_NBR(), "打印");
   listOut.insert(listOut.end(), fields.begin(), fields.end());
   return 0;
 }
 
 std::int32_t BusiPrintService::set_soPrint(const MPublicDef::SSoInfo& sIn, SSoPrintOut& sOut, CBSErrorMsg& err) {
   static const char* const kWhat = "发票打印次数回写";
+  const Caller* me = currentCaller();
+  if (const std::int32_t r =
+          refuseUnlessCaller(err, kWhat, me, sIn.get_OP_ID(), has(sIn, MPublicDef::SSoInfo::kIdx_OP_ID)))
+    return r;
   if (sIn.get_SO_NBR() == 0) return refuse(err, kPrintRequest, kWhat, "请求中缺少业务流水号SO_NBR");
   long long count = -1;
+  bool found = false;
   try {
     db_.transact(store::Database::Intent::write, [&](soci::session& sql) {
-      if (store::execute(sql, "UPDATE zp_order SET print_count = print_count + 1 WHERE so_nbr = :n",
-                         {static_cast<long long>(sIn.get_SO_NBR())}) != 1)
+      if (store::execute(sql,
+                         "UPDATE zp_order SET print_count = print_count + 1 WHERE so_nbr = :n AND so_region_code = :r",
+                         {static_cast<long long>(sIn.get_SO_NBR()), me->regionCode}) != 1) {
+        StoredOrder order;
+        found = storedOrder(sql, sIn.get_SO_NBR(), order);
         return;
+      }
+      found = true;
       Row r;
       store::firstRow(sql, "SELECT print_count FROM zp_order WHERE so_nbr = :n", "i",
                       {static_cast<long long>(sIn.get_SO_NBR())}, r);
@@ -241,7 +289,8 @@ std::int32_t BusiPrintService::set_soPrint(const MPublicDef::SSoInfo& sIn, SSoPr
   } catch (const std::exception& e) {
     return storeFailed(err, kPrintStore, kWhat, e);
   }
-  if (count < 0) return refuse(err, kPrintNoOrder, kWhat, "业务流水号[" + std::to_string(sIn.get_SO_NBR()) + "]不存在");
+  if (!found) return refuse(err, kPrintNoOrder, kWhat, "业务流水号[" + std::to_string(sIn.get_SO_NBR()) + "]不存在");
+  if (count < 0) return refuseOtherRegion(err, kWhat, sIn.get_SO_NBR(), "回写其发票打印次数");
   sOut.set_SO_NBR(sIn.get_SO_NBR());
   sOut.set_PRINT_COUNT(static_cast<std::int32_t>(count));
   return 0;

@@ -13,6 +13,7 @@ enum BusiPrintRefusal : std::int32_t {
   kPrintStore = 3201,    // the store failed
   kPrintRequest = 3202,  // a required field is missing
   kPrintNoOrder = 3203,  // no stored order with that SO_NBR
+  kPrintOtherRegion = 3204,  // the order was taken in another region than the operator's
 };
 
 class BusiPrintService : public MBusiPublic::IBusiPrintServant {

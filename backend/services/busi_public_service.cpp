@@ -35,15 +35,6 @@ bool sixDigits(const std::string& s) {
   return true;
 }
 
-// Document numbers are compared without blanks and with letters in upper
-// case: an identity number ends in 'X' however the counter typed it.
-std::string normalisedNumber(const std::string& s) {
-  std::string out;
-  for (unsigned char c : s)
-    if (c != ' ' && c != '\t') out += static_cast<char>(c < 0x80 ? std::toupper(c) : c);
-  return out;
-}
-
 struct Subscriber {
   long long servId = 0, custId = 0, acctId = 0;
   int regionCode = 0, userSts = 0, billType = 0;
@@ -68,6 +59,13 @@ bool findSubscriber(soci::session& sql, long long servId, Subscriber& s) {
 }
 
 }  // namespace
+
+std::string normalisedDocumentNumber(const std::string& number) {
+  std::string out;
+  for (unsigned char c : number)
+    if (c != ' ' && c != '\t') out += static_cast<char>(c < 0x80 ? std::toupper(c) : c);
+  return out;
+}
 
 long long BusiPublicService::now() const { return config_.clock ? config_.clock() : std::time(nullptr); }
 
@@ -391,7 +389,7 @@ std::int32_t BusiPublicService::check_busiRule(const SCheckBusiRuleIn& sIn, SSoC
 std::int32_t BusiPublicService::check_blackCust(const SCheckBlackCustIn& sIn, SCheckBlackCustOut& sOut,
                                                 CBSErrorMsg& err) {
   static const char* const kWhat = "黑名单检查";
-  const std::string number = normalisedNumber(sIn.get_REG_NBR());
+  const std::string number = normalisedDocumentNumber(sIn.get_REG_NBR());
   if (!has(sIn, SCheckBlackCustIn::kIdx_REG_NBR) || number.empty())
     return refuse(err, kBusiRequest, kWhat, "请求中缺少证件号码REG_NBR");
   try {

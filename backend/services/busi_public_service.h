@@ -78,6 +78,11 @@ struct BusiRuleAnswer {
 BusiRuleAnswer answerBusiRule(soci::session& sql, const MPublicDef::SSoInfo& so, long long busiCode, long long point,
                               long long at);
 
+// A document number as the black and grey lists keep it and compare it:
+// without blanks, letters in upper case (an identity number ends in 'X'
+// however the counter typed it).
+std::string normalisedDocumentNumber(const std::string& number);
+
 inline constexpr const char* kPasswordLockParameter = "PasswordLockMinutes";
 
 enum BusiPublicRefusal : std::int32_t {

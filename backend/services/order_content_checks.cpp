@@ -215,12 +215,31 @@ std::string paraRefusal(soci::session& sql, const SSpromOper& p, long long opId,
   return {};
 }
 
+// An added promotion takes effect today (no date) or later, never in the
+// past, and ends after it takes effect (no date: it runs on); empty when
+// its dates stand.
+std::string validityRefusal(soci::session& sql, const SSpromOper& p, const CBSDateTime& startOfToday) {
+  const CBSDateTime valid = p.get_VALID_DATE(), expire = p.get_EXPIRE_DATE();
+  const std::string what = "促销" + itemText(sql, p.get_SPROM_ID());
+  if (!valid.isZero() && valid < startOfToday)
+    return what + "的生效日期[" + valid.toString("%Y-%M-%D") + "]早于今天,不能受理;请重新选择该促销";
+  const CBSDateTime from = valid.isZero() ? startOfToday : valid;
+  if (!expire.isZero() && !(expire > from))
+    return what + "的失效日期[" + expire.toString("%Y-%M-%D") + "]不晚于生效日期[" + from.toString("%Y-%M-%D") +
+           "],不能受理;请重新选择该促销的有效期";
+  return {};
+}
+
 }  // namespace
 
 void checkBusiRuleChain(soci::session& sql, const SSoUserServiceIn& in, const OrderFacts& facts,
                         std::vector<Finding>& found) {
   SSoInfo so = in.get_SOINFO();
   so.set_BUSI_CODE(facts.business.busiCode);
+  // The order is taken where its operator signed in, whether or not the
+  // order says so: a subscriber of another region is one, and the chain's
+  // rules for him hold.
+  so.set_SO_REGION_CODE(static_cast<std::int16_t>(facts.opRegionCode));
   // The chain as the verification strip walks it: a confirmation or a
   // notice leads on to its next point, a refusal stops the order. A point
   // reached twice ends the walk; every point on the way has been judged.
@@ -333,6 +352,8 @@ void checkPromotionLines(soci::session& sql, const SSoUserServiceIn& in, const O
 
   const PopedomSwitch sale = popedomSwitch(sql, "PromPopedomValid", facts.user.get_REGION_CODE());
   const long long today = dateTimeAt(facts.now).packed();
+  const CBSDateTime now = dateTimeAt(facts.now);
+  const CBSDateTime startOfToday = CBSDateTime::make(now.year(), now.month(), now.day());
   bool limitsAsked = false;
   int limits[3] = {-1, -1, -1};
   const std::size_t before = found.size();
@@ -366,13 +387,29 @@ void checkPromotionLines(soci::session& sql, const SSoUserServiceIn& in, const O
           found.push_back({kFindingPromotion, "促销" + itemText(sql, prom) + "不在有效期内,不能办理"});
         else if (change.before.count(prom))
           found.push_back({kFindingPromotion, "用户已有促销" + itemText(sql, prom) + ",不能重复办理"});
+        else if (const std::string why = validityRefusal(sql, p, startOfToday); !why.empty())
+          found.push_back({kFindingPromotion, why});
         else
           change.added.insert(prom);
         break;
       }
-      case 3:
+      case 3: {
+        // A cancellation ends the promotion now, or at a date it gives
+        // between today and the end the promotion has: a later one would
+        // keep it longer than it had, an earlier one end it in the past.
+        const CBSDateTime end = p.get_EXPIRE_DATE();
+        Row e;
+        if (!end.isZero() &&
+            store::firstRow(sql, "SELECT expire_date FROM zp_user_promotion WHERE serv_id = :s AND sprom_id = :p", "i",
+                            {servId, static_cast<long long>(prom)}, e) &&
+            (end < startOfToday || (e.i(0) != 0 && end > CBSDateTime(e.i(0)))))
+          found.push_back({kFindingPromotion, "促销" + itemText(sql, prom) + "的取消日期[" + end.toString("%Y-%M-%D") +
+                                                  "]不在今天和该促销原失效日期[" +
+                                                  CBSDateTime(e.i(0)).toString("%Y-%M-%D") +
+                                                  "]之间,不能受理;请重新选择要取消的促销"});
         change.removed.insert(prom);
         break;
+      }
       case 2:
         break;
       default:

@@ -45,14 +45,15 @@ enum ContentFinding : std::int32_t {
 };
 
 // What the order check already established: the business of the order, the
-// subscriber as the store has him, the operator the order is checked for,
-// the time of the check (seconds since 1970), and whether the order is being
+// subscriber as the store has him, the operator the order is checked for
+// and the region of his session, the time of the check (seconds since 1970), and whether the order is being
 // submitted (the counter asks check_so before it prices the order, so the
 // fees are judged at submission only).
 struct OrderFacts {
   Business business;
   const MPublicDef::SUserInfo& user;
   long long opId;
+  long long opRegionCode;
   long long now;
   bool submitting;
 };

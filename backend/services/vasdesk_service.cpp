@@ -2,10 +2,14 @@
 
 #include <soci/soci.h>
 
+#include <algorithm>
+#include <cctype>
 #include <ctime>
 #include <string>
 #include <vector>
 
+#include "busi_public_service.h"
+#include "busidata_service.h"
 #include "business_codes.h"
 #include "rows.h"
 #include "invoice_lines.h"
@@ -340,6 +344,42 @@ constexpr long long kPasswordCheckLasts = 30 * 60;
 // The fee item the fee calculation books a fixed reduction of the order on.
 constexpr long long kReductionItem = 27000003;
 
+// The value of one field of the details' first row; empty when the field
+// is not there.
+std::string detailValue(const SSpecilDataInfo& sd, const char* name) {
+  const SFieldList& names = sd.get_FIELDLIST();
+  const SFieldValueList& cells = sd.get_DATAINFOLIST()[0].get_FIELDVALUELIST();
+  for (std::size_t i = 0; i < names.size() && i < cells.size(); ++i)
+    if (names[i].get_FIELD_NAME() == name) return cells[i].get_FIELD_VALUE();
+  return {};
+}
+
+// The provider of a GPS service is one the lists give as in service, the
+// song of a ring-back service one of the subscriber's region: the lists
+// the counter chooses from. A detail that names none is left as it is.
+void checkProviderAndSong(soci::session& sql, const Business& business, const SUserInfo& user,
+                          const SSpecilDataInfo& sd, std::vector<Finding>& found) {
+  Row r;
+  if (business.busiType == kGps) {
+    const std::string sp = detailValue(sd, "SP_ID");
+    long long spId = 0;
+    const bool number = !sp.empty() && std::all_of(sp.begin(), sp.end(), [](unsigned char c) { return std::isdigit(c); }) &&
+                        sp.size() <= 9;
+    if (number) spId = std::stoll(sp);
+    if (sp.empty() || (number && spId == 0)) return;
+    if (!number || !store::firstRow(sql, "SELECT sp_id FROM zp_sp_info WHERE sp_id = :p AND sts = :s", "i",
+                                    {spId, static_cast<long long>(kSpValid)}, r))
+      found.push_back({10, "GPS服务商[" + sp + "]不存在或已停用,请重新选择服务商"});
+  } else {
+    const std::string song = detailValue(sd, "SONG_ID");
+    if (song.empty()) return;
+    if (!store::firstRow(sql, "SELECT song_id FROM zp_crbt_song WHERE region_code = :r AND song_id = :s", "s",
+                         {static_cast<long long>(user.get_REGION_CODE()), song}, r))
+      found.push_back({10, "铃声[" + song + "]不是用户所在地区[" + std::to_string(user.get_REGION_CODE()) +
+                               "]的铃声,请重新选择铃声"});
+  }
+}
+
 std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserServiceIn& in, long long now,
                                 bool submitting, int maxBackDateDays, OrderContext& ctx) {
   std::vector<Finding> found;
@@ -415,13 +455,15 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
     }
   }
 
-  // The handling agent must not be on the black list.
+  // The handling agent must not be on the black list, his number compared
+  // as the list keeps it (as the counter's look-up compares it).
   if (has(in, SSoUserServiceIn::kIdx_OPERATORMAN)) {
     const SOperator& agent = in.get_OPERATORMAN();
+    const std::string number = normalisedDocumentNumber(agent.get_REG_NBR());
     Row b;
-    if (!agent.get_REG_NBR().empty() &&
+    if (!number.empty() &&
         store::firstRow(sql, "SELECT list_type FROM zp_black_list WHERE reg_type = :t AND reg_nbr = :n", "i",
-                        {static_cast<long long>(agent.get_REG_TYPE()), agent.get_REG_NBR()}, b) &&
+                        {static_cast<long long>(agent.get_REG_TYPE()), number}, b) &&
         b.i(0) == 1)
       found.push_back({14, "经办人证件[" + agent.get_REG_NBR() + "]在黑名单中,不能受理"});
   }
@@ -465,6 +507,8 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
     }
   }
 
+  if (so.get_AFTER_FLAG() != 0 && so.get_AFTER_FLAG() != 1)
+    found.push_back({9, "补单标志[" + std::to_string(so.get_AFTER_FLAG()) + "]无效,应为0(正常受理)或1(事后补单)"});
   if (so.get_AFTER_FLAG() == 1) {
     const CBSDateTime after = so.get_AFTER_DATE();
     const CBSDateTime today = dateTimeAt(now);
@@ -494,6 +538,10 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
                            "SELECT prod_id FROM zp_catalogue_item WHERE prod_id = :p AND is_prom = 1 AND busi_type = :b",
                            "i", {prom, type}, r))
         found.push_back({15, "促销[" + std::to_string(prom) + "]不是本业务可办理的促销,不能受理"});
+      // The subscriber's promotion is filed under the type its line gives.
+      else if (p.get_BUSI_TYPE() != type)
+        found.push_back({15, "促销[" + std::to_string(prom) + "]的业务类型[" + std::to_string(p.get_BUSI_TYPE()) +
+                                 "]与本业务[" + std::to_string(type) + "]不符,不能受理"});
     } else if (!store::firstRow(sql,
                                 "SELECT sprom_id FROM zp_user_promotion WHERE serv_id = :s AND sprom_id = :p AND "
                                 "busi_type = :b",
@@ -528,11 +576,13 @@ std::vector<Finding> checkOrder(soci::session& sql, Database& db, const SSoUserS
                         sd.get_DATAINFOLIST()[0].get_FIELDVALUELIST().size() == sd.get_FIELDLIST().size();
     if (!shaped)
       found.push_back({10, business->busiType == kGps ? "开通GPS业务必须填写GPS业务资料" : "开通彩铃业务必须选择铃声"});
+    else
+      checkProviderAndSong(sql, *business, ctx.user, sd, found);
   }
 
   // What the order holds: its subscriber by the rule chain, its products,
   // promotions and fees, judged from the store rather than from the request.
-  checkOrderContent(sql, in, OrderFacts{*business, ctx.user, opId, now, submitting}, found);
+  checkOrderContent(sql, in, OrderFacts{*business, ctx.user, opId, me->regionCode, now, submitting}, found);
   return found;
 }
 

@@ -158,6 +158,13 @@ SSpromOper promotion(int act, int prom, const std::string& para = "") {
   return p;
 }
 
+// A promotion line with the dates it gives (a year of 0: none).
+SSpromOper dated(SSpromOper p, int vy, int vm, int vd, int ey, int em, int ed) {
+  if (vy) p.set_VALID_DATE(CBSDateTime::make(vy, vm, vd));
+  if (ey) p.set_EXPIRE_DATE(CBSDateTime::make(ey, em, ed));
+  return p;
+}
+
 class OrderContent : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
@@ -317,6 +324,35 @@ TEST_P(OrderContent, SubscribersTheRuleChainRefusesAreRefusedAtSubmissionToo) {
   });
 }
 
+// A rule for subscribers of another region holds for the operator's own
+// region, as his session has it: an order that leaves its region out is
+// no local one. Operator 31 of 572, the subscribers' region, is served.
+TEST_P(OrderContent, TheChainJudgesARemoteSubscriberByTheSessionsRegion) {
+  zp::store::loadFixtures(*world->db, R"({"operators": [{"op_id": 31, "org_id": 310, "region_code": 572, "county_code": 3}],
+      "busi_rules": [{"busi_code": 1073, "check_point": 4, "seq": 2, "cond_kind": "remote_region", "check_result": -1,
+                      "check_desc": "外地用户不能在本地变更GPRS"}]})");
+  const auto withoutRegion = [] {
+    SSoUserServiceIn in = order(1073, 2, 601);
+    SSoInfo so;
+    so.set_BUSI_CODE(1073);
+    so.set_SERV_ID(601);
+    so.set_OP_ID(11);
+    in.set_SOINFO(so);
+    return in;
+  };
+  expectRefused({
+      {"the order's region given", [] { return order(1073, 2, 601); }, {"外地用户不能在本地变更GPRS"}},
+      {"the order's region left out", withoutRegion, {"外地用户不能在本地变更GPRS"}},
+  });
+  SSoUserServiceIn local = order(1073, 2, 601, 31);
+  SSoInfo so = local.get_SOINFO();
+  so.set_SO_REGION_CODE(572);
+  so.set_SO_COUNTY_CODE(3);
+  local.set_SOINFO(so);
+  EXPECT_TRUE(findings(local).empty()) << ::testing::PrintToString(findings(local));
+  EXPECT_GT(submit(local), 0);
+}
+
 TEST_P(OrderContent, ForgedProductLinesAreRefused) {
   expectRefused({
       {"another business's product",
@@ -445,6 +481,14 @@ TEST_P(OrderContent, ForgedPromotionLinesAreRefused) {
        {"商务套餐[67]", "普通促销没有参数"}},
       {"an action that is none", change({promotion(5, 61)}), {"操作类型[5]"}},
       {"a promotion the operator may not sell", change({promotion(1, 64)}, 12), {"营业员[12]没有办理促销流量普通促销[64]的权限"}},
+      {"an addition that took effect in the past", change({dated(promotion(1, 64), 2026, 12, 9, 0, 0, 0)}),
+       {"流量普通促销[64]的生效日期[2026-12-09]早于今天"}},
+      {"an addition that ends before it starts", change({dated(promotion(1, 64), 0, 0, 0, 2026, 12, 1)}),
+       {"流量普通促销[64]的失效日期[2026-12-01]不晚于生效日期[2026-12-10]"}},
+      {"a cancellation that keeps the promotion beyond its end", change({dated(promotion(3, 67), 0, 0, 0, 2100, 1, 1)}),
+       {"商务套餐[67]的取消日期[2100-01-01]", "原失效日期[2099-12-31]"}},
+      {"a cancellation dated in the past", change({dated(promotion(3, 67), 0, 0, 0, 2026, 11, 30)}),
+       {"商务套餐[67]的取消日期[2026-11-30]"}},
       {"a promotion not yet valid",
        [] {
          SSoUserServiceIn in = order(1078, 2, 605, 11, 131);
@@ -465,6 +509,16 @@ TEST_P(OrderContent, ForgedPromotionLinesAreRefused) {
   SSoUserServiceIn listed = order(1073, 2, 601, 12);
   listed.set_SPROMOPERLIST({promotion(1, 63)});
   EXPECT_TRUE(findings(listed).empty()) << ::testing::PrintToString(findings(listed));
+  // Dates within their bounds stand: an addition from today to next year,
+  // a cancellation at the end of the next cycle, which is where it ends.
+  SSoUserServiceIn within = order(1073, 2, 601);
+  within.set_SPROMOPERLIST({dated(promotion(1, 64), 2026, 12, 10, 2027, 12, 31), dated(promotion(3, 67), 0, 0, 0, 2026, 12, 31)});
+  EXPECT_TRUE(findings(within).empty()) << ::testing::PrintToString(findings(within));
+  EXPECT_GT(submit(within), 0);
+  EXPECT_EQ(world->count("SELECT expire_date FROM zp_user_promotion WHERE serv_id = 601 AND sprom_id = 64"),
+            20271231000000LL);
+  EXPECT_EQ(world->count("SELECT expire_date FROM zp_user_promotion WHERE serv_id = 601 AND sprom_id = 67"),
+            20261231000000LL);
   // The limits hold both ways: at the bound is within it.
   for (const SSpromOper& p : {promotion(1, 61, "3000"), promotion(1, 62, "80"), promotion(1, 63, "2000")}) {
     SSoUserServiceIn in = order(1073, 2, 601);

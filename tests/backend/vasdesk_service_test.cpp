@@ -49,6 +49,9 @@ const char* kWorld = R"({
                       {"serv_id": 502, "sprom_id": 8, "busi_type": 5}],
   "special_data": [{"serv_id": 502, "busi_type": 102, "field_name": "SP_ID", "field_value": "3"},
                    {"serv_id": 502, "busi_type": 102, "field_name": "CARD_NO", "field_value": "浙A·1"}],
+  "service_providers": [{"sp_id": 5, "sp_name": "天途定位"}, {"sp_id": 6, "sp_name": "停用定位", "sts": 2}],
+  "crbt_songs": [{"region_code": 571, "song_id": "A01", "song_name": "生日快乐"},
+                 {"region_code": 572, "song_id": "B01", "song_name": "外地铃声"}],
   "numbers": [{"res_id": "55000001", "region_code": 571, "sts": 3, "serv_id": 502}],
   "number_ranges": [{"first": "55100000", "count": 150, "region_code": 571},
                     {"first": "56100000", "count": 10, "region_code": 572}]
@@ -334,14 +337,14 @@ TEST_P(VasDesk, GlobalCallOpenTurnsTheReservedNumberIntoTheSubscribers) {
   EXPECT_TRUE(info(501, 1303).get_USERSERVICEINFOLIST().empty());
 }
 
-TEST_P(VasDesk, GpsOpenStoresItsDetailsAsTheSubscribers) {
-  SSoUserServiceIn in = order(1304, 102, 1, 501, 11);
+// The details of a GPS or ring-back order as the counter sends them: one
+// row of the named fields.
+static SSpecilDataInfo details(int busiType, const std::vector<std::pair<const char*, const char*>>& fields) {
   SSpecilDataInfo sd;
-  sd.set_BUSI_TYPE(102);
+  sd.set_BUSI_TYPE(static_cast<std::int16_t>(busiType));
   SFieldList names;
   SFieldValueList cells;
-  for (const auto& [name, value] : std::vector<std::pair<const char*, const char*>>{
-           {"CARD_NO", "浙B·2"}, {"GPS_TYPE", "2"}, {"SP_ID", "5"}, {"ACT_TYPE", "1"}}) {
+  for (const auto& [name, value] : fields) {
     SField f;
     f.set_FIELD_NAME(name);
     names.push_back(f);
@@ -353,11 +356,27 @@ TEST_P(VasDesk, GpsOpenStoresItsDetailsAsTheSubscribers) {
   row.set_FIELDVALUELIST(cells);
   sd.set_FIELDLIST(names);
   sd.set_DATAINFOLIST({row});
+  return sd;
+}
+
+TEST_P(VasDesk, GpsOpenStoresItsDetailsAsTheSubscribers) {
+  SSoUserServiceIn in = order(1304, 102, 1, 501, 11);
+  const auto gps = [](const char* sp) {
+    return details(102, {{"CARD_NO", "浙B·2"}, {"GPS_TYPE", "2"}, {"SP_ID", sp}, {"ACT_TYPE", "1"}});
+  };
 
   SSoUserServiceOut out;
   CBSErrorMsg err;
   EXPECT_EQ(client.so_userService(in, out, err, nullptr), zp::backend::kRefusedOrder) << "GPS without its details";
-  in.set_SPECILDATAINFO(sd);
+  // A provider the lists do not give as in service is no provider.
+  for (const char* sp : {"6", "77", "5x"}) {
+    in.set_SPECILDATAINFO(gps(sp));
+    EXPECT_EQ(client.so_userService(in, out, err, nullptr), zp::backend::kRefusedOrder) << sp;
+    EXPECT_NE(err.text2.find(std::string("GPS服务商[") + sp + "]不存在或已停用"), std::string::npos) << err.text2;
+  }
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_special_data WHERE serv_id = 501"), 0);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 0);
+  in.set_SPECILDATAINFO(gps("5"));
   ASSERT_EQ(client.so_userService(in, out, err, nullptr), 0) << err.text2;
   const SGetInfoOut picture = info(501, 1305);
   const SSpecilDataInfo& got = picture.get_SPECILDATAINFO();
@@ -367,6 +386,25 @@ TEST_P(VasDesk, GpsOpenStoresItsDetailsAsTheSubscribers) {
   EXPECT_EQ(c[SGpsInfo::kIdx_SP_ID].get_FIELD_VALUE(), "5");
   EXPECT_EQ(c[SGpsInfo::kIdx_STS].get_FIELD_VALUE(), "1");
   EXPECT_EQ(c[SGpsInfo::kIdx_CREATE_DATE].get_FIELD_VALUE(), "2026-12-10 10:00:00");
+}
+
+// A ring-back service rings a song of the subscriber's region's list.
+TEST_P(VasDesk, RingBackOpensOnlyWithASongOfTheSubscribersRegion) {
+  SSoUserServiceIn in = order(1324, 104, 1, 501, 11);
+  SSoUserServiceOut out;
+  CBSErrorMsg err;
+  for (const char* song : {"B01", "Z99"}) {
+    in.set_SPECILDATAINFO(details(104, {{"SONG_ID", song}, {"SEND_FLAG", "1"}}));
+    EXPECT_EQ(client.so_userService(in, out, err, nullptr), zp::backend::kRefusedOrder) << song;
+    EXPECT_NE(err.text2.find(std::string("铃声[") + song + "]不是用户所在地区[571]的铃声"), std::string::npos)
+        << err.text2;
+  }
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 501 AND busi_type = 104"), 0);
+  in.set_SPECILDATAINFO(details(104, {{"SONG_ID", "A01"}, {"SEND_FLAG", "1"}}));
+  ASSERT_EQ(client.so_userService(in, out, err, nullptr), 0) << err.text2;
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_special_data WHERE serv_id = 501 AND busi_type = 104 AND "
+                         "field_name = 'SONG_ID' AND field_value = 'A01'"),
+            1);
 }
 
 TEST_P(VasDesk, ReservationIsOneHolderAtATimeAndALease) {
@@ -646,6 +684,7 @@ TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
   zp::store::loadFixtures(*world->db, R"({
     "operator_rights": [{"op_id": 21, "ent_id": 51505}],
     "black_list": [{"reg_type": 1, "reg_nbr": "330106199002029999", "list_type": 1, "reason": "冒用证件"},
+                   {"reg_type": 1, "reg_nbr": "33010619900202777X", "list_type": 1, "reason": "冒用证件"},
                    {"reg_type": 1, "reg_nbr": "330106199002028888", "list_type": 2, "reason": "灰名单"}]})");
   const auto gprs = [&](int opId) { return order(1070, 5, 1, 501, opId); };
   const auto withAgent = [&](const char* regNbr) {
@@ -657,10 +696,10 @@ TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
     in.set_OPERATORMAN(agent);
     return in;
   };
-  const auto dated = [&](CBSDateTime date) {
+  const auto dated = [&](CBSDateTime date, short flag = 1) {
     SSoUserServiceIn in = gprs(11);
     SSoInfo so = in.get_SOINFO();
-    so.set_AFTER_FLAG(1);
+    so.set_AFTER_FLAG(flag);
     so.set_AFTER_DATE(date);
     in.set_SOINFO(so);
     return in;
@@ -674,11 +713,11 @@ TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
   so.set_SO_REGION_CODE(572);
   otherRegion.set_SOINFO(so);
   SSoUserServiceIn noOperator = gprs(0);
-  const auto withPromotion = [](SSoUserServiceIn in, short act, int prom) {
+  const auto withPromotion = [](SSoUserServiceIn in, short act, int prom, int busiType = 5) {
     SSpromOper p;
     p.set_ACT_TYPE(act);
     p.set_SPROM_ID(prom);
-    p.set_BUSI_TYPE(5);
+    p.set_BUSI_TYPE(busiType);
     in.set_SPROMOPERLIST({p});
     return in;
   };
@@ -698,8 +737,14 @@ TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
       {"another organisation claimed", otherOrg, "与登录的营业员[11]的资料不符"},
       {"another region claimed", otherRegion, "与登录的营业员[11]的资料不符"},
       {"a black-listed agent", withAgent("330106199002029999"), "经办人证件[330106199002029999]在黑名单中"},
+      // The list keeps numbers as the counter's look-up compares them.
+      {"a black-listed agent with a small x", withAgent("33010619900202777x"), "在黑名单中"},
+      {"a black-listed agent with blanks", withAgent(" 330106 19900202777X"), "在黑名单中"},
       {"a back-date of 1901", dated(CBSDateTime::make(1901, 1, 1)), "早于允许的补单期限(31天)"},
+      {"a back-date of 1901 under a flag that is none", dated(CBSDateTime::make(1901, 1, 1), 2), "补单标志[2]无效"},
       {"another business's promotion added", withPromotion(gprs(11), 1, 31), "促销[31]不是本业务可办理的促销"},
+      {"the business's promotion filed under another business", withPromotion(gprs(11), 1, 32, 101),
+       "促销[32]的业务类型[101]与本业务[5]不符"},
       {"another business's promotion cancelled", withPromotion(order(1073, 5, 2, 502, 11), 3, 9),
        "用户没有本业务的促销[9]"},
       {"a grey-listed agent with the business's own promotion is served",

@@ -9,6 +9,7 @@
 #include "cbusinesspublic.h"
 #include "fixtures.h"
 #include "sample_orders.h"
+#include "sessions.h"
 
 using zp::report::RecordTable;
 using zp::store::Backend;
@@ -84,6 +85,49 @@ TEST_P(PrintData, TheReceiptOfTheStoredOrder) {
   EXPECT_EQ(lib.LastError().code, zp::backend::kPrintNoOrder);
   EXPECT_NE(lib.LastError().text1, "no error");
   EXPECT_EQ(voucher.recordCount(), 1u);
+}
+
+// What the store knows of the order is printed as it was stored: a counter
+// that sends another business, a password it never had checked, another
+// subscriber's number or another day gets a receipt and an invoice of the
+// order as it was taken (GPRS opened for 503 on the day, on his documents).
+TEST_P(PrintData, ThePapersSayWhatTheOrderStoredNotWhatTheCounterSends) {
+  MPublicDef::SSoResultInfo forged = result();
+  forged.set_SO_DATE(CBSDateTime::make(2020, 1, 2, 3, 4, 5));
+  RecordTable voucher = RecordTable::soVoucher();
+  voucher.open();
+  ASSERT_TRUE(lib.PrintDataGetSoVoucher(1071, 2, "13900000501", {}, forged, cust, agent, "", voucher))
+      << lib.LastError().text2;
+  EXPECT_EQ(voucher.get("busiName"), "GPRS开通");
+  EXPECT_EQ(voucher.get("busiSoMode2"), "凭有效证件受理");
+  EXPECT_EQ(voucher.get("custNum"), "13900000503");
+  EXPECT_EQ(voucher.get("soDate"), result().get_SO_DATE().toString("%Y/%M/%D %H:%N:%S"));
+  RecordTable invoice = RecordTable::busiInvoice();
+  invoice.open();
+  ASSERT_TRUE(lib.PrintDataGetSoInvoice("13900000501", cust, forged, {}, "", 11, invoice)) << lib.LastError().text2;
+  EXPECT_EQ(invoice.get("phoneId"), "13900000503");
+  EXPECT_EQ(invoice.get("date"), result().get_SO_DATE().toString("%Y/%M/%D"));
+  EXPECT_EQ(invoice.get("operDate"), result().get_SO_DATE().toString("%Y/%M/%D"));
+
+  // An order taken on the password checked in this session says so,
+  // whatever mode the counter's copy gives.
+  int checked = -1;
+  ASSERT_TRUE(lib.CheckUserPassword("13900000504", "246810", checked));
+  ASSERT_EQ(checked, 0);
+  MVasDesk::SSoUserServiceIn in = zp::testing::gprsOpen(504);
+  MPublicDef::SSoInfo so = in.get_SOINFO();
+  so.set_VERIFY_MODE(2);
+  in.set_SOINFO(so);
+  MVasDesk::IVasDesk desk;
+  ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
+  MVasDesk::SSoUserServiceOut byPassword;
+  CBSErrorMsg err;
+  ASSERT_EQ(desk.so_userService(in, byPassword, err, nullptr), 0) << err.text2;
+  ASSERT_TRUE(lib.PrintDataGetSoVoucher(1070, 1, "13900000504", {}, byPassword.get_SORESULTINFO(), cust, agent, "",
+                                        voucher))
+      << lib.LastError().text2;
+  EXPECT_EQ(voucher.get("busiSoMode2"), "凭服务密码受理");
+  EXPECT_EQ(voucher.get("custNum"), "13900000504");
 }
 
 TEST_P(PrintData, TheInvoiceWithItsLinesAndTheAmountInWords) {
@@ -221,6 +265,77 @@ TEST_P(PrintData, EachPrintedInvoiceIsCounted) {
   header.set_SO_NBR(result().get_SO_NBR());
   EXPECT_FALSE(lib.SetSoPrint(header, count, 0, "", ""));
   EXPECT_EQ(lib.LastError().text2, "后台忙");
+}
+
+// An order's papers belong to the region that took it. Subscriber 504
+// lives in 572, but operator 11 of 571 took his order: 571's clerks print
+// and count it, whatever their organisation; a clerk of 572 neither reads
+// its customer and fees nor moves its print count, and no clerk counts a
+// print in another operator's name.
+TEST_P(PrintData, AnOrderIsPrintedAndCountedOnlyInTheRegionThatTookIt) {
+  MVasDesk::IVasDesk desk;
+  ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
+  MVasDesk::SSoUserServiceOut remote;
+  CBSErrorMsg err;
+  ASSERT_EQ(desk.so_userService(zp::testing::gprsOpen(504), remote, err, nullptr), 0) << err.text2;
+  zp::store::loadFixtures(*world->db, R"({"operators": [
+      {"op_id": 12, "org_id": 120, "region_code": 571, "county_code": 2},
+      {"op_id": 21, "org_id": 210, "region_code": 572, "county_code": 3}]})");
+  const auto printCount = [&](const MPublicDef::SSoResultInfo& r) {
+    return world->count("SELECT print_count FROM zp_order WHERE so_nbr = " + std::to_string(r.get_SO_NBR()));
+  };
+
+  world->signIn(21);
+  CBusinessPublic stranger;
+  ASSERT_TRUE(stranger.Init(1070, 572, 3, 210, 21));
+  for (const MPublicDef::SSoResultInfo& order : {result(), remote.get_SORESULTINFO()}) {
+    SCOPED_TRACE(order.get_SO_NBR());
+    RecordTable voucher = RecordTable::soVoucher();
+    voucher.open();
+    EXPECT_FALSE(stranger.PrintDataGetSoVoucher(1070, 2, "13900000504", {}, order, cust, agent, "", voucher));
+    EXPECT_EQ(stranger.LastError().code, zp::backend::kPrintOtherRegion);
+    EXPECT_NE(stranger.LastError().text2.find("不是本地区受理的业务"), std::string::npos) << stranger.LastError().text2;
+    EXPECT_EQ(voucher.recordCount(), 0u);
+    RecordTable invoice = RecordTable::busiInvoice();
+    invoice.open();
+    EXPECT_FALSE(stranger.PrintDataGetSoInvoice("13900000504", cust, order, {}, "", 21, invoice));
+    EXPECT_EQ(stranger.LastError().code, zp::backend::kPrintOtherRegion);
+    EXPECT_EQ(invoice.recordCount(), 0u);
+    MPublicDef::SSoInfo header;
+    header.set_SO_NBR(order.get_SO_NBR());
+    header.set_OP_ID(21);
+    int count = -7;
+    EXPECT_FALSE(stranger.SetSoPrint(header, count, 0, "", ""));
+    EXPECT_EQ(stranger.LastError().code, zp::backend::kPrintOtherRegion);
+    EXPECT_EQ(count, -7);
+    EXPECT_EQ(printCount(order), 0);
+  }
+
+  // A colleague of 571 in another organisation and county prints it.
+  world->signIn(12);
+  CBusinessPublic colleague;
+  ASSERT_TRUE(colleague.Init(1070, 571, 2, 120, 12));
+  RecordTable voucher = RecordTable::soVoucher();
+  voucher.open();
+  ASSERT_TRUE(colleague.PrintDataGetSoVoucher(1070, 2, "13900000504", {}, remote.get_SORESULTINFO(), cust, agent, "",
+                                              voucher))
+      << colleague.LastError().text2;
+  EXPECT_EQ(voucher.get("soOrgId"), "110");
+  RecordTable invoice = RecordTable::busiInvoice();
+  invoice.open();
+  ASSERT_TRUE(colleague.PrintDataGetSoInvoice("13900000504", cust, remote.get_SORESULTINFO(), {}, "", 12, invoice))
+      << colleague.LastError().text2;
+  EXPECT_EQ(invoice.get("totalFeeLower"), "10.00");
+  MPublicDef::SSoInfo header;
+  header.set_SO_NBR(remote.get_SORESULTINFO().get_SO_NBR());
+  int count = 0;
+  ASSERT_TRUE(colleague.SetSoPrint(header, count, 0, "", "")) << colleague.LastError().text2;
+  EXPECT_EQ(count, 1);
+  // ...but not in the name of the clerk who took it.
+  header.set_OP_ID(11);
+  EXPECT_FALSE(colleague.SetSoPrint(header, count, 0, "", ""));
+  EXPECT_EQ(colleague.LastError().code, zp::backend::kSessionMismatch);
+  EXPECT_EQ(printCount(remote.get_SORESULTINFO()), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, PrintData, ::testing::Values(Backend::sqlite, Backend::postgresql),
