@@ -4,6 +4,7 @@
 #include "unknown_submissions.h"
 
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -139,16 +140,43 @@ TEST_F(UnknownList, ADamagedLineIsReportedAndSurvivesEveryRewrite) {
 
 // A list that exists but cannot be read is never written over: the orders
 // in it would be gone. (Root reads every file, so this needs another user.)
+// Root reads a file whatever its permissions: as root, the list's file and
+// folder are handed to another user and this thread checks files as that
+// user (Linux keeps the file system's user per thread) while the list is
+// used, so that the file is unreadable yet its folder writable.
+class AsAnotherUser {
+ public:
+  static constexpr uid_t kNobody = 65534;
+  explicit AsAnotherUser(const std::string& path) {
+    if (::geteuid() != 0) return;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    EXPECT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
+    EXPECT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+    ::setfsuid(kNobody);
+    switched_ = ::setfsuid(kNobody) == static_cast<int>(kNobody);
+    EXPECT_TRUE(switched_);
+  }
+  ~AsAnotherUser() {
+    if (switched_) ::setfsuid(0);
+  }
+
+ private:
+  bool switched_ = false;
+};
+
 TEST_F(UnknownList, AFileThatCannotBeReadIsNotWrittenOver) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads a file without read permission";
   const std::string path = UnknownSubmissions(11).Path();
   writeFile(path, "k-1\t1302\t101\t13900000601\t601\t2024/05/06 10:11:12\n");
   std::filesystem::permissions(path, std::filesystem::perms::owner_write);
-  UnknownSubmissions list(11);
-  EXPECT_TRUE(list.Read().unreadable);
-  EXPECT_FALSE(list.Remember(entry("k-2", "13900000602")));
-  EXPECT_FALSE(list.Forget("k-1"));
+  {
+    const AsAnotherUser user(path);
+    UnknownSubmissions list(11);
+    EXPECT_TRUE(list.Read().unreadable);
+    EXPECT_FALSE(list.Remember(entry("k-2", "13900000602")));
+    EXPECT_FALSE(list.Forget("k-1"));
+  }
   std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  UnknownSubmissions list(11);
   ASSERT_EQ(list.List().size(), 1u);
   EXPECT_EQ(list.List()[0].key, "k-1");
 }
