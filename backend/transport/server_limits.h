@@ -73,6 +73,13 @@ struct Limits {
   // queued behind them; the reads are short and few, so orders lose little.
   int ordinaryNice = 10;
 
+  // The time slice the I/O thread and the read workers ask of the scheduler
+  // (ThreadPriority::slice): shorter than its own, so that, woken by a
+  // lookup, they take the processor from order threads at once rather than
+  // at the end of those threads' turns. Their work is short, and a slice
+  // this long covers it. 0 leaves the scheduler's own.
+  std::chrono::microseconds quickSlice{100};
+
   // Requests waiting for a free worker, in each lane. Blocks queuing without
   // bound under overload: a request that finds its lane's queue full is
   // answered ZPE_SRV_BUSY at once. One peer address may fill all but an

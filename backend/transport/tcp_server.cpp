@@ -416,12 +416,16 @@ std::error_code TcpServer::Impl::start(const std::string& host, std::uint16_t wa
   port = acceptor.local_endpoint(ec).port();
   if (limits.workerThreads > 0) {
     const bool lanes = isRead && limits.readThreads > 0;
-    pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength, lanes ? limits.ordinaryNice : 0);
-    if (lanes) readPool = std::make_unique<WorkerPool>(limits.readThreads, limits.queueLength);
+    pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength,
+                                        ThreadPriority{lanes ? limits.ordinaryNice : 0, {}});
+    if (lanes)
+      readPool = std::make_unique<WorkerPool>(limits.readThreads, limits.queueLength,
+                                              ThreadPriority{0, limits.quickSlice});
   }
   accept();
   schedule_sweep();
   ioThread = std::thread([this] {
+    applyToThisThread({0, limits.quickSlice});
     for (;;) {
       try {
         io.run();

@@ -1,35 +1,14 @@
 #include "worker_pool.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 namespace zp::transport {
 
-namespace {
-
-// Linux keeps a nice value per thread; the calling thread's is changed. A
-// refusal leaves the thread as it was: the priority is a preference, and
-// the worker serves either way.
-void lowerPriority(int by) {
-  if (by <= 0) return;
-  const auto tid = static_cast<id_t>(::syscall(SYS_gettid));
-  errno = 0;
-  const int now = ::getpriority(PRIO_PROCESS, tid);
-  if (errno != 0) return;
-  ::setpriority(PRIO_PROCESS, tid, std::min(now + by, 19));
-}
-
-}  // namespace
-
-WorkerPool::WorkerPool(std::size_t threads, std::size_t queueLength, int nice)
+WorkerPool::WorkerPool(std::size_t threads, std::size_t queueLength, ThreadPriority priority)
     : queueLength_(std::max<std::size_t>(queueLength, 1)), ownerMost_(queueLength_ - queueLength_ / 8) {
   threads = std::max<std::size_t>(threads, 1);
   threads_.reserve(threads);
-  for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this, nice] { run(nice); });
+  for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this, priority] { run(priority); });
 }
 
 WorkerPool::~WorkerPool() { stop(); }
@@ -59,8 +38,8 @@ void WorkerPool::stop() {
   }
 }
 
-void WorkerPool::run(int nice) {
-  lowerPriority(nice);
+void WorkerPool::run(ThreadPriority priority) {
+  applyToThisThread(priority);
   for (;;) {
     std::function<void()> job;
     {

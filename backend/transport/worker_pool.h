@@ -13,15 +13,17 @@
 #include <thread>
 #include <vector>
 
+#include "thread_priority.h"
+
 namespace zp::transport {
 
 class WorkerPool {
  public:
   // Starts `threads` workers (at least 1); at most `queueLength` jobs (at
-  // least 1) wait for one. Each worker lowers its own CPU priority by `nice`
-  // (as nice(1) does, at most to the lowest), so that other threads of the
-  // process win the processor from it when it is short.
-  WorkerPool(std::size_t threads, std::size_t queueLength, int nice = 0);
+  // least 1) wait for one. Each worker takes `priority` for itself: a lower
+  // one, so that other threads of the process win the processor from it
+  // when it is short, or a short slice, so that it wins it from them.
+  WorkerPool(std::size_t threads, std::size_t queueLength, ThreadPriority priority = {});
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
@@ -40,7 +42,7 @@ class WorkerPool {
   void stop();
 
  private:
-  void run(int nice);
+  void run(ThreadPriority priority);
 
   const std::size_t queueLength_;
   const std::size_t ownerMost_;  // jobs one owner may have queued

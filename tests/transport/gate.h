@@ -1,6 +1,6 @@
 // A handler that holds every request it gets until the test opens the gate,
 // and notes how many entered, the threads that ran them and those threads'
-// CPU priorities (nice values).
+// CPU priorities (nice values and the time slices they asked for).
 #pragma once
 
 #include <sys/resource.h>
@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -23,6 +24,20 @@ inline int thread_nice() {
   return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)));
 }
 
+// The calling thread's time slice in µs as the kernel reports it (its own,
+// or one the thread asked for); 0 when it reports none.
+inline long thread_slice_us() {
+  struct {
+    std::uint32_t size, policy;
+    std::uint64_t flags;
+    std::int32_t nice;
+    std::uint32_t priority;
+    std::uint64_t runtime, deadline, period;
+  } attr{};
+  if (::syscall(SYS_sched_getattr, 0, &attr, sizeof attr, 0u) != 0) return 0;
+  return static_cast<long>(attr.runtime / 1000);
+}
+
 class Gate {
  public:
   zpd_handler handler() {
@@ -31,6 +46,7 @@ class Gate {
         std::unique_lock lock(mutex_);
         threads_.insert(std::this_thread::get_id());
         nices_.insert(thread_nice());
+        slices_.insert(thread_slice_us());
         ++entered_;
         changed_.notify_all();
         changed_.wait(lock, [this] { return open_; });
@@ -54,6 +70,10 @@ class Gate {
     std::lock_guard lock(mutex_);
     return nices_;
   }
+  std::set<long> slices() {
+    std::lock_guard lock(mutex_);
+    return slices_;
+  }
   void open() {
     std::lock_guard lock(mutex_);
     open_ = true;
@@ -68,6 +88,7 @@ class Gate {
   bool open_ = false;
   std::set<std::thread::id> threads_;
   std::set<int> nices_;
+  std::set<long> slices_;
 };
 
 }  // namespace zp::testing

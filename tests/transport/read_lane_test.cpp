@@ -21,6 +21,7 @@
 
 #include "gate.h"
 #include "tcp_server.h"
+#include "thread_priority.h"
 #include "test_server.h"
 
 namespace {
@@ -158,6 +159,43 @@ TEST(ReadLane, EachKindRunsOnItsOwnWorkersOnly) {
   EXPECT_EQ(s.reads.nices(), std::set<int>{base});
   EXPECT_EQ(s.writes.nices(), std::set<int>{std::min(base + 7, 19)});
   EXPECT_EQ(s.others.nices(), std::set<int>{std::min(base + 7, 19)});
+}
+
+// Reads also ask for a short time slice, so that, woken while order threads
+// hold the processor, they take it at once; the I/O thread too, which every
+// request and reply passes. The ordinary workers keep the scheduler's own.
+TEST(ReadLane, ReadWorkersAndTheIoThreadAskForShortSlices) {
+  const long own = thread_slice_us();
+  Limits limits = lanes(2, 2);
+  limits.quickSlice = 300us;
+  {
+    // Whether this kernel takes a slice asked for: older ones ignore it.
+    long taken = 0;
+    std::thread([&] {
+      zp::transport::applyToThisThread({0, limits.quickSlice});
+      taken = thread_slice_us();
+    }).join();
+    if (taken != 300) GTEST_SKIP() << "this kernel does not take a thread's own time slice";
+  }
+  ASSERT_NE(own, 300);
+  {
+    Lanes s(limits);
+    s.reads.open();
+    s.writes.open();
+    Calls calls(s.address);
+    EXPECT_EQ(calls.start(kRead, 1).get(), 0);
+    EXPECT_EQ(calls.start(kWrite, 2).get(), 0);
+    EXPECT_EQ(s.reads.slices(), std::set<long>{300});
+    EXPECT_EQ(s.writes.slices(), std::set<long>{own});
+  }
+  {
+    // Without workers the I/O thread runs the handlers: its slice shows.
+    Lanes s(lanes(0, 0));
+    s.writes.open();
+    Calls calls(s.address);
+    EXPECT_EQ(calls.start(kWrite, 1).get(), 0);
+    EXPECT_EQ(s.writes.slices(), std::set<long>{100}) << "the default";
+  }
 }
 
 // Each lane refuses "busy" when its own queue is full, and only then: a full
