@@ -1039,7 +1039,7 @@ void TfrmVasDesk::btnUnknownClick() {
   CBusinessPublic paperData;
   if (!all.empty() && !paperData.Init(0, regionCode_, countyCode_, orgId_, opId_)) {
     const CBSErrorMsg& e = paperData.LastError();
-    ShowGUIMessage("营业公共服务初始化出错,现在无法确认结果未知的业务!\n错误[%s]\n[%s]请稍后再试!", "错误", 16, e.text2,
+    ShowGUIMessage("营业公共服务初始化出错,现在无法确认结果未知的业务!\n错误[%s]\n[%s]\n请稍后再试!", "错误", 16, e.text2,
                    e.text1);
     return;
   }

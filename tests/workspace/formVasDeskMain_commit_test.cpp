@@ -980,6 +980,35 @@ TEST_F(Commit, TheNumberOfAnOrderWhoseOutcomeIsUnknownIsNotGivenBack) {
   }
 }
 
+// The list confirms nothing while the papers of an order it finds stored
+// could not be printed: such an order leaves the list once confirmed, and
+// its papers would be lost with its line.
+TEST_F(Commit, TheUnknownListConfirmsNothingWhenItCouldNotPrint) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  commitWithRepliesLost();
+  backend->dispatcher->clear_faults();
+  ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+  auto real = realService();
+  Wiretap<MVasDesk::SSoUserServiceIn, MVasDesk::SSoUserServiceOut> confirms(
+      *backend->dispatcher, MVasDesk::IVasDesk_so_userService,
+      [real](const MVasDesk::SSoUserServiceIn& in, MVasDesk::SSoUserServiceOut& out, CBSErrorMsg& err) {
+        return real->so_userService(in, out, err);
+      });
+  zpgui::MessageLog told;
+  {
+    zp::testing::ScopedEnv nowhere("ZP_BROKER_ZEPHYRON", "inproc:nobody-serves-this");
+    at<QPushButton>("btnUnknown").click();
+  }
+  ASSERT_EQ(told.Shown().size(), 1u) << ::testing::PrintToString(told.Shown());
+  EXPECT_EQ(told.Shown()[0].flags, 16);
+  EXPECT_EQ(told.Shown()[0].text.rfind("营业公共服务初始化出错,现在无法确认结果未知的业务!\n错误[", 0), 0u)
+      << told.Shown()[0].text;
+  EXPECT_NE(told.Shown()[0].text.find("nobody-serves-this"), std::string::npos) << told.Shown()[0].text;
+  EXPECT_EQ(confirms.Count(), 0u) << "nothing was asked";
+  EXPECT_EQ(UnknownSubmissions(11).List().size(), 1u);
+}
+
 // The operator stops confirming: the workspace keeps the order on screen and
 // the outcome is listed as unknown; asked later, the list says what the
 // server holds (the order stored, with its number) and forgets it.
