@@ -724,6 +724,9 @@ std::int32_t VasDeskService::check_so(const SSoUserServiceIn& sIn, SCheckSoOut& 
 
 std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUserServiceOut& sOut, CBSErrorMsg& err) {
   const Caller* me = currentCaller();  // checkOrder refuses an order without one
+  if (const std::string why = unfitCallKey(); !why.empty())
+    return refuse(err, kRefusedRequest, "业务受理",
+                  why + ",无法防止重复受理,业务没有受理;请重新提交,仍不成功请联系系统管理员");
   // A submission asked again under its key is answered with the reply it was
   // given, whatever the order it carries would be found now (its number is
   // in use, by this very order).
@@ -932,6 +935,9 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
   const Caller* me = currentCaller();
   if (const std::int32_t r = refuseUnlessCaller(err, "号码预占", me, sIn.get_OP_ID(), has(sIn, SDoSignResIn::kIdx_OP_ID)))
     return r;
+  if (const std::string why = unfitCallKey(); !why.empty())
+    return refuse(err, kRefusedRequest, "号码预占",
+                  why + ",无法防止重复操作,号码没有预占或释放;请重新操作,仍不成功请联系系统管理员");
   const long long op = me->opId;
   const std::string key(currentCallKey());
   std::string refusal;
