@@ -2,6 +2,7 @@
 
 #include <soci/soci.h>
 
+#include "call_keys.h"
 #include "invoice_lines.h"
 #include "order_money.h"
 #include "rows.h"
@@ -59,22 +60,26 @@ const char* documentName(int regType) {
   }
 }
 
-// The stored order: who took it where, what and when, and its subscriber's
-// number; false when there is none. The papers say these as the order was
-// stored, whatever the counter's copy of them says.
+// The stored order: who took it where, what and when, its subscriber's
+// number and customer; false when there is none. The papers say these as
+// the order was stored, whatever the counter's copy of them says.
 struct StoredOrder {
   long long opId = 0, orgId = 0, regionCode = 0;
   int busiCode = 0, verifyMode = 0;
   CBSDateTime soDate;
   std::string phoneId;
+  std::string custName, custRegNbr, custLinkPhone;
+  int custRegType = 0;
 };
 bool storedOrder(soci::session& sql, long long soNbr, StoredOrder& o) {
   Row r;
   if (!store::firstRow(sql,
                        "SELECT o.op_id, o.so_org_id, o.so_region_code, o.busi_code, o.verify_mode, o.so_date, "
-                       "COALESCE(u.phone_id, '') FROM zp_order o LEFT JOIN zp_user u ON u.serv_id = o.serv_id "
+                       "COALESCE(u.phone_id, ''), COALESCE(c.cust_name, ''), COALESCE(c.reg_type, 0), "
+                       "COALESCE(c.reg_nbr, ''), COALESCE(c.link_phone, '') FROM zp_order o "
+                       "LEFT JOIN zp_user u ON u.serv_id = o.serv_id LEFT JOIN zp_customer c ON c.cust_id = o.cust_id "
                        "WHERE o.so_nbr = :n",
-                       "iiiiiis", {soNbr}, r))
+                       "iiiiiississ", {soNbr}, r))
     return false;
   o.opId = r.i(0);
   o.orgId = r.i(1);
@@ -83,7 +88,30 @@ bool storedOrder(soci::session& sql, long long soNbr, StoredOrder& o) {
   o.verifyMode = static_cast<int>(r.i(4));
   o.soDate = CBSDateTime(r.i(5));
   o.phoneId = r.s(6);
+  o.custName = r.s(7);
+  o.custRegType = static_cast<int>(r.i(8));
+  o.custRegNbr = r.s(9);
+  o.custLinkPhone = r.s(10);
   return true;
+}
+
+// The agent the order was taken with, as its agent line keeps him; none
+// (empty) when the order had no agent.
+MPublicDef::SOperator storedAgent(soci::session& sql, long long soNbr) {
+  static constexpr zpb_name kLine{"zpserver.OrderLine"};
+  MPublicDef::SOperator agent;
+  Row r;
+  std::string bytes;
+  if (!store::firstRow(sql, "SELECT record FROM zp_order_line WHERE so_nbr = :n AND kind = 'agent' ORDER BY line_no",
+                       "s", {soNbr}, r) ||
+      !fromHex(r.s(0), bytes))
+    return agent;
+  zpb_stream s;
+  MPublicDef::SOperator read;
+  if (!s.open_for_reading(std::move(bytes)) || !s.begin_stream(kLine)) return agent;
+  zpb_read(s, read);
+  if (s.failed() || !s.end_stream()) return agent;
+  return read;
 }
 
 // An order's papers are printed, and its invoice counted, in the region
@@ -176,14 +204,15 @@ std::int32_t BusiPrintService::get_soVoucher(const SPrintVoucherIn& sIn, SPrintF
       found = storedOrder(sql, result.get_SO_NBR(), order);
       ours = found && order.regionCode == me->regionCode;
       if (!ours) return;
-      const MPublicDef::SCustInfo& cust = sIn.get_CUSTINFO();
-      const MPublicDef::SOperator& agent = sIn.get_AGENT();
+      // The customer and the agent are the order's: its subscriber's
+      // customer and the agent line it was stored with.
+      const MPublicDef::SOperator agent = storedAgent(sql, result.get_SO_NBR());
       add(fields, "soNbr", std::to_string(result.get_SO_NBR()));
       add(fields, "soDate", order.soDate.toString("%Y/%M/%D %H:%N:%S"));
-      add(fields, "custName", cust.get_CUST_NAME());
+      add(fields, "custName", order.custName);
       add(fields, "custNum", order.phoneId);
-      add(fields, "regType", documentName(cust.get_REG_TYPE()));
-      add(fields, "regNum", cust.get_REG_NBR());
+      add(fields, "regType", documentName(order.custRegType));
+      add(fields, "regNum", order.custRegNbr);
       add(fields, "assurer", agent.get_SO_MAN());
       add(fields, "assureLinkPhone", agent.get_LINK_PHONE());
       add(fields, "assureRegType", agent.get_REG_TYPE() ? documentName(agent.get_REG_TYPE()) : "");
@@ -227,8 +256,8 @@ std::int32_t BusiPrintService::get_soInvoice(const SPrintInvoiceIn& sIn, SPrintF
       add(fields, "date", day);
       add(fields, "phoneId", order.phoneId);
       add(fields, "soNbr", std::to_string(result.get_SO_NBR()));
-      add(fields, "payName", sIn.get_CUSTINFO().get_CUST_NAME());
-      add(fields, "linkPhone", sIn.get_CUSTINFO().get_LINK_PHONE());
+      add(fields, "payName", order.custName);
+      add(fields, "linkPhone", order.custLinkPhone);
       // Six item lines on the form; more are summed into the last, so the
       // total is the order's whatever the number of lines.
       // The lines are the stored order's, not what the counter sends: the

@@ -15,6 +15,16 @@ std::string_view currentCallKey() {
   return zpd_envelope::valid_name(key) && key.size() <= zpd_envelope::kMaxCallKey ? key : std::string_view{};
 }
 
+std::string unfitCallKey() {
+  const std::string_view key = zpd_dispatcher::current_key();
+  if (key.empty()) return {};
+  if (key.size() > zpd_envelope::kMaxCallKey)
+    return "提交键长" + std::to_string(key.size()) + "个字符,超过" + std::to_string(zpd_envelope::kMaxCallKey) +
+           "个字符的上限";
+  if (!zpd_envelope::valid_name(key)) return "提交键含有不可打印的字符";
+  return {};
+}
+
 bool findKeptReply(soci::session& sql, long long opId, std::string_view operation, std::string_view key,
                    std::string& reply) {
   Row r;

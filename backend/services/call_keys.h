@@ -34,6 +34,11 @@ struct CallKeyConfig {
 // The key of the call running on this thread, if it is one the store can
 // keep (empty otherwise).
 std::string_view currentCallKey();
+// A key given with the call that the store cannot keep (longer than a key
+// may be, or not printable ASCII): empty when there is none or it is fit.
+// Such a call is refused, not run without its key: the counter counts on
+// the key to ask again safely. The text says why, for the refusal.
+std::string unfitCallKey();
 
 // In the caller's transaction. The reply kept for the key, as keepReply was
 // given it; false when the key is not known.

@@ -30,6 +30,10 @@ using store::Row;
 
 constexpr long long kForever = 20991231235959LL;
 constexpr int kNumberFree = 1, kNumberReserved = 2, kNumberInUse = 3;
+// What an added product's or promotion's line carries from the counter,
+// which stores them so (FUNC_TYPE 1 would show a product as mandatory).
+constexpr long long kOptionalProduct = 0;
+constexpr long long kPromotionType = 0, kPromotionPayMode = 0;
 
 // An order line keeps its whole record as it arrived, in the wire encoding.
 template <class R>
@@ -724,6 +728,9 @@ std::int32_t VasDeskService::check_so(const SSoUserServiceIn& sIn, SCheckSoOut& 
 
 std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUserServiceOut& sOut, CBSErrorMsg& err) {
   const Caller* me = currentCaller();  // checkOrder refuses an order without one
+  if (const std::string why = unfitCallKey(); !why.empty())
+    return refuse(err, kRefusedRequest, "业务受理",
+                  why + ",无法防止重复受理,业务没有受理;请重新提交,仍不成功请联系系统管理员");
   // A submission asked again under its key is answered with the reply it was
   // given, whatever the order it carries would be found now (its number is
   // in use, by this very order).
@@ -795,6 +802,19 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
           break;
       }
 
+      // An added product or promotion is stored as the catalogue gives it,
+      // as the counter builds its line, whatever the line says: its service
+      // from the catalogue (it decides the business a product belongs to),
+      // an added product optional (only the plan makes one mandatory, and
+      // the counter never adds one as such), a promotion of no type and pay
+      // mode, under the subscriber's plan where the business's promotions
+      // come with the plan and under none otherwise.
+      const auto catalogueService = [&](long long item) {
+        Row c;
+        return store::firstRow(sql, "SELECT service_id FROM zp_catalogue_item WHERE prod_id = :p", "i", {item}, c)
+                   ? c.i(0)
+                   : 0LL;
+      };
       for (const SMscFuncOper& p : sIn.get_MSCFUNCOPERLIST()) {
         storeLine(sql, soNbr, lineNo, "product", p.get_ACT_TYPE(), p.get_PROD_ID(), p.get_FUNC_PARAM(), 0,
                   recordHex(p));
@@ -806,9 +826,8 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
                          "plan_id, valid_date, expire_date, remark, so_nbr) VALUES (:s, :p, :b, :f, :t, :v, :l, :d, "
                          ":e, :m, :n)",
                          {servId, prod, static_cast<long long>(p.get_BUSI_TYPE()), p.get_FUNC_PARAM(),
-                          static_cast<long long>(p.get_FUNC_TYPE()), static_cast<long long>(p.get_SERVICE_ID()),
-                          static_cast<long long>(user.get_PLAN_ID()), today.packed(), kForever, p.get_REMARK(),
-                          soNbr});
+                          kOptionalProduct, catalogueService(prod), static_cast<long long>(user.get_PLAN_ID()),
+                          today.packed(), kForever, p.get_REMARK(), soNbr});
         } else if (p.get_ACT_TYPE() == 3) {
           store::execute(sql, "DELETE FROM zp_user_product WHERE serv_id = :s AND prod_id = :p", {servId, prod});
         } else {
@@ -819,6 +838,13 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
         }
       }
 
+      Row planType;
+      const long long promotionPlan =
+          store::firstRow(sql, "SELECT type FROM zp_busi_type WHERE busi_type = :b", "i",
+                          {static_cast<long long>(busiType)}, planType) &&
+                  planType.i(0) == 1
+              ? static_cast<long long>(user.get_PLAN_ID())
+              : 0LL;
       for (const SSpromOper& p : sIn.get_SPROMOPERLIST()) {
         storeLine(sql, soNbr, lineNo, "promotion", p.get_ACT_TYPE(), p.get_SPROM_ID(), p.get_SPROM_PARA(), 0,
                   recordHex(p));
@@ -832,11 +858,10 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
                          "sprom_para, sprom_prior, pay_mode, service_id, subscr_param, create_date, valid_date, "
                          "expire_date, remark, so_nbr) VALUES (:s, :p, :b, :l, :t, :a, :r, :y, :v, :sp, :c, :d, :e, "
                          ":m, :n)",
-                         {servId, prom, static_cast<long long>(p.get_BUSI_TYPE()),
-                          static_cast<long long>(p.get_PLAN_ID()), static_cast<long long>(p.get_SPROM_TYPE()),
-                          p.get_SPROM_PARA(), static_cast<long long>(p.get_SPROM_PRIOR()),
-                          static_cast<long long>(p.get_PAY_MODE()), static_cast<long long>(p.get_SERVICE_ID()),
-                          p.get_PROPERTY(), today.packed(), valid, expire, p.get_REMARK(), soNbr});
+                         {servId, prom, static_cast<long long>(p.get_BUSI_TYPE()), promotionPlan,
+                          kPromotionType, p.get_SPROM_PARA(), static_cast<long long>(p.get_SPROM_PRIOR()),
+                          kPromotionPayMode, catalogueService(prom), p.get_PROPERTY(), today.packed(), valid, expire,
+                          p.get_REMARK(), soNbr});
         } else if (p.get_ACT_TYPE() == 3) {
           if (p.get_EXPIRE_DATE().isZero())
             store::execute(sql, "DELETE FROM zp_user_promotion WHERE serv_id = :s AND sprom_id = :p", {servId, prom});
@@ -932,6 +957,9 @@ std::int32_t VasDeskService::do_signRes(const SDoSignResIn& sIn, SDoSignResOut& 
   const Caller* me = currentCaller();
   if (const std::int32_t r = refuseUnlessCaller(err, "号码预占", me, sIn.get_OP_ID(), has(sIn, SDoSignResIn::kIdx_OP_ID)))
     return r;
+  if (const std::string why = unfitCallKey(); !why.empty())
+    return refuse(err, kRefusedRequest, "号码预占",
+                  why + ",无法防止重复操作,号码没有预占或释放;请重新操作,仍不成功请联系系统管理员");
   const long long op = me->opId;
   const std::string key(currentCallKey());
   std::string refusal;

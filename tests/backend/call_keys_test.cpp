@@ -10,6 +10,7 @@
 #include "backend_world.h"
 #include "sample_orders.h"
 #include "zpd_client.h"
+#include "zpd_envelope.h"
 
 using namespace MPublicDef;
 using namespace MVasDesk;
@@ -123,6 +124,43 @@ TEST_P(CallKeys, ARefusalIsTheKeysAnswerFromThenOn) {
   EXPECT_EQ(submit(globalCallOpen(501, "55100005"), key), zp::backend::kRefusedOrder);
   EXPECT_EQ(orders(), 0);
   EXPECT_EQ(submit(globalCallOpen(501, "55100005"), zpd_new_call_key()), 0) << err.text2;
+  EXPECT_EQ(orders(), 1);
+}
+
+// A key the store cannot keep (longer than a key may be, or not printable
+// ASCII) is not dropped so that the call runs unprotected: the submission
+// and the reservation are refused, saying why, and nothing is stored. A key
+// of the longest length is kept.
+TEST_P(CallKeys, AKeyTheStoreCannotKeepIsRefusedAndNothingStored) {
+  ASSERT_EQ(reserve("55100002"), 0) << err.text2;
+  const struct {
+    std::string key;
+    const char* why;
+  } cases[] = {
+      {std::string(zpd_envelope::kMaxCallKey + 1, 'k'), "超过64个字符"},
+      {std::string(200, '7'), "超过64个字符"},
+      {"key" "1", "不可打印"},
+      {"key 1", "不可打印"},
+      {"键1", "不可打印"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(submit(globalCallOpen(501, "55100002"), c.key), zp::backend::kRefusedRequest) << c.key;
+    EXPECT_NE(err.text2.find(c.why), std::string::npos) << err.text2;
+    EXPECT_NE(err.text2.find("业务没有受理"), std::string::npos) << err.text2;
+    EXPECT_EQ(reserve("55100001", 1, c.key), zp::backend::kRefusedRequest) << c.key;
+    EXPECT_NE(err.text2.find(c.why), std::string::npos) << err.text2;
+    EXPECT_EQ(reserve("55100002", 2, c.key), zp::backend::kRefusedRequest) << c.key;
+  }
+  EXPECT_EQ(orders(), 0);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order_line"), 0);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_user_service"), 0);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_call_key"), 0);
+  EXPECT_EQ(world->count("SELECT sts FROM zp_res_number WHERE res_id = '55100001'"), 1);
+  EXPECT_EQ(world->count("SELECT sts FROM zp_res_number WHERE res_id = '55100002'"), 2);
+
+  const std::string longest(zpd_envelope::kMaxCallKey, 'k');
+  ASSERT_EQ(submit(globalCallOpen(501, "55100002"), longest), 0) << err.text2;
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_call_key WHERE call_key = '" + longest + "'"), 1);
   EXPECT_EQ(orders(), 1);
 }
 

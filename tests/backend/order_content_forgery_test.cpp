@@ -528,6 +528,52 @@ TEST_P(OrderContent, ForgedPromotionLinesAreRefused) {
   }
 }
 
+// What the catalogue decides of an added product or promotion is stored as
+// the catalogue gives it, as the counter builds its lines, whatever a line
+// says: a product sent as mandatory (the counter could never delete it) or
+// under another service (another business's scope), a promotion of another
+// type, pay mode or plan. The business of the access point lists its
+// promotions by type, under no plan.
+TEST_P(OrderContent, AddedLinesAreStoredWithTheCataloguesValuesNotTheLines) {
+  world->db->transact(zp::store::Database::Intent::write, [](soci::session& sql) {
+    sql << "UPDATE zp_catalogue_item SET service_id = 305042 WHERE prod_id = 42";
+    sql << "UPDATE zp_catalogue_item SET service_id = 305064 WHERE prod_id = 64";
+    sql << "UPDATE zp_catalogue_item SET service_id = 313072 WHERE prod_id = 72";
+  });
+  SSoUserServiceIn forged = order(1073, 2, 601);
+  SMscFuncOper prod = product(1, 42);
+  prod.set_FUNC_TYPE(1);
+  prod.set_SERVICE_ID(310046);
+  prod.set_PLAN_ID(8);
+  SSpromOper prom = promotion(1, 64);
+  prom.set_SPROM_TYPE(3);
+  prom.set_PAY_MODE(1);
+  prom.set_PLAN_ID(8);
+  prom.set_SERVICE_ID(310046);
+  forged.set_MSCFUNCOPERLIST({prod});
+  forged.set_SPROMOPERLIST({prom});
+  forged.set_SOFEELIST({fee(201, 500, 2, -100)});
+  ASSERT_GT(submit(forged), 0);
+  EXPECT_EQ(world->count("SELECT func_type * 1000000 + service_id FROM zp_user_product WHERE serv_id = 601 AND "
+                         "prod_id = 42"),
+            305042);
+  EXPECT_EQ(world->count("SELECT plan_id FROM zp_user_product WHERE serv_id = 601 AND prod_id = 42"), 7);
+  EXPECT_EQ(world->count("SELECT sprom_type * 1000 + pay_mode FROM zp_user_promotion WHERE serv_id = 601 AND "
+                         "sprom_id = 64"),
+            0);
+  EXPECT_EQ(world->count("SELECT service_id FROM zp_user_promotion WHERE serv_id = 601 AND sprom_id = 64"), 305064);
+  EXPECT_EQ(world->count("SELECT plan_id FROM zp_user_promotion WHERE serv_id = 601 AND sprom_id = 64"), 7);
+
+  SSoUserServiceIn apn = order(1078, 2, 605, 11, 131);
+  SSpromOper yearly = promotion(1, 72);
+  yearly.set_BUSI_TYPE(131);
+  yearly.set_SERVICE_ID(305042);
+  apn.set_SPROMOPERLIST({yearly});  // under plan 7, as the line says
+  ASSERT_GT(submit(apn), 0);
+  EXPECT_EQ(world->count("SELECT plan_id FROM zp_user_promotion WHERE serv_id = 605 AND sprom_id = 72"), 0);
+  EXPECT_EQ(world->count("SELECT service_id FROM zp_user_promotion WHERE serv_id = 605 AND sprom_id = 72"), 313072);
+}
+
 TEST_P(OrderContent, FeesThatAreNotTheServersPriceAreRefused) {
   const auto opening = [](SSoFeeList fees) {
     return [fees] {

@@ -29,15 +29,21 @@ class PrintData : public ::testing::TestWithParam<Backend> {
     MVasDesk::IVasDesk desk;
     ASSERT_EQ(desk.bind_zpBroker("ZEPHYRON"), 0);
     CBSErrorMsg err;
-    zp::testing::priceGprsOpen(*world->db, zp::testing::gprsOpen(503).get_SOFEELIST());
-    ASSERT_EQ(desk.so_userService(zp::testing::gprsOpen(503), submitted, err, nullptr), 0) << err.text2;
-    ASSERT_TRUE(lib.Init(1070, 571, 1, 110, 11));
+    // The order of 503 is taken with an agent; the counter's copies of the
+    // customer (周明, of the store) and of the agent are as it sent them.
     cust.set_CUST_NAME("周明");
     cust.set_REG_TYPE(1);
     cust.set_REG_NBR("330102197003071231");
+    cust.set_LINK_PHONE("13900000501");
     agent.set_SO_MAN("吴晓燕");
     agent.set_REG_TYPE(1);
     agent.set_REG_NBR("330106199002023451");
+    agent.set_LINK_PHONE("13700000077");
+    MVasDesk::SSoUserServiceIn order = zp::testing::gprsOpen(503);
+    order.set_OPERATORMAN(agent);
+    zp::testing::priceGprsOpen(*world->db, order.get_SOFEELIST());
+    ASSERT_EQ(desk.so_userService(order, submitted, err, nullptr), 0) << err.text2;
+    ASSERT_TRUE(lib.Init(1070, 571, 1, 110, 11));
   }
   const MPublicDef::SSoResultInfo& result() const { return submitted.get_SORESULTINFO(); }
 
@@ -61,6 +67,7 @@ TEST_P(PrintData, TheReceiptOfTheStoredOrder) {
   EXPECT_EQ(voucher.get("custNum"), "13900000503");
   EXPECT_EQ(voucher.get("regType"), "身份证");
   EXPECT_EQ(voucher.get("assurer"), "吴晓燕");
+  EXPECT_EQ(voucher.get("assureLinkPhone"), "13700000077");
   EXPECT_EQ(voucher.get("busiName"), "GPRS开通");
   EXPECT_EQ(voucher.get("busiMemo"), "GPRS月费10元\n");
   EXPECT_EQ(voucher.get("soDate"), result().get_SO_DATE().toString("%Y/%M/%D %H:%N:%S"));
@@ -69,7 +76,10 @@ TEST_P(PrintData, TheReceiptOfTheStoredOrder) {
   // A memo and a name longer than their fields are cut; the table holds
   // this order's record alone however often it is filled.
   const std::string longMemo(2001, 'x');
-  cust.set_CUST_NAME(std::string(30, 'A') + "张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗");  // 30 + 40 GBK bytes
+  const std::string longName = std::string(30, 'A') + "张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗";  // 30 + 40 GBK bytes
+  world->db->transact(zp::store::Database::Intent::write, [&](soci::session& sql) {
+    sql << "UPDATE zp_customer SET cust_name = :n WHERE cust_id = 1", soci::use(longName);
+  });
   ASSERT_TRUE(lib.PrintDataGetSoVoucher(1070, 2, "13900000503", {}, result(), cust, agent, longMemo, voucher))
       << lib.LastError().text2;
   ASSERT_EQ(voucher.recordCount(), 1u);
@@ -89,25 +99,46 @@ TEST_P(PrintData, TheReceiptOfTheStoredOrder) {
 
 // What the store knows of the order is printed as it was stored: a counter
 // that sends another business, a password it never had checked, another
-// subscriber's number or another day gets a receipt and an invoice of the
-// order as it was taken (GPRS opened for 503 on the day, on his documents).
+// subscriber's number, another day, another customer or another agent gets
+// a receipt and an invoice of the order as it was taken (GPRS opened for
+// 503 on the day, for 周明 on his documents, with 吴晓燕 as agent).
 TEST_P(PrintData, ThePapersSayWhatTheOrderStoredNotWhatTheCounterSends) {
   MPublicDef::SSoResultInfo forged = result();
   forged.set_SO_DATE(CBSDateTime::make(2020, 1, 2, 3, 4, 5));
+  MPublicDef::SCustInfo otherCust;
+  otherCust.set_CUST_NAME("郑国强");
+  otherCust.set_REG_TYPE(3);
+  otherCust.set_REG_NBR("E12345678");
+  otherCust.set_LINK_PHONE("13600000066");
+  MPublicDef::SOperator otherAgent;
+  otherAgent.set_SO_MAN("钱立新");
+  otherAgent.set_REG_TYPE(4);
+  otherAgent.set_REG_NBR("军字第0099号");
+  otherAgent.set_LINK_PHONE("13500000055");
   RecordTable voucher = RecordTable::soVoucher();
   voucher.open();
-  ASSERT_TRUE(lib.PrintDataGetSoVoucher(1071, 2, "13900000501", {}, forged, cust, agent, "", voucher))
+  ASSERT_TRUE(lib.PrintDataGetSoVoucher(1071, 2, "13900000501", {}, forged, otherCust, otherAgent, "", voucher))
       << lib.LastError().text2;
   EXPECT_EQ(voucher.get("busiName"), "GPRS开通");
   EXPECT_EQ(voucher.get("busiSoMode2"), "凭有效证件受理");
   EXPECT_EQ(voucher.get("custNum"), "13900000503");
   EXPECT_EQ(voucher.get("soDate"), result().get_SO_DATE().toString("%Y/%M/%D %H:%N:%S"));
+  EXPECT_EQ(voucher.get("custName"), "周明");
+  EXPECT_EQ(voucher.get("regType"), "身份证");
+  EXPECT_EQ(voucher.get("regNum"), "330102197003071231");
+  EXPECT_EQ(voucher.get("assurer"), "吴晓燕");
+  EXPECT_EQ(voucher.get("assureRegType"), "身份证");
+  EXPECT_EQ(voucher.get("assureRegNum"), "330106199002023451");
+  EXPECT_EQ(voucher.get("assureLinkPhone"), "13700000077");
   RecordTable invoice = RecordTable::busiInvoice();
   invoice.open();
-  ASSERT_TRUE(lib.PrintDataGetSoInvoice("13900000501", cust, forged, {}, "", 11, invoice)) << lib.LastError().text2;
+  ASSERT_TRUE(lib.PrintDataGetSoInvoice("13900000501", otherCust, forged, {}, "", 11, invoice))
+      << lib.LastError().text2;
   EXPECT_EQ(invoice.get("phoneId"), "13900000503");
   EXPECT_EQ(invoice.get("date"), result().get_SO_DATE().toString("%Y/%M/%D"));
   EXPECT_EQ(invoice.get("operDate"), result().get_SO_DATE().toString("%Y/%M/%D"));
+  EXPECT_EQ(invoice.get("payName"), "周明");
+  EXPECT_EQ(invoice.get("linkPhone"), "13900000501");
 
   // An order taken on the password checked in this session says so,
   // whatever mode the counter's copy gives.
@@ -128,6 +159,9 @@ TEST_P(PrintData, ThePapersSayWhatTheOrderStoredNotWhatTheCounterSends) {
       << lib.LastError().text2;
   EXPECT_EQ(voucher.get("busiSoMode2"), "凭服务密码受理");
   EXPECT_EQ(voucher.get("custNum"), "13900000504");
+  // That order was taken without an agent: its receipt names none.
+  EXPECT_EQ(voucher.get("assurer"), "");
+  EXPECT_EQ(voucher.get("assureRegNum"), "");
 }
 
 TEST_P(PrintData, TheInvoiceWithItsLinesAndTheAmountInWords) {
@@ -195,7 +229,10 @@ TEST_P(PrintData, TheInvoiceAsksWhatTheStoredOrderBooked) {
             1234567);
   EXPECT_EQ(out.get_TIKETINFOLIST().size(), 7u) << "the line of 0.00 is no invoice line";
 
-  cust.set_CUST_NAME("张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹");  // 30 characters
+  const std::string longName = "张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹";  // 30 characters
+  world->db->transact(zp::store::Database::Intent::write, [&](soci::session& sql) {
+    sql << "UPDATE zp_customer SET cust_name = :n WHERE cust_id = 1", soci::use(longName);
+  });
   RecordTable invoice = RecordTable::busiInvoice();
   invoice.open();
   // The counter's copy of the lines does not decide what the invoice asks.

@@ -230,8 +230,13 @@ TEST_F(OrderPapersTest, ALargeOrderWithLongNamesPrintsWhole) {
   grant.set_ITEM_TOTAL(-23433);
   in.set_SOFEELIST({fee, grant});
   zp::testing::priceGprsOpen(*world->db, {fee});
+  // The papers name the customer as the store has him.
+  const std::string longName = "张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹";  // 30 characters
+  world->db->transact(zp::store::Database::Intent::write, [&](soci::session& sql) {
+    sql << "UPDATE zp_customer SET cust_name = :n WHERE cust_id = 1", soci::use(longName);
+  });
   Submit(in);
-  order.cust.set_CUST_NAME("张王李赵刘陈杨黄吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹");  // 30 characters
+  order.cust.set_CUST_NAME(longName);
   const QStringList before = Pdfs();
   zpgui::MessageLog log({6, 6, 6});
   ASSERT_TRUE(print());
