@@ -10,6 +10,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "zpb_hex.h"
 #include "zpb_stream.h"
 
 namespace {
@@ -22,36 +23,6 @@ std::string clean(std::string s) {
 }
 
 constexpr zpb_name kPapersFrame{"zpclient.SubmissionPapers"};
-
-std::string toHex(const std::string& bytes) {
-  static const char* const kDigits = "0123456789abcdef";
-  std::string text;
-  text.reserve(bytes.size() * 2);
-  for (const unsigned char c : bytes) {
-    text += kDigits[c >> 4];
-    text += kDigits[c & 15];
-  }
-  return text;
-}
-
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool fromHex(const std::string& text, std::string& bytes) {
-  if (text.size() % 2 != 0) return false;
-  bytes.clear();
-  bytes.reserve(text.size() / 2);
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const int high = hexDigit(text[i]), low = hexDigit(text[i + 1]);
-    if (high < 0 || low < 0) return false;
-    bytes += static_cast<char>(high << 4 | low);
-  }
-  return true;
-}
 
 // One line of the file; false when it does not hold an entry.
 bool parseLine(const std::string& line, UnknownSubmission& s) {
@@ -83,12 +54,12 @@ std::string PapersText(const SubmissionPapers& papers) {
   zpb_write(s, papers.agent);
   s.end_stream();
   if (!s.complete()) return {};
-  return toHex(s.take_bytes());
+  return zpb_to_hex(s.take_bytes());
 }
 
 bool ReadPapersText(const std::string& text, SubmissionPapers& papers) {
   std::string bytes;
-  if (text.empty() || !fromHex(text, bytes)) return false;
+  if (text.empty() || !zpb_from_hex(text, bytes)) return false;
   zpb_stream s;
   SubmissionPapers read;
   if (!s.open_for_reading(std::move(bytes)) || !s.begin_stream(kPapersFrame) || !zpb_read(s, read.soInfo) ||

@@ -2,8 +2,8 @@
 
 #include <soci/soci.h>
 
-#include "call_keys.h"
 #include "invoice_lines.h"
+#include "order_lines.h"
 #include "order_money.h"
 #include "rows.h"
 #include "service_support.h"
@@ -98,20 +98,12 @@ bool storedOrder(soci::session& sql, long long soNbr, StoredOrder& o) {
 // The agent the order was taken with, as its agent line keeps him; none
 // (empty) when the order had no agent.
 MPublicDef::SOperator storedAgent(soci::session& sql, long long soNbr) {
-  static constexpr zpb_name kLine{"zpserver.OrderLine"};
   MPublicDef::SOperator agent;
   Row r;
-  std::string bytes;
-  if (!store::firstRow(sql, "SELECT record FROM zp_order_line WHERE so_nbr = :n AND kind = 'agent' ORDER BY line_no",
-                       "s", {soNbr}, r) ||
-      !fromHex(r.s(0), bytes))
-    return agent;
-  zpb_stream s;
-  MPublicDef::SOperator read;
-  if (!s.open_for_reading(std::move(bytes)) || !s.begin_stream(kLine)) return agent;
-  zpb_read(s, read);
-  if (s.failed() || !s.end_stream()) return agent;
-  return read;
+  if (store::firstRow(sql, "SELECT record FROM zp_order_line WHERE so_nbr = :n AND kind = 'agent' ORDER BY line_no",
+                      "s", {soNbr}, r))
+    readLineRecordHex(r.s(0), agent);
+  return agent;
 }
 
 // An order's papers are printed, and its invoice counted, in the region

@@ -48,32 +48,4 @@ long long pruneCallKeys(soci::session& sql, long long before) {
   return store::execute(sql, "DELETE FROM zp_call_key WHERE created < :b", {before});
 }
 
-std::string toHex(const std::string& bytes) {
-  static const char* d = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (unsigned char c : bytes) {
-    out += d[c >> 4];
-    out += d[c & 15];
-  }
-  return out;
-}
-
-bool fromHex(std::string_view text, std::string& bytes) {
-  if (text.size() % 2) return false;
-  auto digit = [](char c) -> int {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-  };
-  bytes.clear();
-  bytes.reserve(text.size() / 2);
-  for (std::size_t i = 0; i < text.size(); i += 2) {
-    const int hi = digit(text[i]), lo = digit(text[i + 1]);
-    if (hi < 0 || lo < 0) return false;
-    bytes.push_back(static_cast<char>(hi * 16 + lo));
-  }
-  return true;
-}
-
 }  // namespace zp::backend

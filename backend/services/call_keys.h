@@ -51,8 +51,5 @@ void keepReply(soci::session& sql, long long opId, std::string_view operation, s
 // Forgets every key older than `before` (seconds since 1970); how many.
 long long pruneCallKeys(soci::session& sql, long long before);
 
-// Hex text of bytes and back (kept replies are record frames).
-std::string toHex(const std::string& bytes);
-bool fromHex(std::string_view text, std::string& bytes);
 
 }  // namespace zp::backend

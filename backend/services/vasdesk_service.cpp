@@ -15,6 +15,7 @@
 #include "invoice_lines.h"
 #include "offer_scope.h"
 #include "order_content_checks.h"
+#include "order_lines.h"
 #include "order_money.h"
 #include "service_support.h"
 #include "subscriber_records.h"
@@ -35,18 +36,6 @@ constexpr int kNumberFree = 1, kNumberReserved = 2, kNumberInUse = 3;
 constexpr long long kOptionalProduct = 0;
 constexpr long long kPromotionType = 0, kPromotionPayMode = 0;
 
-// An order line keeps its whole record as it arrived, in the wire encoding.
-template <class R>
-std::string recordHex(const R& r) {
-  static constexpr zpb_name kLine{"zpserver.OrderLine"};
-  zpb_stream s;
-  s.open();
-  s.begin_stream(kLine);
-  zpb_write(s, r);
-  s.end_stream();
-  return toHex(s.bytes());
-}
-
 // A reply kept under its call's key is the reply record in the wire encoding.
 constexpr zpb_name kKeptReply{"zpserver.KeptReply"};
 constexpr const char* kSubmitOperation = "so_userService";
@@ -64,13 +53,13 @@ std::string keptReply(std::int32_t result, const R& r, const CBSErrorMsg& err) {
   zpb_write(s, r);
   s << err;
   s.end_stream();
-  return toHex(s.bytes());
+  return zpb_to_hex(s.bytes());
 }
 
 template <class R>
 bool readKeptReply(const std::string& text, std::int32_t& result, R& r, CBSErrorMsg& err) {
   std::string bytes;
-  if (!fromHex(text, bytes)) return false;
+  if (!zpb_from_hex(text, bytes)) return false;
   zpb_stream s;
   if (!s.open_for_reading(std::move(bytes)) || !s.begin_stream(kKeptReply)) return false;
   s >> result;
@@ -771,7 +760,7 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
 
       // The service itself.
       const SUserServiceOper& oper = sIn.get_USERSERVICEOPERLIST()[0];
-      storeLine(sql, soNbr, lineNo, "service", oper.get_ACT_TYPE(), busiType, oper.get_RES_ID(), 0, recordHex(oper));
+      storeLine(sql, soNbr, lineNo, "service", oper.get_ACT_TYPE(), busiType, oper.get_RES_ID(), 0, lineRecordHex(oper));
       switch (ctx.business.operation) {
         case Operation::open: {
           const std::string number = busiType == kGlobalCall ? ctx.reservedNumber : oper.get_RES_ID();
@@ -817,7 +806,7 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
       };
       for (const SMscFuncOper& p : sIn.get_MSCFUNCOPERLIST()) {
         storeLine(sql, soNbr, lineNo, "product", p.get_ACT_TYPE(), p.get_PROD_ID(), p.get_FUNC_PARAM(), 0,
-                  recordHex(p));
+                  lineRecordHex(p));
         const long long prod = p.get_PROD_ID();
         if (p.get_ACT_TYPE() == 1) {
           store::execute(sql, "DELETE FROM zp_user_product WHERE serv_id = :s AND prod_id = :p", {servId, prod});
@@ -847,7 +836,7 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
               : 0LL;
       for (const SSpromOper& p : sIn.get_SPROMOPERLIST()) {
         storeLine(sql, soNbr, lineNo, "promotion", p.get_ACT_TYPE(), p.get_SPROM_ID(), p.get_SPROM_PARA(), 0,
-                  recordHex(p));
+                  lineRecordHex(p));
         const long long prom = p.get_SPROM_ID();
         if (p.get_ACT_TYPE() == 1) {
           const long long valid = p.get_VALID_DATE().isZero() ? today.packed() : p.get_VALID_DATE().packed();
@@ -880,7 +869,7 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
 
       if (has(sIn, SSoUserServiceIn::kIdx_SPECILDATAINFO) && sIn.get_SPECILDATAINFO().get_BUSI_TYPE() > 0) {
         const SSpecilDataInfo& sd = sIn.get_SPECILDATAINFO();
-        storeLine(sql, soNbr, lineNo, "special", oper.get_ACT_TYPE(), sd.get_BUSI_TYPE(), "", 0, recordHex(sd));
+        storeLine(sql, soNbr, lineNo, "special", oper.get_ACT_TYPE(), sd.get_BUSI_TYPE(), "", 0, lineRecordHex(sd));
         if (ctx.business.operation == Operation::open && (busiType == kGps || busiType == kRingBack))
           storeSpecialData(sql, servId, busiType, sd, today);
       }
@@ -890,13 +879,13 @@ std::int32_t VasDeskService::so_userService(const SSoUserServiceIn& sIn, SSoUser
       // is booked is what is invoiced.
       for (const SSoFee& fee : sIn.get_SOFEELIST())
         storeLine(sql, soNbr, lineNo, "fee", fee.get_OPER_TYPE(), fee.get_BOOK_ITEM_ID(), fee.get_REMARK(),
-                  *zpmoney::EntryAmount(fee), recordHex(fee));
+                  *zpmoney::EntryAmount(fee), lineRecordHex(fee));
       tickets = invoiceLinesOf(sql, sIn.get_SOFEELIST());
       for (const SResSign& r : sIn.get_RESSIGNLIST())
-        storeLine(sql, soNbr, lineNo, "reservation", 1, r.get_RES_CODE(), r.get_RES_ID(), 0, recordHex(r));
+        storeLine(sql, soNbr, lineNo, "reservation", 1, r.get_RES_CODE(), r.get_RES_ID(), 0, lineRecordHex(r));
       if (has(sIn, SSoUserServiceIn::kIdx_OPERATORMAN)) {
         const SOperator& agent = sIn.get_OPERATORMAN();
-        storeLine(sql, soNbr, lineNo, "agent", 0, agent.get_REG_TYPE(), agent.get_SO_MAN(), 0, recordHex(agent));
+        storeLine(sql, soNbr, lineNo, "agent", 0, agent.get_REG_TYPE(), agent.get_SO_MAN(), 0, lineRecordHex(agent));
       }
 
       store::execute(sql,

@@ -752,7 +752,9 @@ TEST_P(VasDesk, ForgedOperatorsRightsAgentsAndDatesAreRefused) {
   };
   for (const auto& c : cases) {
     world->signIn(c.as);
-    if (c.says) EXPECT_TRUE(mentions(findings(c.order), c.says)) << c.what;
+    if (c.says) {
+      EXPECT_TRUE(mentions(findings(c.order), c.says)) << c.what;
+    }
     SSoUserServiceOut out;
     CBSErrorMsg err;
     const long long before = world->count("SELECT COUNT(*) FROM zp_order");
