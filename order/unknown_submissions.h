@@ -7,32 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "MPublicDef.h"
-
-// What the papers of a submission need besides the server's reply: the
-// order header (with the verification mode and the subscriber's region),
-// the customer and the agent as they were submitted. A customer who paid
-// for an order that turns out stored gets his receipt and invoice from it.
-struct SubmissionPapers {
-  MPublicDef::SSoInfo soInfo;
-  MPublicDef::SCustInfo cust;
-  MPublicDef::SOperator agent;
-};
-// The papers' data as one field of the list's line (hex of a record frame);
-// empty when it cannot be written.
-std::string PapersText(const SubmissionPapers& papers);
-// False when the text is empty (a line of an older counter) or damaged.
-bool ReadPapersText(const std::string& text, SubmissionPapers& papers);
-
-struct UnknownSubmission {
-  std::string key;      // the call key the order was sent under
-  int busiCode = 0;
-  int busiType = 0;
-  std::string phoneId;  // the subscriber's number, for the operator
-  long long servId = 0;
-  std::string at;       // when it was sent, "YYYY/MM/DD HH:MM:SS"
-  std::string papers;   // PapersText, kept as read; empty on an older line
-};
+#include "unknown_list_format.h"
 
 class UnknownSubmissions {
  public:
@@ -40,14 +15,8 @@ class UnknownSubmissions {
   // The file: <AppDataLocation>/unknown-submissions-<opId>.txt.
   const std::string& Path() const { return path_; }
 
-  // The file as read: its entries, the lines that could not be read (kept
-  // as they are: the order of such a line may be stored and paid for), and
-  // whether the file exists but could not be read at all.
-  struct Contents {
-    std::vector<UnknownSubmission> entries;
-    std::vector<std::string> damaged;
-    bool unreadable = false;
-  };
+  // The file as read, and whether it exists but could not be read at all.
+  using Contents = UnknownListContents;
   Contents Read() const;
   std::vector<UnknownSubmission> List() const { return Read().entries; }
   // Both rewrite the whole file (it holds a handful of lines), damaged lines

@@ -114,6 +114,12 @@ TEST_F(UnknownList, ADamagedLineIsReportedAndSurvivesEveryRewrite) {
       "k-code\tGC\t101\t13900000601\t601\t2024/05/06 10:11:12",  // a code that is no number
       "\t1302\t101\t13900000601\t601\t2024/05/06 10:11:12",      // no key
       "垃圾 没有分隔符",
+      // Two entries run together, the line break between them lost: read as
+      // the first with the second as its papers, a rewrite turned the
+      // second into spaces, and forgetting the first lost the second order.
+      "k-a\t1302\t101\t13900000607\t607\t2024/05/06 10:11:12k-b\t1302\t101\t13900000608\t608\t2024/05/06 10:11:13",
+      "k-junk\t1302x\t101\t13900000609\t609\t2024/05/06 10:11:12",  // a code with more after it
+      "k-cr\t1302\t101\t1390000\r0610\t610\t2024/05/06 10:11:12",    // a carriage return inside
   };
   std::string text = "k-good\t1302\t101\t13900000605\t605\t2024/05/06 10:11:12\n";
   for (const std::string& line : damaged) text += line + "\n";
@@ -136,6 +142,26 @@ TEST_F(UnknownList, ADamagedLineIsReportedAndSurvivesEveryRewrite) {
   EXPECT_TRUE(read.entries.empty());
   EXPECT_EQ(read.damaged, damaged);
   for (const std::string& line : damaged) EXPECT_NE(fileText(path).find(line), std::string::npos) << line;
+}
+
+// A list saved by an editor with CR LF line breaks still reads, papers and
+// all, and is written back with plain line breaks.
+TEST_F(UnknownList, ALineEndingInCrLfStillReads) {
+  const std::string path = UnknownSubmissions(11).Path();
+  SubmissionPapers papers;
+  papers.cust.set_CUST_NAME("钱一");
+  writeFile(path, "k-crlf\t1302\t101\t13900000611\t611\t2024/05/06 10:11:12\t" + PapersText(papers) +
+                      "\r\nk-old\t1302\t101\t13900000612\t612\t2024/05/06 10:11:13\r\n");
+  UnknownSubmissions list(11);
+  const auto read = list.Read();
+  EXPECT_TRUE(read.damaged.empty());
+  ASSERT_EQ(read.entries.size(), 2u);
+  SubmissionPapers back;
+  ASSERT_TRUE(ReadPapersText(read.entries[0].papers, back));
+  EXPECT_EQ(back.cust.get_CUST_NAME(), "钱一");
+  EXPECT_EQ(read.entries[1].at, "2024/05/06 10:11:13");
+  ASSERT_TRUE(list.Forget("k-crlf"));
+  EXPECT_EQ(fileText(path), "k-old\t1302\t101\t13900000612\t612\t2024/05/06 10:11:13\n");
 }
 
 // A list that exists but cannot be read is never written over: the orders
