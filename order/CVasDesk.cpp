@@ -37,6 +37,9 @@ constexpr const char* kEarlierStored =
 constexpr const char* kExpired =
     "此前结果未知的业务已超过后台可以确认的期限(%s小时),无法再确认它是否已经受理,本次没有提交。\n"
     "请重新查询该用户,核对其业务后再受理!";
+constexpr const char* kStoredButListed =
+    "业务已受理,但它在结果未知的业务记录[%s]中的一行无法删除(标识%s)。\n"
+    "以后在\"结果未知的业务\"中确认它时,它的回执和发票已经打印过,请不要重复打印,并与系统管理员联系!";
 constexpr const char* kSignConfirming = "预占结果未知，正在确认...";
 constexpr const char* kSignAskGoOn =
     "预占结果未知:没有收到后台的答复,号码可能已经预占,也可能没有预占。\n错误[%s]\n[%s]\n是否继续确认？";
@@ -351,9 +354,13 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     // A changed order's earlier one, found stored, stays listed: the
     // customer paid for it, and its receipt and invoice are printed from
     // the list.
-    switch (ConfirmSubmission(pendingKey, earlier, /*keepStoredListed=*/!same)) {
+    const std::string earlierKey = pendingKey;
+    bool leftListed = false;
+    switch (ConfirmSubmission(earlierKey, earlier, /*keepStoredListed=*/!same, &leftListed)) {
       case Outcome::stored:
         if (same) {  // the kept reply, as sending it again would have had it
+          if (leftListed)
+            ShowGUIMessage(kStoredButListed, kNotice, kError, UnknownSubmissions(opId).Path(), earlierKey);
           out = earlier;
           Submitted();
           return false;
@@ -413,7 +420,10 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     return true;  // the key stays pending: the next submission is this one again
   }
   pendingKey.clear();
-  if (again) UnknownSubmissions(opId).Forget(key);  // its outcome is known now
+  // Its outcome is known now. Stored and left in the list, the order would
+  // be offered there for its papers a second time.
+  if (again && !UnknownSubmissions(opId).Forget(key) && r == 0)
+    ShowGUIMessage(kStoredButListed, kNotice, kError, UnknownSubmissions(opId).Path(), key);
   if (r != 0) {
     ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
     return true;
@@ -478,7 +488,8 @@ std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::func
 }
 
 CVasDesk::Outcome CVasDesk::ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out,
-                                              bool keepStoredListed) {
+                                              bool keepStoredListed, bool* leftListed) {
+  if (leftListed) *leftListed = false;
   // The order itself is not sent: a served key is answered with its reply
   // whatever the request holds, and one never served is refused for want of
   // an order.
@@ -494,7 +505,10 @@ CVasDesk::Outcome CVasDesk::ConfirmSubmission(const std::string& key, MVasDesk::
   if (StillUnknown(r)) return Outcome::unknown;
   // Judged before the pending key (which `key` may be) is cleared.
   const Outcome outcome = r == 0 ? Outcome::stored : PastAsking(key) ? Outcome::expired : Outcome::notStored;
-  if (outcome != Outcome::stored || !keepStoredListed) UnknownSubmissions(opId).Forget(key);
+  if (outcome != Outcome::stored || !keepStoredListed) {
+    const bool forgotten = UnknownSubmissions(opId).Forget(key);
+    if (leftListed) *leftListed = !forgotten && outcome == Outcome::stored;
+  }
   if (key == pendingKey) pendingKey.clear();
   return outcome;
 }

@@ -104,8 +104,12 @@ class CVasDesk {
   // subscriber's services can tell. A known outcome takes the key off the
   // operator's list of unknown outcomes, unless it is stored and
   // `keepStoredListed`: its papers are then still to be printed from there.
+  // `*leftListed` tells a stored one that was to leave the list and could
+  // not (the list could not be written): it will be offered for its papers
+  // again.
   enum class Outcome { stored, notStored, unknown, expired };
-  Outcome ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out, bool keepStoredListed = false);
+  Outcome ConfirmSubmission(const std::string& key, MVasDesk::SSoUserServiceOut& out, bool keepStoredListed = false,
+                            bool* leftListed = nullptr);
   // The counter's clock in microseconds since 1970, by which a key's age
   // is judged; the system clock unless a test moves it.
   void SetClock(std::function<std::int64_t()> micros) { clockMicros = std::move(micros); }

@@ -45,7 +45,9 @@ bool UnknownSubmissions::Remember(const UnknownSubmission& s) {
 bool UnknownSubmissions::Forget(const std::string& key) {
   Contents all = Read();
   if (all.unreadable) return false;
-  std::erase_if(all.entries, [&](const UnknownSubmission& e) { return e.key == key; });
+  // Nothing to take off, nothing to write: a list that could not be
+  // written never held the key.
+  if (std::erase_if(all.entries, [&](const UnknownSubmission& e) { return e.key == key; }) == 0) return true;
   return Write(all);
 }
 

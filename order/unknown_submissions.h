@@ -21,7 +21,8 @@ class UnknownSubmissions {
   std::vector<UnknownSubmission> List() const { return Read().entries; }
   // Both rewrite the whole file (it holds a handful of lines), damaged lines
   // included; false when it cannot be written, or read first: a file that
-  // cannot be read is never written over.
+  // cannot be read is never written over. Forgetting a key the list does
+  // not hold writes nothing and succeeds.
   bool Remember(const UnknownSubmission& s);
   bool Forget(const std::string& key);
 

@@ -1051,12 +1051,15 @@ void TfrmVasDesk::btnUnknownClick() {
     zpgui::WaitBox wait("正在确认业务结果...");
     for (const UnknownSubmission& s : all) {
       MVasDesk::SSoUserServiceOut out;
-      const CVasDesk::Outcome outcome = facade.ConfirmSubmission(s.key, out);
+      bool leftListed = false;
+      const CVasDesk::Outcome outcome = facade.ConfirmSubmission(s.key, out, false, &leftListed);
       text += "[" + s.at + "] 号码" + s.phoneId + " 业务[" + std::to_string(s.busiCode) + "] 标识" + s.key + ": ";
       switch (outcome) {
         case CVasDesk::Outcome::stored: {
           const std::string soNbr = std::to_string(out.get_SORESULTINFO().get_SO_NBR());
           text += "已受理,业务流水号" + soNbr + "\n";
+          if (leftListed)
+            text += "    它的一行无法从[" + list.Path() + "]中删除,以后再确认它时,请不要重复打印它的回执和发票,并与系统管理员联系\n";
           SubmissionPapers kept;
           if (!ReadPapersText(s.papers, kept)) {
             text += "    该业务受理时的资料没有保存,无法补打回执和发票,请记下业务流水号" + soNbr + "\n";

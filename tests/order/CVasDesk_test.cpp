@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "MBusiPublic.h"
+#include "another_user.h"
 #include "backend_world.h"
 #include "busi_catalogue_service.h"
 #include "gui_message.h"
@@ -720,6 +722,12 @@ class ChangedAfterUnknown : public Facade {
     return desk.PendingSubmissionKey();
   }
   long long storedFees() { return world->count("SELECT SUM(amount) FROM zp_order_line WHERE kind = 'fee'"); }
+  // The order leaveUnknown submitted, asked again as it was.
+  void prepareTheSameOrder() {
+    desk.AddUserServiceOper(1, "开通全球呼");
+    desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
+    desk.SetSoFeeList({feeEntry(103, 500), feeEntry(101, 1000)}, {});
+  }
 
   std::optional<zp::testing::ScopedEnv> data;
   std::size_t shownBefore = 0;
@@ -756,6 +764,42 @@ TEST_P(ChangedAfterUnknown, TheOperatorIsToldTheEarlierOrderWasStoredAndNothingI
   EXPECT_EQ(papers.soInfo.get_BUSI_CODE(), kOpenGlobalCall);
   EXPECT_EQ(desk.ConfirmSubmission(earlier, out), CVasDesk::Outcome::stored);
   EXPECT_EQ(std::to_string(out.get_SORESULTINFO().get_SO_NBR()), soNbr);
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+}
+
+// An order found stored whose line the list cannot let go (the list cannot
+// be written) would be offered there for its receipt and invoice again: the
+// operator is told, with the list and the key, so that the customer is not
+// given a second invoice. Once the list can be written it lets go quietly.
+TEST_P(ChangedAfterUnknown, AStoredOrderTheListCannotLetGoIsToldSoItsPapersAreNotPrintedTwice) {
+  const std::string earlier = leaveUnknown(true);
+  ASSERT_FALSE(earlier.empty());
+  const std::string path = UnknownSubmissions(11).Path();
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  namespace fs = std::filesystem;
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  SSoUserServiceOut out;
+  {
+    const zp::testing::AsAnotherUser user(path);
+    prepareTheSameOrder();
+    EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+    ASSERT_EQ(messages.Shown().size(), shownBefore + 1) << ::testing::PrintToString(messages.Shown());
+    EXPECT_EQ(messages.Shown().back().text, "业务已受理,但它在结果未知的业务记录[" + path + "]中的一行无法删除(标识" +
+                                                earlier + ")。\n以后在\"结果未知的业务\"中确认它时,它的回执和发票已经"
+                                                "打印过,请不要重复打印,并与系统管理员联系!");
+    EXPECT_EQ(messages.Shown().back().flags, 16);
+    EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
+    EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+    ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+    // Confirmed from the list while it still cannot be written.
+    bool leftListed = false;
+    EXPECT_EQ(desk.ConfirmSubmission(earlier, out, false, &leftListed), CVasDesk::Outcome::stored);
+    EXPECT_TRUE(leftListed);
+  }
+  fs::permissions(folder, fs::perms::owner_all);
+  bool leftListed = true;
+  EXPECT_EQ(desk.ConfirmSubmission(earlier, out, false, &leftListed), CVasDesk::Outcome::stored);
+  EXPECT_FALSE(leftListed);
   EXPECT_TRUE(UnknownSubmissions(11).List().empty());
 }
 
@@ -801,11 +845,6 @@ class UnknownADayOn : public ChangedAfterUnknown {
     desk.SetClock([counterNow] { return counterNow; });
   }
   // The order as it was first submitted.
-  void prepareTheSameOrder() {
-    desk.AddUserServiceOper(1, "开通全球呼");
-    desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
-    desk.SetSoFeeList({feeEntry(103, 500), feeEntry(101, 1000)}, {});
-  }
   const std::string expired =
       "此前结果未知的业务已超过后台可以确认的期限(24小时),无法再确认它是否已经受理,本次没有提交。\n"
       "请重新查询该用户,核对其业务后再受理!";

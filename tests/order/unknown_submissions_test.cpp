@@ -4,14 +4,13 @@
 #include "unknown_submissions.h"
 
 #include <gtest/gtest.h>
-#include <sys/fsuid.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "another_user.h"
 #include "scoped_env.h"
 #include "test_store.h"
 
@@ -165,37 +164,13 @@ TEST_F(UnknownList, ALineEndingInCrLfStillReads) {
 }
 
 // A list that exists but cannot be read is never written over: the orders
-// in it would be gone. (Root reads every file, so this needs another user.)
-// Root reads a file whatever its permissions: as root, the list's file and
-// folder are handed to another user and this thread checks files as that
-// user (Linux keeps the file system's user per thread) while the list is
-// used, so that the file is unreadable yet its folder writable.
-class AsAnotherUser {
- public:
-  static constexpr uid_t kNobody = 65534;
-  explicit AsAnotherUser(const std::string& path) {
-    if (::geteuid() != 0) return;
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    EXPECT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
-    EXPECT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
-    ::setfsuid(kNobody);
-    switched_ = ::setfsuid(kNobody) == static_cast<int>(kNobody);
-    EXPECT_TRUE(switched_);
-  }
-  ~AsAnotherUser() {
-    if (switched_) ::setfsuid(0);
-  }
-
- private:
-  bool switched_ = false;
-};
-
+// in it would be gone.
 TEST_F(UnknownList, AFileThatCannotBeReadIsNotWrittenOver) {
   const std::string path = UnknownSubmissions(11).Path();
   writeFile(path, "k-1\t1302\t101\t13900000601\t601\t2024/05/06 10:11:12\n");
   std::filesystem::permissions(path, std::filesystem::perms::owner_write);
   {
-    const AsAnotherUser user(path);
+    const zp::testing::AsAnotherUser user(path);
     UnknownSubmissions list(11);
     EXPECT_TRUE(list.Read().unreadable);
     EXPECT_FALSE(list.Remember(entry("k-2", "13900000602")));

@@ -30,6 +30,7 @@
 
 #include "FormAfterDate.h"
 #include "MBusiPublic.h"
+#include "another_user.h"
 #include "backend_world.h"
 #include "busi_print_service.h"
 #include "commit_world.h"
@@ -1040,6 +1041,40 @@ TEST_F(Commit, AnOutcomeLeftUnknownIsListedAndConfirmedLater) {
   at<QPushButton>("btnUnknown").click();
   ASSERT_EQ(listed.Shown().size(), 5u);
   EXPECT_EQ(listed.Shown()[4].text, "没有结果未知的业务。");
+  EXPECT_EQ(orders(), 1);
+}
+
+// Found stored from a list that cannot be written, the order keeps its line
+// and would be offered for its papers again: the clerk is told so beside its
+// number, before any paper is offered.
+TEST_F(Commit, AnOrderFoundStoredThatTheListCannotLetGoIsTold) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  ASSERT_EQ(commitWithRepliesLost().size(), 2u);
+  const std::string path = UnknownSubmissions(11).Path();
+  ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+  backend->dispatcher->clear_faults();
+  namespace fs = std::filesystem;
+  // The list's folder may be entered by the other user, not written.
+  fs::permissions(data.path().toStdString(),
+                  fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec,
+                  fs::perm_options::add);
+  const fs::path folder = fs::path(path).parent_path();
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  zpgui::MessageLog listed({kNo, kNo});
+  {
+    const zp::testing::AsAnotherUser user(path);
+    at<QPushButton>("btnUnknown").click();
+  }
+  fs::permissions(folder, fs::perms::owner_all);
+  ASSERT_EQ(listed.Shown().size(), 4u) << ::testing::PrintToString(listed.Shown());
+  const std::string soNbr = std::to_string(count("SELECT so_nbr FROM zp_order"));
+  EXPECT_NE(listed.Shown()[0].text.find("已受理,业务流水号" + soNbr + "\n    它的一行无法从[" + path +
+                                        "]中删除,以后再确认它时,请不要重复打印它的回执和发票,并与系统管理员联系\n"),
+            std::string::npos)
+      << listed.Shown()[0].text;
+  EXPECT_EQ(listed.Shown()[2].text, "是否打印回执...!");
+  EXPECT_EQ(UnknownSubmissions(11).List().size(), 1u);
   EXPECT_EQ(orders(), 1);
 }
 
