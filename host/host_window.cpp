@@ -3,9 +3,13 @@
 #include <dlfcn.h>
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QLocale>
 #include <QTranslator>
 #include <QMdiArea>
@@ -20,6 +24,7 @@
 #include <chrono>
 
 #include "operator_record.h"
+#include "operator_sign_in.h"
 #include "printers.h"
 #include "zpd_client.h"
 
@@ -53,6 +58,37 @@ bool InstallQtChineseTexts(QTranslator& translator) {
                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     return false;
   return QCoreApplication::installTranslator(&translator);
+}
+
+bool AskOperatorSignIn(QWidget* parent, std::int32_t opId, bool sameOperator, LoggedInOperator& op) {
+  for (;;) {
+    QDialog d(parent);
+    d.setObjectName("dlgSignIn");
+    d.setWindowTitle(sameOperator ? QStringLiteral("营业员重新登录") : QStringLiteral("营业员登录"));
+    auto* form = new QFormLayout(&d);
+    auto* id = new QLineEdit(opId > 0 ? QString::number(opId) : QString(), &d);
+    id->setObjectName("edOperId");
+    id->setReadOnly(sameOperator);
+    auto* password = new QLineEdit(&d);
+    password->setObjectName("edOperPassword");
+    password->setEchoMode(QLineEdit::Password);
+    form->addRow(QStringLiteral("营业员工号："), id);
+    form->addRow(QStringLiteral("密码："), password);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    (opId > 0 ? password : id)->setFocus();
+    if (d.exec() != QDialog::Accepted) return false;
+    opId = sameOperator ? opId : id->text().toInt();
+    OperatorSignIn in;
+    std::string why;
+    if (SignInOperator(opId, password->text().toStdString(), in, why)) {
+      op = {in.opId, in.orgId, in.countyCode, in.regionCode};
+      return true;
+    }
+    QMessageBox::warning(parent, d.windowTitle(), QString::fromStdString(why));
+  }
 }
 
 bool ProbeBackend(int deadlineMs, QString& state) {
@@ -94,15 +130,15 @@ HostWindow::HostWindow(LoggedInOperator op, std::vector<HostModule> modules)
       connect(a, &QAction::triggered, this, [this, id] { openModule(id); });
     }
   }
+  business->addSeparator();
+  QAction* again = business->addAction(QStringLiteral("重新登录..."));
+  again->setObjectName("actSignInAgain");
+  connect(again, &QAction::triggered, this, [this] { SignInAgain(); });
   QAction* printer = menuBar()->addMenu(QStringLiteral("打印"))->addAction(QStringLiteral("打印机设置..."));
   printer->setObjectName("actPrinterSetup");
   connect(printer, &QAction::triggered, this, [this] { PrinterSetup(); });
   menuBar()->addMenu(QStringLiteral("窗口"))->addAction(QStringLiteral("关闭全部"), area_, &QMdiArea::closeAllSubWindows);
-  statusBar()->showMessage(QStringLiteral("营业员 %1  营业厅 %2  地市 %3  区县 %4")
-                               .arg(op_.opId)
-                               .arg(op_.orgId)
-                               .arg(op_.regionCode)
-                               .arg(op_.countyCode));
+  ShowOperator();
   lblBackend_->setObjectName("lblBackend");
   lblModules_->setObjectName("lblModules");
   lblModules_->setStyleSheet("color: #b00000;");
@@ -150,6 +186,22 @@ bool HostWindow::PrinterSetup() {
     return false;
   }
   statusBar()->showMessage(QStringLiteral("打印机已设为%1").arg(QString::fromStdString(name)), 10000);
+  return true;
+}
+
+void HostWindow::ShowOperator() {
+  statusBar()->showMessage(QStringLiteral("营业员 %1  营业厅 %2  地市 %3  区县 %4")
+                               .arg(op_.opId)
+                               .arg(op_.orgId)
+                               .arg(op_.regionCode)
+                               .arg(op_.countyCode));
+}
+
+bool HostWindow::SignInAgain() {
+  LoggedInOperator again;
+  if (!AskOperatorSignIn(this, op_.opId, /*sameOperator=*/true, again)) return false;
+  op_ = again;
+  ShowOperator();
   return true;
 }
 

@@ -43,6 +43,12 @@ class QTranslator;
 // are not installed.
 bool InstallQtChineseTexts(QTranslator& translator);
 
+// Asks the operator's id and password (the dialog "dlgSignIn") until the
+// server signs him in or he gives up (false). Each refusal is shown as the
+// server worded it. With `sameOperator` the id is `opId` and cannot be
+// changed: the workspaces open in the host work for him.
+bool AskOperatorSignIn(QWidget* parent, std::int32_t opId, bool sameOperator, LoggedInOperator& op);
+
 // Whether broker ZEPHYRON answers a connection within `deadlineMs`: true
 // with a line saying so, or false with why not (Chinese, with the address).
 bool ProbeBackend(int deadlineMs, QString& state);
@@ -70,10 +76,16 @@ class HostWindow : public QMainWindow {
   // The printer setup: the dialog opened on the printer in use; the choice
   // is kept as the user's. False when he cancelled.
   bool PrinterSetup();
+  // The same operator signs in again (menu 业务, "重新登录..."), after his
+  // session ended (idle too long, signed out elsewhere): the open workspaces
+  // and what is on them stay, and their next calls carry the new session.
+  // False when he gave up; the old session, if any, is kept.
+  bool SignInAgain();
   ~HostWindow() override;
 
  private:
   void ProbeInBackground();
+  void ShowOperator();
 
   LoggedInOperator op_;
   std::vector<HostModule> modules_;

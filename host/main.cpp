@@ -3,17 +3,12 @@
 // one menu entry per module.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
-#include <QFormLayout>
 #include <QLabel>
 #include <QLibraryInfo>
-#include <QLineEdit>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMessageBox>
 #include <QScreen>
 #include <QTextStream>
 #include <QTimer>
@@ -28,37 +23,6 @@ namespace {
 
 LoggedInOperator fromSession(const OperatorSignIn& in) {
   return {in.opId, in.orgId, in.countyCode, in.regionCode};
-}
-
-// Asks the operator's id and password until the server signs him in or he
-// gives up. Each refusal is shown as the server worded it.
-bool askOperator(int opId, LoggedInOperator& op) {
-  for (;;) {
-    QDialog d;
-    d.setWindowTitle(QStringLiteral("营业员登录"));
-    auto* form = new QFormLayout(&d);
-    auto* id = new QLineEdit(opId > 0 ? QString::number(opId) : QString(), &d);
-    id->setObjectName("edOperId");
-    auto* password = new QLineEdit(&d);
-    password->setObjectName("edOperPassword");
-    password->setEchoMode(QLineEdit::Password);
-    form->addRow(QStringLiteral("营业员工号："), id);
-    form->addRow(QStringLiteral("密码："), password);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
-    form->addRow(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
-    (opId > 0 ? password : id)->setFocus();
-    if (d.exec() != QDialog::Accepted) return false;
-    opId = id->text().toInt();
-    OperatorSignIn in;
-    std::string why;
-    if (SignInOperator(opId, password->text().toStdString(), in, why)) {
-      op = fromSession(in);
-      return true;
-    }
-    QMessageBox::warning(nullptr, QStringLiteral("营业员登录"), QString::fromStdString(why));
-  }
 }
 
 // What the open workspaces show, for a screenshot's reader (and a smoke
@@ -120,7 +84,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     op = fromSession(in);
-  } else if (!askOperator(p.value("op").toInt(), op)) {
+  } else if (!AskOperatorSignIn(nullptr, p.value("op").toInt(), /*sameOperator=*/false, op)) {
     return 0;
   }
   struct SignOutAtExit {

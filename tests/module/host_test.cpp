@@ -5,18 +5,23 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdlib>
 #include <filesystem>
 
+#include "csysmgntpublic.h"
+#include "backend_world.h"
 #include "host_window.h"
 #include "loopback_ports.h"
 #include "printers.h"
@@ -145,4 +150,77 @@ TEST(Host, ThePrinterSetupMenuKeepsTheUsersChoice) {
   }
   EXPECT_EQ(GetDefaultPrinterName(), chosen);
   QFile::remove(zpgui::UserSettingsPath());
+}
+
+// Answers the host's modal windows as a clerk would: the sign-in dialog with
+// the next password of the list (or Cancel when there is none left), a
+// message box with OK, each recorded in turn.
+class ClerkAtTheDialogs {
+ public:
+  explicit ClerkAtTheDialogs(QStringList passwords) : passwords_(std::move(passwords)) {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { answer(); });
+    timer_.start();
+  }
+  const QStringList& Seen() const { return seen_; }
+
+ private:
+  void answer() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      seen_ << "message: " + box->text();
+      box->accept();
+    } else if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->objectName() == "dlgSignIn") {
+      auto* id = dialog->findChild<QLineEdit*>("edOperId");
+      seen_ << "sign-in: " + id->text() + (id->isReadOnly() ? " (fixed)" : "");
+      if (passwords_.isEmpty()) return dialog->reject();
+      dialog->findChild<QLineEdit*>("edOperPassword")->setText(passwords_.takeFirst());
+      dialog->accept();
+    }
+  }
+  QStringList passwords_, seen_;
+  QTimer timer_;
+};
+
+// A clerk back from a break finds his session ended: every call of his open
+// workspaces is refused, saying to sign in again. "重新登录..." asks his
+// password (a wrong one is refused as the server words it, and asked again);
+// signed in, the next calls go through under the new session. Giving up
+// leaves him as he was.
+TEST(Host, AClerkWhoseSessionEndedSignsInAgainFromTheMenu) {
+  zp::testing::BackendWorld world(zp::store::Backend::sqlite, R"({"operators": [
+      {"op_id": 1001, "password": "pw1001", "org_id": 5710101, "region_code": 571, "county_code": 1,
+       "op_name": "张丽"}]})");
+  HostWindow w({1001, 5710101, 1, 571}, {});
+  CSysMgntPublic sysMgnt;
+  ASSERT_TRUE(sysMgnt.Init(0, 571, 1, 5710101, 1001));
+  CBSDateTime now;
+  ASSERT_TRUE(sysMgnt.getCurrentDate(now)) << sysMgnt.LastError().text2;
+
+  const std::string ended = zpd_session();
+  world.sessions->signOut(ended);
+  ASSERT_FALSE(sysMgnt.getCurrentDate(now));
+  EXPECT_NE(sysMgnt.LastError().text2.find("请重新登录后再办理"), std::string::npos) << sysMgnt.LastError().text2;
+
+  auto* again = w.findChild<QAction*>("actSignInAgain");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->text(), QStringLiteral("重新登录..."));
+  {
+    ClerkAtTheDialogs clerk({});  // gives up
+    EXPECT_FALSE(w.SignInAgain());
+    EXPECT_EQ(clerk.Seen(), QStringList{"sign-in: 1001 (fixed)"});
+  }
+  EXPECT_EQ(zpd_session(), ended);
+  {
+    ClerkAtTheDialogs clerk({"wrong", "pw1001"});
+    again->trigger();
+    ASSERT_EQ(clerk.Seen().size(), 3) << clerk.Seen().join(" | ").toStdString();
+    EXPECT_EQ(clerk.Seen()[0], "sign-in: 1001 (fixed)");
+    EXPECT_EQ(clerk.Seen()[1], "message: 营业员工号或密码错误,再错4次将被锁定,请重新输入");
+    EXPECT_EQ(clerk.Seen()[2], "sign-in: 1001 (fixed)");
+  }
+  EXPECT_NE(zpd_session(), ended);
+  EXPECT_TRUE(sysMgnt.getCurrentDate(now)) << sysMgnt.LastError().text2;
+  EXPECT_EQ(world.count("SELECT COUNT(*) FROM zp_session WHERE op_id = 1001 AND ended = 0"), 1);
 }
