@@ -275,8 +275,12 @@ bool Database::reopenIfDropped(soci::session& sql) {
   try {
     sql.close();
     openSession(sql, backend_, options_);
-  } catch (const soci::soci_error& e) {
-    // Left closed: the next request on it tries again.
+  } catch (const std::exception& e) {
+    // Left closed, never half set up: the next request on it tries again.
+    try {
+      sql.close();
+    } catch (...) {
+    }
     throw StoreError(std::string("cannot reach the store: ") + e.what());
   }
   shareCatalogue(sql, catalogue_);
