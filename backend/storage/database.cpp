@@ -5,6 +5,8 @@
 #include <soci/soci.h>
 #include <soci/sqlite3/soci-sqlite3.h>
 
+#include <libpq-fe.h>
+
 #include <cctype>
 
 // The driver declares the SQLite interface in a namespace of its own.
@@ -185,6 +187,7 @@ std::unique_ptr<Database> Database::open(const DatabaseOptions& options) {
   } else {
     throw StoreError("unknown database address \"" + options.url + "\" (use sqlite:FILE or postgresql://...)");
   }
+  db->options_ = options;
   db->size_ = std::max<std::size_t>(1, options.sessions);
   try {
     db->pool_ = std::make_unique<soci::connection_pool>(db->size_);
@@ -227,11 +230,26 @@ void Database::transact(Intent intent, const std::function<void(soci::session&)>
     ++commits_;
     return;
   }
-  soci::session sql(*pool_);
+  // The pooled session itself, not a proxy of it, so that a dropped
+  // connection can be opened again in its place.
+  struct Lease {
+    soci::connection_pool& pool;
+    std::size_t at;
+    ~Lease() { pool.give_back(at); }
+  } lease{*pool_, pool_->lease()};
+  soci::session& sql = pool_->at(lease.at);
   try {
     transactionControl(sql, "BEGIN");
   } catch (const soci::soci_error& e) {
-    throw StoreError(std::string("the store is busy: ") + e.what());
+    // Nothing of the request has run yet, so a connection the store dropped
+    // meanwhile is opened again and the request begins on it: otherwise every
+    // later request on it would fail until the server was restarted.
+    if (!reopenIfDropped(sql)) throw StoreError(std::string("the store is busy: ") + e.what());
+    try {
+      transactionControl(sql, "BEGIN");
+    } catch (const soci::soci_error& again) {
+      throw StoreError(std::string("the store is busy: ") + again.what());
+    }
   }
   try {
     fn(sql);
@@ -246,6 +264,27 @@ void Database::transact(Intent intent, const std::function<void(soci::session&)>
     throw;
   }
   ++commits_;
+}
+
+bool Database::reopenIfDropped(soci::session& sql) {
+  if (backend_ != Backend::postgresql) return false;
+  soci::details::session_backend* backend = sql.get_backend();
+  if (backend != nullptr && PQstatus(static_cast<soci::postgresql_session_backend*>(backend)->conn_) == CONNECTION_OK)
+    return false;
+  forgetStatements(sql);  // its prepared statements went with the connection
+  try {
+    sql.close();
+    openSession(sql, backend_, options_);
+  } catch (const std::exception& e) {
+    // Left closed, never half set up: the next request on it tries again.
+    try {
+      sql.close();
+    } catch (...) {
+    }
+    throw StoreError(std::string("cannot reach the store: ") + e.what());
+  }
+  shareCatalogue(sql, catalogue_);
+  return true;
 }
 
 long long nextSequence(soci::session& sql, const std::string& name) {

@@ -73,6 +73,12 @@ class Database {
 
  private:
   Database() = default;
+  // A pooled PostgreSQL connection the store has dropped (a restart, a
+  // fail-over, an administrator ending it) is opened again; false when the
+  // connection is not a dropped one. Throws StoreError when the store
+  // cannot be reached.
+  bool reopenIfDropped(soci::session& sql);
+  DatabaseOptions options_;
   Backend backend_ = Backend::sqlite;
   int version_ = 0;
   std::size_t size_ = 0;

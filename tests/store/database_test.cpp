@@ -9,6 +9,7 @@
 
 #include "fixtures.h"
 #include "password.h"
+#include "rows.h"
 #include "schema.h"
 #include "test_store.h"
 
@@ -185,6 +186,50 @@ TEST(StoreUpgrade, OrderNumbersContinueAboveEveryNumberGivenBefore) {
     db->transact(Database::Intent::write, [&](soci::session& sql) { drawn.push_back(nextSequence(sql, "so_nbr")); });
     EXPECT_GT(drawn.back(), drawn[drawn.size() - 2]);
   }
+}
+
+// PostgreSQL dropped the server's connections (restarted, failed over, or an
+// administrator ended them): the next requests, reads and writes, open them
+// again and run, with the statements they had kept prepared on the old
+// ones. A server used to refuse every request from then on, until it was
+// restarted by hand.
+TEST(StoreConnections, ConnectionsTheStoreDroppedAreOpenedAgain) {
+  ZP_REQUIRE_BACKEND(Backend::postgresql);
+  std::string url = freshStoreUrl(Backend::postgresql);
+  const std::string name = zp::testing::uniqueName("zpdropped");
+  const std::size_t hash = url.find('#');
+  url.insert(hash, std::string(url.find('?') < hash ? "&" : "?") + "application_name=" + name);
+  const auto db = Database::open({url, 3});
+  const auto insert = [&](long long opId) {
+    db->transact(Database::Intent::write, [&](soci::session& sql) {
+      execute(sql, "INSERT INTO zp_operator (op_id, org_id, region_code, county_code, op_name) VALUES (:o, 2, 3, 4, :n)",
+              {opId, std::string("营业员") + std::to_string(opId)});
+    });
+  };
+  const auto operators = [&] {
+    Row r;
+    db->transact(Database::Intent::read,
+                 [&](soci::session& sql) { firstRow(sql, "SELECT COUNT(*) FROM zp_operator WHERE org_id = :g", "i", {2LL}, r); });
+    return r.i(0);
+  };
+  for (long long op = 1; op <= 3; ++op) insert(op);
+  ASSERT_EQ(operators(), 3);
+
+  soci::session admin("postgresql", postgresConninfo(std::getenv("ZP_TEST_PG")));
+  std::vector<int> pids(8);
+  admin << "SELECT pid FROM pg_stat_activity WHERE application_name = :n", soci::use(name), soci::into(pids);
+  ASSERT_EQ(pids.size(), 3u);
+  for (int pid : pids) {
+    int ended = 0;
+    admin << "SELECT CAST(pg_terminate_backend(:p, 10000) AS INTEGER)", soci::use(pid), soci::into(ended);
+    ASSERT_EQ(ended, 1) << pid;
+  }
+
+  for (long long op = 4; op <= 9; ++op) EXPECT_NO_THROW(insert(op)) << op;
+  EXPECT_EQ(operators(), 9);
+  long long open = 0;
+  admin << "SELECT COUNT(*) FROM pg_stat_activity WHERE application_name = :n", soci::use(name), soci::into(open);
+  EXPECT_GE(open, 1);
 }
 
 TEST(Password, HashIsSaltedAndKnownVectorHolds) {
