@@ -1079,9 +1079,14 @@ void TfrmVasDesk::btnUnknownClick() {
         case CVasDesk::Outcome::notStored:
           text += "没有受理,可以重新受理\n";
           break;
-        case CVasDesk::Outcome::unknown:
-          text += "仍然无法确认(后台没有答复),请稍后再试\n";
+        case CVasDesk::Outcome::unknown: {
+          // Why the server did not tell: no answer, an ended sign-in, a
+          // failed store; the clerk may have to act before asking again.
+          CBSErrorMsg why;
+          facade.GetErrorMsg(why);
+          text += "仍然无法确认[" + why.text2 + "],请稍后再试\n";
           break;
+        }
         case CVasDesk::Outcome::expired:
           text += "已超过后台可以确认的期限,无法确认是否受理,请重新查询该用户核对其业务\n";
           break;
