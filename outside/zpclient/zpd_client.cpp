@@ -120,8 +120,12 @@ Settings readSettings(const std::filesystem::path& file) {
   Settings out;
   std::ifstream in(file);
   std::string line;
+  bool first = true;
   while (std::getline(in, line)) {
-    const std::string_view l = trim(line);
+    std::string_view l = trim(line);
+    // A file saved by an editor that marks its text as UTF-8 begins with the
+    // mark; its first line is a setting all the same.
+    if (std::exchange(first, false) && l.starts_with("\xEF\xBB\xBF")) l = trim(l.substr(3));
     if (l.empty() || l.front() == '#' || l.front() == ';' || l.front() == '[') continue;
     const auto eq = l.find('=');
     if (eq == std::string_view::npos) continue;
