@@ -1043,6 +1043,39 @@ TEST_F(Commit, AnOutcomeLeftUnknownIsListedAndConfirmedLater) {
   EXPECT_EQ(orders(), 1);
 }
 
+// Asked while the operator's sign-in has ended, the server answers before
+// it looks at any key: the list says the outcome is still not known and
+// why, and keeps the order, which was stored; asked once the operator is
+// signed in, it is found stored.
+TEST_F(Commit, TheUnknownListTellsAnOutcomeItCouldNotAskAboutAndKeepsIt) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  commitWithRepliesLost();
+  ASSERT_EQ(orders(), 1);
+  ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+  backend->dispatcher->clear_faults();
+
+  const std::string session = zpd_session();
+  zpd_set_session("a-session-the-server-never-opened");
+  zpgui::MessageLog ended({kNo, kNo});
+  at<QPushButton>("btnUnknown").click();
+  zpd_set_session(session);
+  ASSERT_EQ(ended.Shown().size(), 1u) << ::testing::PrintToString(ended.Shown());
+  const std::string& told = ended.Shown()[0].text;
+  EXPECT_NE(told.find("仍然无法确认[营业员登录已结束或无效,请重新登录后再办理],请稍后再试"), std::string::npos) << told;
+  EXPECT_EQ(told.find("没有受理"), std::string::npos) << told;
+  EXPECT_EQ(UnknownSubmissions(11).List().size(), 1u);
+
+  zpgui::MessageLog signedIn({kNo, kNo});
+  at<QPushButton>("btnUnknown").click();
+  ASSERT_FALSE(signedIn.Shown().empty());
+  EXPECT_NE(signedIn.Shown()[0].text.find("已受理,业务流水号" + std::to_string(count("SELECT so_nbr FROM zp_order"))),
+            std::string::npos)
+      << signedIn.Shown()[0].text;
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  EXPECT_EQ(orders(), 1);
+}
+
 // The customer paid for an order whose outcome was left unknown, and the
 // counter was closed before anyone asked. Found stored from the list in a
 // workspace opened afresh, the order has its receipt and invoice printed
