@@ -486,6 +486,10 @@ std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::func
   onLost();
   zpgui::WaitBox box(waitText);
   for (;;) {
+    // The window does not answer while the tries run: tries that wait out
+    // their deadline (a silent server) hand back to the operator as soon as
+    // they have taken as long as one call may, not after all of them.
+    const auto began = std::chrono::steady_clock::now();
     for (int i = 0; i < confirmTries; ++i) {
       if (confirmPause.count() > 0) std::this_thread::sleep_for(confirmPause);
       // The transport reconnects by itself; a client object whose bind was
@@ -496,6 +500,7 @@ std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::func
         onAnswered();
         return r;
       }
+      if (std::chrono::steady_clock::now() - began >= vasDesk.timeout()) break;
     }
     if (ShowGUIMessage(askText, kNotice, kYesNoQuestion, lastError.text2, lastError.text1) != zpgui::kAnswerYes)
       return r;

@@ -112,7 +112,8 @@ class CVasDesk {
   // The key of the last submission whose outcome is unknown; empty when none.
   const std::string& PendingSubmissionKey() const { return pendingKey; }
   // How often, and how far apart, a call whose reply was lost is asked again
-  // before the operator is asked whether to go on.
+  // before the operator is asked whether to go on; he is asked sooner once
+  // the tries have taken as long as one call may (a silent server).
   void SetConfirmRetries(int tries, std::chrono::milliseconds pause) {
     confirmTries = tries;
     confirmPause = pause;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "MBusiPublic.h"
 #include "backend_world.h"
@@ -1075,6 +1076,46 @@ TEST_P(Facade, ASubmissionRefusedOutrightIsAFailureNotAnUnknownOutcome) {
   EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
   EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
   EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
+}
+
+// A silent server: every try of a submission whose reply was lost waits out
+// the call's deadline, and the window does not answer while the tries run.
+// The operator is asked whether to go on as soon as the tries have taken as
+// long as one call may, not after all of them.
+TEST_P(Facade, TriesThatWaitOutTheirDeadlineHandBackToTheOperatorSoon) {
+  const zp::testing::ScopedEnv data("XDG_DATA_HOME", ::testing::TempDir() + zp::testing::uniqueName("data"));
+  const zp::testing::ScopedEnv deadline("ZP_CALL_TIMEOUT_MS", "300");
+  CVasDesk slow;  // its client takes the deadline when it is made
+  ASSERT_TRUE(slow.Init(kOpenGlobalCall, 571, 1, 110, 11));
+  SUserInfo user;
+  user.set_SERV_ID(501);
+  slow.SetUserInfo(user);
+  slow.SetBusiType(101);
+  SGetInfoOut info;
+  ASSERT_TRUE(slow.GetInfo(info));
+  slow.SetUserInfo(info.get_USERINFO());
+  slow.SetCustInfo(info.get_CUSTINFO());
+  PrepareGlobalCallOrder(slow, "55100017");
+  slow.SetConfirmRetries(5, std::chrono::milliseconds(0));
+  // Each try is answered only once the deadline has passed, as a connection
+  // that gave up waiting reports it.
+  auto tries = std::make_shared<int>(0);
+  world->dispatcher->add(IVasDesk_so_userService.interfaceName, IVasDesk_so_userService.serviceCode,
+                         [tries](zpb_stream&, zpb_stream&) -> std::int32_t {
+                           ++*tries;
+                           std::this_thread::sleep_for(std::chrono::milliseconds(350));
+                           return ZPE_TIMEOUT;
+                         });
+  messages.Answer(zpgui::kAnswerNo);
+
+  SSoUserServiceOut out;
+  EXPECT_TRUE(slow.SubmitSo(out));
+  EXPECT_EQ(*tries, 2) << "the first sending and one try, then the question";
+  ASSERT_EQ(messages.Shown().size(), 2u) << ::testing::PrintToString(messages.Shown());
+  EXPECT_EQ(messages.Shown()[0].flags, 36);
+  EXPECT_NE(messages.Shown()[0].text.find("提交结果未知"), std::string::npos) << messages.Shown()[0].text;
+  EXPECT_NE(messages.Shown()[1].text.find("不要重复提交"), std::string::npos) << messages.Shown()[1].text;
+  EXPECT_EQ(UnknownSubmissions(11).List().size(), 1u);
 }
 
 TEST_P(Facade, SubmitSoLeavesOutAnEmptyFeeListAndAnAgentWithoutIdentity) {
