@@ -398,6 +398,7 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     pendingServId = userInfo.get_SERV_ID();
     pendingBusiCode = busiCode;
     pendingOrder = order;
+    pendingNumber = busiType == kGlobalCall ? resSign.get_RES_ID() : std::string();
   }
   const std::string key = pendingKey;
   UnknownSubmission entry;

@@ -980,6 +980,47 @@ TEST_F(Commit, TheNumberOfAnOrderWhoseOutcomeIsUnknownIsNotGivenBack) {
   }
 }
 
+// Only the number of the order whose outcome is unknown stays where it is.
+// A number picked afterwards for an order that is then not submitted is
+// given back when the clerk moves on, as any such number: kept, each
+// customer who walked away would hold one of the operator's few numbers
+// out of the pool until its lease ran out.
+TEST_F(Commit, ANumberPickedAfterAnUnknownOutcomeIsGivenBackWhenNotSubmitted) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
+  backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostRequest());
+  {
+    zpgui::MessageLog answers({kNo});  // stop confirming
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+  }
+  backend->dispatcher->clear_faults();
+  ASSERT_FALSE(desk->orderFacade().PendingSubmissionKey().empty());
+  const auto status = [this](const char* number) {
+    return count(std::string("SELECT sts FROM zp_res_number WHERE res_id = '") + number + "'");
+  };
+  ASSERT_EQ(status("55100000"), 2);
+
+  {
+    zpgui::MessageLog again;
+    query("13900000601");
+    pickNumber();
+  }
+  ASSERT_EQ(text("edIsdn"), "55100001");
+  zpgui::MessageLog leaving;
+  query("13900000602");  // the customer walked away
+  for (const GUIMessage& m : leaving.Shown()) EXPECT_EQ(m.text.find("释放号码"), std::string::npos) << m.text;
+  EXPECT_EQ(status("55100001"), 1) << "given back";
+  EXPECT_EQ(status("55100000"), 2) << "the unknown order's own stays";
+  EXPECT_EQ(orders(), 0);
+}
+
 // The list confirms nothing while the papers of an order it finds stored
 // could not be printed: such an order leaves the list once confirmed, and
 // its papers would be lost with its line.
