@@ -1045,17 +1045,20 @@ TEST_P(Facade, ASubmissionRefusedOutrightIsAFailureNotAnUnknownOutcome) {
   PrepareGlobalCallOrder(desk, "55100011");
   const std::string session = zpd_session();
   const std::string served = std::string(std::getenv("ZP_BROKER_ZEPHYRON")).substr(std::string("inproc:").size());
+  // What happened, and what the clerk is to do.
   const struct {
     const char* what;
     const char* told;
+    const char* advice;
     std::function<void()> spoil, mend;
   } cases[] = {
-      {"the server is busy", "ZPE_SRV_BUSY", [&] { world->fail(IVasDesk_so_userService, zpd_fault{ZPE_SRV_BUSY}); },
+      {"the server is busy", "繁忙或正在停止[ZPE_SRV_BUSY,-9978]", "请稍后再试",
+       [&] { world->fail(IVasDesk_so_userService, zpd_fault{ZPE_SRV_BUSY}); },
        [&] { world->dispatcher->clear_faults(); }},
-      {"the server cannot be reached", "ZPE_CONNECT", [&] { world->registration.reset(); },
+      {"the server cannot be reached", "ZPE_CONNECT", "请确认后台服务已启动", [&] { world->registration.reset(); },
        [&] { world->registration = std::make_unique<zpd_inproc_registration>(served, world->dispatcher); }},
-      {"the sign-in has ended", "重新登录", [] { zpd_set_session("a-session-the-server-never-opened"); },
-       [&] { zpd_set_session(session); }},
+      {"the sign-in has ended", "营业员登录已结束或无效", "请重新登录",
+       [] { zpd_set_session("a-session-the-server-never-opened"); }, [&] { zpd_set_session(session); }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -1068,6 +1071,7 @@ TEST_P(Facade, ASubmissionRefusedOutrightIsAFailureNotAnUnknownOutcome) {
     const GUIMessage& told = messages.Shown().back();
     EXPECT_EQ(told.text.rfind("对不起,\n[", 0), 0u) << told.text;
     EXPECT_NE(told.text.find(c.told), std::string::npos) << told.text;
+    EXPECT_NE(told.text.find(c.advice), std::string::npos) << told.text;
     EXPECT_TRUE(desk.PendingSubmissionKey().empty());
     EXPECT_TRUE(UnknownSubmissions(11).List().empty());
     EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 0);
