@@ -7,6 +7,7 @@
 #include "unknown_submissions.h"
 #include "wait_box.h"
 #include "zpd_client.h"
+#include "zpd_stub.h"
 
 namespace {
 // The messages of a failed call. The service calls name the server's text
@@ -45,15 +46,34 @@ constexpr const char* kSignAskGoOn =
     "预占结果未知:没有收到后台的答复,号码可能已经预占,也可能没有预占。\n错误[%s]\n[%s]\n是否继续确认？";
 constexpr int kYesNoQuestion = 36;
 
-// A call whose request may have reached the server although no reply came.
+// A reply that arrived whole but could not be read (of another call, cut
+// short, of a record this counter does not know): the server answered, so
+// it may well have done the work.
+bool ReplyUnreadable(std::int32_t r) {
+  return r == ZPE_CLN_OUT_BEGIN_STREAM || r == ZPE_CLN_MARSHAL_OUT || r == ZPE_CLN_OUT_END_STREAM ||
+         r == ZPE_CLN_ZPB_EXCEPTION;
+}
+// A call whose request may have reached the server although no reply came,
+// or none that could be read; the server's own failure to write its reply,
+// or a failure of its own after the service ran, is as good as lost.
 bool ReplyLost(std::int32_t r) {
-  return r == ZPE_SEND || r == ZPE_RECEIVE || r == ZPE_TIMEOUT || r == ZPE_BAD_REPLY;
+  return r == ZPE_SEND || r == ZPE_RECEIVE || r == ZPE_TIMEOUT || r == ZPE_BAD_REPLY || r == ZPE_SRV_BAD_REPLY ||
+         r == ZPE_SRV_EXCEPTION || ReplyUnreadable(r);
 }
-// While asking again: also a server that cannot be reached or refuses for
-// now leaves the first sending's outcome open.
-bool StillUnknown(std::int32_t r) {
-  return ReplyLost(r) || r == ZPE_CONNECT || r == ZPE_NOT_BOUND || r == ZPE_SRV_BUSY || r == ZPE_SRV_STORAGE;
+// zpserver's answers that come before it looks at the call's key, or
+// instead of its answer: its sign-in gate refused the session, its store
+// failed (the transaction was rolled back, a kept reply could not be read),
+// or the runtime failed. Such an answer says nothing of what an earlier
+// sending under the key did.
+constexpr std::int32_t kServerStoreFailed = 1001;
+constexpr std::int32_t kSessionRefusedFirst = 4101, kSessionRefusedLast = 4105;
+bool KeyNotJudged(std::int32_t r) {
+  return zpd_is_runtime_failure(r) || ReplyUnreadable(r) || r == kServerStoreFailed ||
+         (r >= kSessionRefusedFirst && r <= kSessionRefusedLast);
 }
+// While asking again under a key: only the server's answer for that key
+// ends the question.
+bool StillUnknown(std::int32_t r) { return ReplyLost(r) || KeyNotJudged(r); }
 
 std::string NowText() {
   return CBSDateTime::now().toString("%Y/%M/%D %H:%N:%S");
@@ -385,6 +405,7 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     pendingServId = userInfo.get_SERV_ID();
     pendingBusiCode = busiCode;
     pendingOrder = order;
+    pendingNumber = busiType == kGlobalCall ? resSign.get_RES_ID() : std::string();
   }
   const std::string key = pendingKey;
   UnknownSubmission entry;
@@ -396,6 +417,7 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
   // Should the order turn out stored, its papers are printed from these.
   entry.papers = PapersText({soInfo, custInfo, operatorMan});
   bool remembered = true;
+  bool lost = false;
   const std::int32_t r = CallUntilAnswered(
       key,
       [&] {
@@ -404,11 +426,15 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
         return vasDesk.so_userService(in, out, lastError, nullptr);
       },
       [&] {
+        lost = true;
         entry.at = NowText();
         remembered = UnknownSubmissions(opId).Remember(entry);
       },
       [&] { UnknownSubmissions(opId).Forget(key); }, kConfirming, kAskGoOn);
-  if (StillUnknown(r)) {
+  // A first sending refused outright (no server, a busy one, an ended
+  // session) did nothing: a plain failure. Once a sending under the key may
+  // have been done, only the server's answer for the key tells.
+  if ((lost || again) && StillUnknown(r)) {
     if (remembered) {
       ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
     } else {
@@ -471,6 +497,10 @@ std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::func
   onLost();
   zpgui::WaitBox box(waitText);
   for (;;) {
+    // The window does not answer while the tries run: tries that wait out
+    // their deadline (a silent server) hand back to the operator as soon as
+    // they have taken as long as one call may, not after all of them.
+    const auto began = std::chrono::steady_clock::now();
     for (int i = 0; i < confirmTries; ++i) {
       if (confirmPause.count() > 0) std::this_thread::sleep_for(confirmPause);
       // The transport reconnects by itself; a client object whose bind was
@@ -481,6 +511,7 @@ std::int32_t CVasDesk::CallUntilAnswered(const std::string& key, const std::func
         onAnswered();
         return r;
       }
+      if (std::chrono::steady_clock::now() - began >= vasDesk.timeout()) break;
     }
     if (ShowGUIMessage(askText, kNotice, kYesNoQuestion, lastError.text2, lastError.text1) != zpgui::kAnswerYes)
       return r;
@@ -502,7 +533,7 @@ CVasDesk::Outcome CVasDesk::ConfirmSubmission(const std::string& key, MVasDesk::
     const zpd_call_key_scope scope(key);
     r = vasDesk.so_userService(probe, out, lastError, nullptr);
   }
-  if (StillUnknown(r)) return Outcome::unknown;
+  if (StillUnknown(r)) return Outcome::unknown;  // the server did not look the key up
   // Judged before the pending key (which `key` may be) is cleared.
   const Outcome outcome = r == 0 ? Outcome::stored : PastAsking(key) ? Outcome::expired : Outcome::notStored;
   if (outcome != Outcome::stored || !keepStoredListed) {

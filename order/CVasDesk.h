@@ -115,8 +115,15 @@ class CVasDesk {
   void SetClock(std::function<std::int64_t()> micros) { clockMicros = std::move(micros); }
   // The key of the last submission whose outcome is unknown; empty when none.
   const std::string& PendingSubmissionKey() const { return pendingKey; }
+  // Whether the number held is the one that submission carried: it may be
+  // the stored order's, and must not be given back. A number reserved
+  // since, for another order, is not.
+  bool HoldsNumberOfPendingSubmission() const {
+    return !pendingKey.empty() && !resSign.get_RES_ID().empty() && resSign.get_RES_ID() == pendingNumber;
+  }
   // How often, and how far apart, a call whose reply was lost is asked again
-  // before the operator is asked whether to go on.
+  // before the operator is asked whether to go on; he is asked sooner once
+  // the tries have taken as long as one call may (a silent server).
   void SetConfirmRetries(int tries, std::chrono::milliseconds pause) {
     confirmTries = tries;
     confirmPause = pause;
@@ -166,6 +173,7 @@ class CVasDesk {
   std::function<std::int64_t()> clockMicros;
   std::string pendingKey;        // the submission whose outcome is unknown
   std::string pendingOrder;      // that submission's order as it went on the wire
+  std::string pendingNumber;     // the reserved number it carried; empty when none
   std::int64_t pendingServId = 0;
   std::int32_t pendingBusiCode = 0;
   int confirmTries = 5;

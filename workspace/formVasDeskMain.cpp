@@ -822,8 +822,9 @@ void TfrmVasDesk::GiveBackUnorderedNumber() {
   // every counter's pool until its lease ran out, and each customer who
   // walked away would use up one of the numbers this operator may hold.
   // The number of an order whose outcome is unknown is the order's if it
-  // was stored: it stays until the list of unknown outcomes tells.
-  if (facade.PendingSubmissionKey().empty()) facade.UnsignRes();
+  // was stored: it stays until the list of unknown outcomes tells. One
+  // picked since for another order is given back as any other.
+  if (!facade.HoldsNumberOfPendingSubmission()) facade.UnsignRes();
 }
 
 void TfrmVasDesk::closeEvent(QCloseEvent* event) {
@@ -1082,9 +1083,14 @@ void TfrmVasDesk::btnUnknownClick() {
         case CVasDesk::Outcome::notStored:
           text += "没有受理,可以重新受理\n";
           break;
-        case CVasDesk::Outcome::unknown:
-          text += "仍然无法确认(后台没有答复),请稍后再试\n";
+        case CVasDesk::Outcome::unknown: {
+          // Why the server did not tell: no answer, an ended sign-in, a
+          // failed store; the clerk may have to act before asking again.
+          CBSErrorMsg why;
+          facade.GetErrorMsg(why);
+          text += "仍然无法确认[" + why.text2 + "],请稍后再试\n";
           break;
+        }
         case CVasDesk::Outcome::expired:
           text += "已超过后台可以确认的期限,无法确认是否受理,请重新查询该用户核对其业务\n";
           break;

@@ -120,8 +120,12 @@ Settings readSettings(const std::filesystem::path& file) {
   Settings out;
   std::ifstream in(file);
   std::string line;
+  bool first = true;
   while (std::getline(in, line)) {
-    const std::string_view l = trim(line);
+    std::string_view l = trim(line);
+    // A file saved by an editor that marks its text as UTF-8 begins with the
+    // mark; its first line is a setting all the same.
+    if (std::exchange(first, false) && l.starts_with("\xEF\xBB\xBF")) l = trim(l.substr(3));
     if (l.empty() || l.front() == '#' || l.front() == ';' || l.front() == '[') continue;
     const auto eq = l.find('=');
     if (eq == std::string_view::npos) continue;
@@ -351,6 +355,9 @@ std::string CZpdClientObject::failure_text(std::int32_t code) const {
     case ZPE_RECEIVE: return "应答到达之前与" + at + "的连接断开了" + tag;
     case ZPE_TIMEOUT: return at + "在" + deadline_text(timeout_) + "内没有应答" + tag;
     case ZPE_BAD_REPLY: return at + "的应答无法识别或过大" + tag;
+    // The server turned the call away without running it: it may be made again.
+    case ZPE_SRV_BUSY:
+    case ZPE_SRV_STORAGE: return std::string(zpd_getErrorMsg(code)) + ":" + at + ",请稍后再试";
     default: return std::string(zpd_getErrorMsg(code)) + ":" + at;
   }
 }

@@ -276,13 +276,17 @@ class tcp_transport final : public zpd_transport {
   }
 
   // The first read of a reply: one blocking read bounded by the socket's
-  // receive timeout, which is the call's timeout (set again only when the
-  // timeout changes). A reply never arrives the instant its request left, so
-  // waiting with poll first would only cost a second system call; the read
-  // starts microseconds after the deadline was taken, so it ends within
-  // that much of it.
+  // receive timeout, which is what is left of the call's deadline (set again
+  // only when that changes). A reply never arrives the instant its request
+  // left, so waiting with poll first would only cost a second system call.
+  // Left to the millisecond above, the time is the call's whole timeout
+  // unless opening the connection or sending took a millisecond or more:
+  // that time is not given again to the wait.
   std::int32_t wait_and_read(char* at, std::size_t most, std::size_t& got, std::chrono::milliseconds timeout,
                              steady::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - steady::now());
+    if (left.count() <= 0) return ZPE_TIMEOUT;
+    timeout = std::min(timeout, left);
     if (timeout != receiveTimeout_) {
       const auto ms = std::max<long long>(1, timeout.count());
       timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>(ms % 1000 * 1000)};

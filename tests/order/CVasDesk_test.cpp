@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "MBusiPublic.h"
 #include "another_user.h"
@@ -103,6 +106,42 @@ SMscFuncOper product(int busiType, int planId, int prodId, int serviceId) {
   p.set_PROD_ID(prodId);
   p.set_SERVICE_ID(serviceId);
   return p;
+}
+
+// A server that does the work and then answers its first `*times` keyed
+// calls with a reply the counter cannot read: one of another call, one cut
+// short after its frame's name, or none, its own writing having failed. The
+// keys of the keyed calls it meets are noted.
+enum class Garbled { anotherCall, cutShort, unwritten };
+
+template <class In, class Out>
+zpd_handler GarbledReplies(const zpd_operation& op, std::function<std::int32_t(const In&, Out&, CBSErrorMsg&)> service,
+                           Garbled how, std::shared_ptr<int> times, std::shared_ptr<std::vector<std::string>> keys) {
+  auto real = zpd_serve<In, Out>(op, std::move(service));
+  return [&op, real, how, times, keys](zpb_stream& request, zpb_stream& reply) -> std::int32_t {
+    const bool keyed = !zpd_dispatcher::current_key().empty();
+    if (keyed) keys->emplace_back(zpd_dispatcher::current_key());
+    const std::int32_t r = real(request, reply);
+    if (!keyed || *times <= 0) return r;
+    --*times;
+    switch (how) {
+      case Garbled::anotherCall:
+        reply.open();
+        reply.begin_stream(IVasDesk_check_so.replyFrame);
+        zpb_write(reply, SCheckSoOut{});
+        reply << CBSErrorMsg{};
+        reply.end_stream();
+        return r;
+      case Garbled::cutShort:
+        reply.open();
+        reply.begin_stream(op.replyFrame);
+        reply.end_stream();
+        return r;
+      case Garbled::unwritten:
+        return ZPE_SRV_BAD_REPLY;
+    }
+    return r;
+  };
 }
 
 class Facade : public ::testing::TestWithParam<Backend> {
@@ -828,6 +867,69 @@ TEST_P(ChangedAfterUnknown, AChangedOrderWhoseEarlierOneNeverArrivedGoesAsANewOn
   EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
 }
 
+// Answers that do not say what became of a key: the operator's sign-in has
+// ended (the server's gate answers before any look-up), the reply kept for
+// the key cannot be read (the order IS stored), the server fails. None may
+// be taken for "not stored": the key stays pending and listed, nothing goes
+// under a new key, and the clerk is told the outcome is still unknown.
+// Once the server answers for the key, the same order gets the stored
+// order's reply.
+TEST_P(ChangedAfterUnknown, AnAnswerThatDoesNotJudgeTheKeyLeavesItUnknown) {
+  const std::string key = leaveUnknown(true);
+  ASSERT_FALSE(key.empty());
+  const std::string soNbr = std::to_string(world->count("SELECT so_nbr FROM zp_order"));
+  const std::string session = zpd_session();
+  const long long keysKept = world->count("SELECT COUNT(*) FROM zp_call_key");  // the order's and its number's
+  const auto exec = [this](const std::string& statement) {
+    world->db->transact(zp::store::Database::Intent::write, [&](soci::session& sql) { sql << statement; });
+  };
+  const struct {
+    const char* what;
+    std::function<void()> spoil, mend;
+  } cases[] = {
+      {"the sign-in has ended", [] { zpd_set_session("a-session-the-server-never-opened"); },
+       [&] { zpd_set_session(session); }},
+      {"the kept reply cannot be read", [&] { exec("UPDATE zp_call_key SET reply = 'x' || reply"); },
+       [&] { exec("UPDATE zp_call_key SET reply = substr(reply, 2)"); }},
+      {"the server fails", [&] { world->fail(IVasDesk_so_userService, zpd_fault{ZPE_SRV_EXCEPTION}); },
+       [&] { world->dispatcher->clear_faults(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.spoil();
+    messages.Answer(zpgui::kAnswerNo);  // should the facade go on asking: stop
+    SSoUserServiceOut out;
+    EXPECT_EQ(desk.ConfirmSubmission(key, out), CVasDesk::Outcome::unknown);
+    EXPECT_EQ(desk.PendingSubmissionKey(), key);
+    // The same order again, and a changed one: neither is sent under a new key.
+    for (const long long promFee : {1000, 900}) {
+      const std::size_t shown = messages.Shown().size();
+      desk.AddUserServiceOper(1, "开通全球呼");
+      desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
+      desk.SetSoFeeList({feeEntry(103, 500), feeEntry(101, promFee)}, {});
+      EXPECT_TRUE(desk.SubmitSo(out));
+      EXPECT_EQ(desk.PendingSubmissionKey(), key);
+      ASSERT_GT(messages.Shown().size(), shown);
+      EXPECT_NE(messages.Shown().back().text.find("不要重复提交"), std::string::npos) << messages.Shown().back().text;
+    }
+    const std::vector<UnknownSubmission> listed = UnknownSubmissions(11).List();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].key, key);
+    EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+    EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_call_key"), keysKept) << "nothing went under a key of its own";
+    c.mend();
+  }
+  desk.AddUserServiceOper(1, "开通全球呼");
+  desk.SetSpromOperList({promotion(101, 7, 11, 1101)});
+  desk.SetSoFeeList({feeEntry(103, 500), feeEntry(101, 1000)}, {});
+  SSoUserServiceOut out;
+  EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+  EXPECT_EQ(std::to_string(out.get_SORESULTINFO().get_SO_NBR()), soNbr);
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+}
+
 // A day on, the server has forgotten the keys it served: a key it does not
 // know may be one whose order it stored. The counter never takes such a key
 // for "not stored", nor sends even the same order under it again; within
@@ -909,6 +1011,154 @@ TEST_P(Facade, ALostReservationReplyIsAskedAgainAndTheNumberHeldOnce) {
   EXPECT_EQ(numberStatus("55100013"), 2);
   EXPECT_TRUE(desk.UnsignRes());  // the facade holds it, so it gives it back
   EXPECT_EQ(numberStatus("55100013"), 1);
+}
+
+// A reservation the server made and answered with a reply the counter
+// cannot read is as good as one whose reply was lost: asked again under its
+// key, the number is held once and the facade knows it, instead of telling
+// the clerk it failed while the number stays reserved out of the pool.
+TEST_P(Facade, AReservationAnsweredUnreadablyIsAskedAgainAndTheNumberHeldOnce) {
+  identify(501, 101);
+  desk.SetConfirmRetries(3, std::chrono::milliseconds(0));
+  const struct {
+    const char* what;
+    Garbled how;
+    const char* number;
+  } cases[] = {{"a reply of another call", Garbled::anotherCall, "55100014"},
+               {"a reply cut short", Garbled::cutShort, "55100015"},
+               {"a reply the server could not write", Garbled::unwritten, "55100016"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto keys = std::make_shared<std::vector<std::string>>();
+    auto s = service;
+    world->dispatcher->add(
+        IVasDesk_do_signRes.interfaceName, IVasDesk_do_signRes.serviceCode,
+        GarbledReplies<SDoSignResIn, SDoSignResOut>(
+            IVasDesk_do_signRes, [s](auto& in, auto& out, auto& err) { return s->do_signRes(in, out, err); }, c.how,
+            std::make_shared<int>(1), keys));
+    ASSERT_TRUE(desk.SignRes(number(c.number))) << error().text2;
+    ASSERT_EQ(keys->size(), 2u);
+    EXPECT_EQ(keys->at(0), keys->at(1)) << "asked again under the same key";
+    EXPECT_EQ(numberStatus(c.number), 2);
+    EXPECT_TRUE(messages.Shown().empty()) << messages.Shown().front().text;
+  }
+  EXPECT_TRUE(desk.UnsignRes());  // the facade holds the last one, so it gives it back
+  EXPECT_EQ(numberStatus("55100016"), 1);
+  EXPECT_EQ(numberStatus("55100014"), 1) << "given back when the next was reserved";
+}
+
+// The same for a submission: the order stored, its reply cut short, the
+// facade asks again under the order's key and reports the stored order,
+// never a failure that would have the clerk submit it a second time.
+TEST_P(Facade, ASubmissionAnsweredUnreadablyIsAskedAgainUnderItsKey) {
+  const zp::testing::ScopedEnv data("XDG_DATA_HOME", ::testing::TempDir() + zp::testing::uniqueName("data"));
+  identify(501, 101);
+  PrepareGlobalCallOrder(desk, "55100011");
+  desk.SetConfirmRetries(3, std::chrono::milliseconds(0));
+  auto keys = std::make_shared<std::vector<std::string>>();
+  auto s = service;
+  world->dispatcher->add(
+      IVasDesk_so_userService.interfaceName, IVasDesk_so_userService.serviceCode,
+      GarbledReplies<SSoUserServiceIn, SSoUserServiceOut>(
+          IVasDesk_so_userService, [s](auto& in, auto& out, auto& err) { return s->so_userService(in, out, err); },
+          Garbled::cutShort, std::make_shared<int>(1), keys));
+
+  SSoUserServiceOut out;
+  EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+  ASSERT_EQ(keys->size(), 2u);
+  EXPECT_EQ(keys->at(0), keys->at(1));
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+  EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
+  EXPECT_TRUE(messages.Shown().empty()) << messages.Shown().front().text;
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+  EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+}
+
+// A first sending refused outright did nothing: the clerk is told why, as a
+// failure, and no outcome is left pending, nor sent to the list of unknown
+// outcomes (which would not hold it); once the server serves again, the
+// order goes and is stored once.
+TEST_P(Facade, ASubmissionRefusedOutrightIsAFailureNotAnUnknownOutcome) {
+  const zp::testing::ScopedEnv data("XDG_DATA_HOME", ::testing::TempDir() + zp::testing::uniqueName("data"));
+  identify(501, 101);
+  PrepareGlobalCallOrder(desk, "55100011");
+  const std::string session = zpd_session();
+  const std::string served = std::string(std::getenv("ZP_BROKER_ZEPHYRON")).substr(std::string("inproc:").size());
+  // What happened, and what the clerk is to do.
+  const struct {
+    const char* what;
+    const char* told;
+    const char* advice;
+    std::function<void()> spoil, mend;
+  } cases[] = {
+      {"the server is busy", "繁忙或正在停止[ZPE_SRV_BUSY,-9978]", "请稍后再试",
+       [&] { world->fail(IVasDesk_so_userService, zpd_fault{ZPE_SRV_BUSY}); },
+       [&] { world->dispatcher->clear_faults(); }},
+      {"the server cannot be reached", "ZPE_CONNECT", "请确认后台服务已启动", [&] { world->registration.reset(); },
+       [&] { world->registration = std::make_unique<zpd_inproc_registration>(served, world->dispatcher); }},
+      {"the sign-in has ended", "营业员登录已结束或无效", "请重新登录",
+       [] { zpd_set_session("a-session-the-server-never-opened"); }, [&] { zpd_set_session(session); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.spoil();
+    const std::size_t shown = messages.Shown().size();
+    SSoUserServiceOut out;
+    EXPECT_TRUE(desk.SubmitSo(out));
+    c.mend();
+    ASSERT_EQ(messages.Shown().size(), shown + 1);
+    const GUIMessage& told = messages.Shown().back();
+    EXPECT_EQ(told.text.rfind("对不起,\n[", 0), 0u) << told.text;
+    EXPECT_NE(told.text.find(c.told), std::string::npos) << told.text;
+    EXPECT_NE(told.text.find(c.advice), std::string::npos) << told.text;
+    EXPECT_TRUE(desk.PendingSubmissionKey().empty());
+    EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+    EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 0);
+  }
+  SSoUserServiceOut out;
+  EXPECT_FALSE(desk.SubmitSo(out)) << error().text2;
+  EXPECT_EQ(world->count("SELECT COUNT(*) FROM zp_order"), 1);
+  EXPECT_EQ(out.get_SORESULTINFO().get_SO_NBR(), world->count("SELECT so_nbr FROM zp_order"));
+}
+
+// A silent server: every try of a submission whose reply was lost waits out
+// the call's deadline, and the window does not answer while the tries run.
+// The operator is asked whether to go on as soon as the tries have taken as
+// long as one call may, not after all of them.
+TEST_P(Facade, TriesThatWaitOutTheirDeadlineHandBackToTheOperatorSoon) {
+  const zp::testing::ScopedEnv data("XDG_DATA_HOME", ::testing::TempDir() + zp::testing::uniqueName("data"));
+  const zp::testing::ScopedEnv deadline("ZP_CALL_TIMEOUT_MS", "300");
+  CVasDesk slow;  // its client takes the deadline when it is made
+  ASSERT_TRUE(slow.Init(kOpenGlobalCall, 571, 1, 110, 11));
+  SUserInfo user;
+  user.set_SERV_ID(501);
+  slow.SetUserInfo(user);
+  slow.SetBusiType(101);
+  SGetInfoOut info;
+  ASSERT_TRUE(slow.GetInfo(info));
+  slow.SetUserInfo(info.get_USERINFO());
+  slow.SetCustInfo(info.get_CUSTINFO());
+  PrepareGlobalCallOrder(slow, "55100017");
+  slow.SetConfirmRetries(5, std::chrono::milliseconds(0));
+  // Each try is answered only once the deadline has passed, as a connection
+  // that gave up waiting reports it.
+  auto tries = std::make_shared<int>(0);
+  world->dispatcher->add(IVasDesk_so_userService.interfaceName, IVasDesk_so_userService.serviceCode,
+                         [tries](zpb_stream&, zpb_stream&) -> std::int32_t {
+                           ++*tries;
+                           std::this_thread::sleep_for(std::chrono::milliseconds(350));
+                           return ZPE_TIMEOUT;
+                         });
+  messages.Answer(zpgui::kAnswerNo);
+
+  SSoUserServiceOut out;
+  EXPECT_TRUE(slow.SubmitSo(out));
+  EXPECT_EQ(*tries, 2) << "the first sending and one try, then the question";
+  ASSERT_EQ(messages.Shown().size(), 2u) << ::testing::PrintToString(messages.Shown());
+  EXPECT_EQ(messages.Shown()[0].flags, 36);
+  EXPECT_NE(messages.Shown()[0].text.find("提交结果未知"), std::string::npos) << messages.Shown()[0].text;
+  EXPECT_NE(messages.Shown()[1].text.find("不要重复提交"), std::string::npos) << messages.Shown()[1].text;
+  EXPECT_EQ(UnknownSubmissions(11).List().size(), 1u);
 }
 
 TEST_P(Facade, SubmitSoLeavesOutAnEmptyFeeListAndAnAgentWithoutIdentity) {

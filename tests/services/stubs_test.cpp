@@ -81,6 +81,7 @@ TEST(Stubs, EveryFailureOnTheWayBecomesItsCodeAndText) {
     std::function<std::int32_t(zpb_stream&, zpb_stream&)> answer;
     std::int32_t result;
     std::string text2;
+    std::string text1;  // a message shows it too: never "no error" for a failure
   };
   const auto replying = [](std::int32_t r, std::string bytes) {
     return [r, bytes](zpb_stream&, zpb_stream& out) {
@@ -88,19 +89,20 @@ TEST(Stubs, EveryFailureOnTheWayBecomesItsCodeAndText) {
       return r;
     };
   };
+  const std::string called = "调用后台服务vasdesk.MVasDesk.IVasDesk.get_info失败";
   const Case cases[] = {
-      {"runtime failure", replying(ZPE_TIMEOUT, ""), ZPE_TIMEOUT, zpd_getErrorMsg(ZPE_TIMEOUT)},
-      {"lowest runtime code", replying(-9999, ""), -9999, zpd_getErrorMsg(-9999)},
+      {"runtime failure", replying(ZPE_TIMEOUT, ""), ZPE_TIMEOUT, zpd_getErrorMsg(ZPE_TIMEOUT), called},
+      {"lowest runtime code", replying(-9999, ""), -9999, zpd_getErrorMsg(-9999), called},
       {"misnamed reply", replying(0, replyBytes(IVasDesk_get_info, picture(), serverError(), true, "other.ParamOut")),
-       -9988, "ZPE_CLN_OUT_BEGIN_STREAM: vasdesk.MVasDesk.IVasDesk.get_info"},
+       -9988, "ZPE_CLN_OUT_BEGIN_STREAM: vasdesk.MVasDesk.IVasDesk.get_info", called},
       {"reply cut inside the value", replying(0, cutInValue), -9995,
-       "MVasDesk::IVasDesk::get_info marshalling out error: sOut"},
+       "MVasDesk::IVasDesk::get_info marshalling out error: sOut", called},
       {"reply without its error record", replying(0, noError), -9995,
-       "MVasDesk::IVasDesk::get_info marshalling out error: cErrorMsg"},
+       "MVasDesk::IVasDesk::get_info marshalling out error: cErrorMsg", called},
       {"bytes after the reply", replying(0, good + "x"), -9987,
-       "ZPE_CLN_OUT_END_STREAM: vasdesk.MVasDesk.IVasDesk.get_info"},
+       "ZPE_CLN_OUT_END_STREAM: vasdesk.MVasDesk.IVasDesk.get_info", "服务"},  // the server's, read whole
       {"an exception", [](zpb_stream&, zpb_stream&) -> std::int32_t { throw std::runtime_error("boom"); }, -9985,
-       "ZPE_CLN_ZPB_EXCEPTION: vasdesk.MVasDesk.IVasDesk.get_info"},
+       "ZPE_CLN_ZPB_EXCEPTION: vasdesk.MVasDesk.IVasDesk.get_info", called},
   };
   for (const Case& c : cases) {
     Scripted<IVasDesk> client;
@@ -110,6 +112,7 @@ TEST(Stubs, EveryFailureOnTheWayBecomesItsCodeAndText) {
     EXPECT_EQ(client.get_info(request(), out, err, nullptr), c.result) << c.what;
     EXPECT_EQ(err.code, c.result) << c.what;
     EXPECT_EQ(err.text2, c.text2) << c.what;
+    EXPECT_EQ(err.text1, c.text1) << c.what;
     EXPECT_EQ(client.lastInterface, "MVasDesk_IVasDesk");
     EXPECT_EQ(client.lastCode, "BAVDKU01");
   }

@@ -391,3 +391,46 @@ TEST(TcpCall, AConnectionLetGoCarriesTheNextClientsCallsUnlessTheServerClosedIt)
   EXPECT_EQ(r.value, 4);
   EXPECT_EQ(peer.seen(), (std::vector<std::int32_t>{1, 2, 3, 4}));
 }
+
+// The deadline is the call's, from its start: time the call spent opening
+// its connection (a server whose queue of connections is full, so its first
+// handshake is lost) is not given again to the wait for the reply.
+TEST(TcpCall, TimeSpentConnectingCountsAgainstTheDeadline) {
+  // A short listening queue: two connections waiting to be accepted fill it.
+  Fd listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  sockaddr_in a = loopback(0);
+  ASSERT_EQ(::bind(listener.get(), reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::listen(listener.get(), 1), 0);
+  socklen_t len = sizeof a;
+  ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&a), &len);
+  const std::uint16_t port = ntohs(a.sin_port);
+  const auto take = [&](milliseconds within) {
+    if (!ready(listener.get(), POLLIN, within)) return Fd();
+    return Fd(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
+  };
+
+  std::int32_t bound = -1;
+  auto client = bind_client(tcp_address(port), &bound, 1500ms);
+  ASSERT_EQ(bound, 0);
+  take(1s).reset();  // the server closes the connection the client holds
+  Fd filler = connect_to(port), filler2 = connect_to(port);
+  ASSERT_TRUE(filler && filler2);
+
+  std::promise<void> done;
+  std::thread server([&] {
+    std::this_thread::sleep_for(200ms);
+    // The fillers; the client's first handshake was dropped meanwhile.
+    Fd first = take(1s), second = take(1s);
+    Fd client = take(5s);
+    if (client) recv_envelope(client.get());  // read the request, never answer
+    done.get_future().wait();
+  });
+  const auto start = steady::now();
+  EXPECT_EQ(echo(*client, 1).result, ZPE_TIMEOUT);
+  const auto took = steady::now() - start;
+  done.set_value();
+  server.join();
+  EXPECT_GE(took, 1400ms);
+  EXPECT_LT(took, 2100ms) << "waited "
+                          << std::chrono::duration_cast<milliseconds>(took).count() << " ms for a 1500 ms deadline";
+}

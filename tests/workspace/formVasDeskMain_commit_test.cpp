@@ -981,6 +981,47 @@ TEST_F(Commit, TheNumberOfAnOrderWhoseOutcomeIsUnknownIsNotGivenBack) {
   }
 }
 
+// Only the number of the order whose outcome is unknown stays where it is.
+// A number picked afterwards for an order that is then not submitted is
+// given back when the clerk moves on, as any such number: kept, each
+// customer who walked away would hold one of the operator's few numbers
+// out of the pool until its lease ran out.
+TEST_F(Commit, ANumberPickedAfterAnUnknownOutcomeIsGivenBackWhenNotSubmitted) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  {
+    zpgui::MessageLog setup;
+    globalCallReady();
+  }
+  desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
+  backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostRequest());
+  {
+    zpgui::MessageLog answers({kNo});  // stop confirming
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+  }
+  backend->dispatcher->clear_faults();
+  ASSERT_FALSE(desk->orderFacade().PendingSubmissionKey().empty());
+  const auto status = [this](const char* number) {
+    return count(std::string("SELECT sts FROM zp_res_number WHERE res_id = '") + number + "'");
+  };
+  ASSERT_EQ(status("55100000"), 2);
+
+  {
+    zpgui::MessageLog again;
+    query("13900000601");
+    pickNumber();
+  }
+  ASSERT_EQ(text("edIsdn"), "55100001");
+  zpgui::MessageLog leaving;
+  query("13900000602");  // the customer walked away
+  for (const GUIMessage& m : leaving.Shown()) EXPECT_EQ(m.text.find("释放号码"), std::string::npos) << m.text;
+  EXPECT_EQ(status("55100001"), 1) << "given back";
+  EXPECT_EQ(status("55100000"), 2) << "the unknown order's own stays";
+  EXPECT_EQ(orders(), 0);
+}
+
 // The list confirms nothing while the papers of an order it finds stored
 // could not be printed: such an order leaves the list once confirmed, and
 // its papers would be lost with its line.
@@ -1075,6 +1116,39 @@ TEST_F(Commit, AnOrderFoundStoredThatTheListCannotLetGoIsTold) {
       << listed.Shown()[0].text;
   EXPECT_EQ(listed.Shown()[2].text, "是否打印回执...!");
   EXPECT_EQ(UnknownSubmissions(11).List().size(), 1u);
+  EXPECT_EQ(orders(), 1);
+}
+
+// Asked while the operator's sign-in has ended, the server answers before
+// it looks at any key: the list says the outcome is still not known and
+// why, and keeps the order, which was stored; asked once the operator is
+// signed in, it is found stored.
+TEST_F(Commit, TheUnknownListTellsAnOutcomeItCouldNotAskAboutAndKeepsIt) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  commitWithRepliesLost();
+  ASSERT_EQ(orders(), 1);
+  ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+  backend->dispatcher->clear_faults();
+
+  const std::string session = zpd_session();
+  zpd_set_session("a-session-the-server-never-opened");
+  zpgui::MessageLog ended({kNo, kNo});
+  at<QPushButton>("btnUnknown").click();
+  zpd_set_session(session);
+  ASSERT_EQ(ended.Shown().size(), 1u) << ::testing::PrintToString(ended.Shown());
+  const std::string& told = ended.Shown()[0].text;
+  EXPECT_NE(told.find("仍然无法确认[营业员登录已结束或无效,请重新登录后再办理],请稍后再试"), std::string::npos) << told;
+  EXPECT_EQ(told.find("没有受理"), std::string::npos) << told;
+  EXPECT_EQ(UnknownSubmissions(11).List().size(), 1u);
+
+  zpgui::MessageLog signedIn({kNo, kNo});
+  at<QPushButton>("btnUnknown").click();
+  ASSERT_FALSE(signedIn.Shown().empty());
+  EXPECT_NE(signedIn.Shown()[0].text.find("已受理,业务流水号" + std::to_string(count("SELECT so_nbr FROM zp_order"))),
+            std::string::npos)
+      << signedIn.Shown()[0].text;
+  EXPECT_TRUE(UnknownSubmissions(11).List().empty());
   EXPECT_EQ(orders(), 1);
 }
 

@@ -82,6 +82,28 @@ TEST(ZpdBroker, ResolvesFromEnvironmentThenSettingsFile) {
   EXPECT_EQ(zpd_default_timeout(), std::chrono::milliseconds(1500));
 }
 
+// A file saved by an editor that puts the UTF-8 mark before the text, with
+// its lines ended the other way: the broker of its first line is found, as
+// the one of a later line is.
+TEST(ZpdBroker, ASettingsFileWithAByteOrderMarkNamesItsFirstBroker) {
+  ScopedEnv noZephyron("ZP_BROKER_ZEPHYRON", std::nullopt);
+  ScopedEnv noTimeout("ZP_CALL_TIMEOUT_MS", std::nullopt);
+  const struct {
+    const char* what;
+    const char* ini;
+  } cases[] = {
+      {"broker first", "\xEF\xBB\xBFZEPHYRON=tcp://10.0.0.1:7070\r\ntimeout_ms=1500\r\n"},
+      {"broker after a comment", "\xEF\xBB\xBF# counter 3\r\nZEPHYRON=tcp://10.0.0.1:7070\r\ntimeout_ms=1500\r\n"},
+      {"timeout first", "\xEF\xBB\xBFtimeout_ms=1500\nZEPHYRON=tcp://10.0.0.1:7070\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunDir run(c.ini);
+    EXPECT_EQ(zpd_resolve_broker("ZEPHYRON"), "tcp://10.0.0.1:7070");
+    EXPECT_EQ(zpd_default_timeout(), std::chrono::milliseconds(1500));
+  }
+}
+
 // The settings file is kept between calls, but an edit of it counts from
 // the next call on, as does its removal.
 TEST(ZpdBroker, AnEditedSettingsFileCountsFromTheNextCall) {
