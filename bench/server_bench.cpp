@@ -6,12 +6,8 @@
 //   - query_resList of 100 free numbers in a pool of 1,000,000, beside a
 //     primary-key lookup in the same database;
 //   - a counter's subscriber lookup while 8 clients submit orders without a
-//     pause, beside the same lookup on an idle server; the counters on a
-//     core of their own when there is one (ClientCores).
+//     pause, beside the same lookup on an idle server.
 #include <benchmark/benchmark.h>
-#include <pthread.h>
-#include <sched.h>
-#include <unistd.h>
 #include <soci/soci.h>
 #include <sqlite3.h>
 
@@ -22,7 +18,6 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -313,72 +308,15 @@ bool lookUpSubscriber(MBusiPublic::IBusiPublic& client, long long n) {
   return client.get_userInfo(user, info, err, nullptr) == 0 && info.get_SERV_ID() == id.get_SERV_ID();
 }
 
-// The counters' processor. A counter runs on a machine of its own, not on
-// the server's: when the bench is pinned to some cores (bench/run.sh pins it
-// to one) and the machine has another, the lookups' client and the burst's
-// clients run there, so that the lookup shows the server sharing its own
-// processor between the reads and the orders, not the server and nine
-// counters sharing one. The server's threads, started before, stay where the
-// bench was pinned. Otherwise everything shares the bench's cores.
-class ClientCores {
- public:
-  // Reads the bench's cores; call before any thread of the bench moves.
-  static void init() {
-    ClientCores& c = get();
-    CPU_ZERO(&c.bench_);
-    CPU_ZERO(&c.clients_);
-    if (::sched_getaffinity(0, sizeof c.bench_, &c.bench_) != 0) return;
-    cpu_set_t online;
-    CPU_ZERO(&online);
-    const long cpus = ::sysconf(_SC_NPROCESSORS_ONLN);
-    for (int cpu = 0; cpu < cpus && cpu < CPU_SETSIZE; ++cpu) CPU_SET(cpu, &online);
-    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-      if (CPU_ISSET(cpu, &online) && !CPU_ISSET(cpu, &c.bench_)) CPU_SET(cpu, &c.clients_);
-    c.apart_ = CPU_COUNT(&c.clients_) > 0;
-  }
-  static ClientCores& get() {
-    static ClientCores c;
-    return c;
-  }
-  // Whether the clients run apart from the server.
-  bool apart() const { return apart_; }
-  std::string describe() const {
-    const auto list = [](const cpu_set_t& set) {
-      std::string out;
-      for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-        if (CPU_ISSET(cpu, &set)) out += (out.empty() ? "" : ",") + std::to_string(cpu);
-      return out;
-    };
-    return apart_ ? "the server on core " + list(bench_) + ", the counters on core " + list(clients_)
-                  : "the server and the counters on the same cores (no other core to give the counters)";
-  }
-  // Moves the calling thread to the clients' cores (if apart).
-  void moveHere() const {
-    if (apart_) ::pthread_setaffinity_np(::pthread_self(), sizeof clients_, &clients_);
-  }
-  // Moves the calling thread back to the bench's cores.
-  void moveBack() const {
-    if (apart_) ::pthread_setaffinity_np(::pthread_self(), sizeof bench_, &bench_);
-  }
-
- private:
-  cpu_set_t bench_{}, clients_{};
-  bool apart_ = false;
-};
-
 // Clients submitting orders back to back, each on a connection of its own,
 // while let run; they start held.
 class OrderBurst {
  public:
-  // `apart`: on the counters' cores (ClientCores), else on the bench's.
-  OrderBurst(int clients, const char* broker, bool apart = true) {
+  OrderBurst(int clients, const char* broker) {
     for (int i = 0; i < clients; ++i) {
       auto client = std::make_shared<IVasDesk>();
       client->bind_zpBroker(broker);  // here: the environment is read on this thread only
-      threads_.emplace_back([this, client, apart] {
-        if (apart) ClientCores::get().moveHere();
-        submit(*client);
-      });
+      threads_.emplace_back([this, client] { submit(*client); });
     }
   }
   ~OrderBurst() {
@@ -446,15 +384,13 @@ class OrderBurst {
 // each iteration times a round of lookups with the burst held, then a round
 // with it running, so load from elsewhere on the machine falls on both
 // alike. On zpserver's server (the argument 1), on the one with a single
-// lane (0), or on the one answering lookups from memory (2), the counters
-// (the lookups' client and the burst's) on their own cores (ClientCores);
-// or on zpserver's server with the counters on the server's cores (3). Each
-// kind's mean goes into lookupTimes.
+// lane (0), or on the one answering lookups from memory (2). Each kind's
+// mean goes into lookupTimes.
 struct LookupTimes {
   double idleNs = 0, burstNs = 0;        // means
   double idleP50Ns = 0, burstP50Ns = 0;  // medians: less swayed by the rest of the machine
 };
-LookupTimes lookupTimes[4];
+LookupTimes lookupTimes[3];
 // Means and medians of a set of times in µs, as LookupTimes in ns: idle
 // first, then the burst.
 LookupTimes summarise(std::vector<double> (&us)[2]) {
@@ -470,23 +406,12 @@ LookupTimes summarise(std::vector<double> (&us)[2]) {
 }
 LookupTimes inServerTimes;  // per call, on zpserver's server
 void BM_SubscriberLookupBesideOrders(benchmark::State& state) {
-  world();  // its server's threads start where the bench runs
+  world();
   const int kind = static_cast<int>(state.range(0));
-  // The lookups come from a counter's machine, too; but for 3: zpserver's
-  // server with the counters on its own cores, to compare.
-  struct OnClientCores {
-    explicit OnClientCores(bool move) : moved(move) {
-      if (moved) ClientCores::get().moveHere();
-    }
-    ~OnClientCores() {
-      if (moved) ClientCores::get().moveBack();
-    }
-    bool moved;
-  } onClientCores(kind != 3);
-  const char* broker = kind == 1 || kind == 3 ? "ZEPHYRON" : kind == 2 ? "MEMORY" : "ONELANE";
+  const char* broker = kind == 1 ? "ZEPHYRON" : kind == 2 ? "MEMORY" : "ONELANE";
   MBusiPublic::IBusiPublic client;
   client.bind_zpBroker(broker);
-  OrderBurst burst(8, broker, kind != 3);
+  OrderBurst burst(8, broker);
   constexpr int kRound = 50;
   constexpr auto kPause = std::chrono::microseconds(500);
   // Subscribers the orders never reach: looking one up reads what no order
@@ -563,12 +488,10 @@ BENCHMARK(BM_KeyLookup)->UseRealTime();
 BENCHMARK(BM_SubscriberLookupBesideOrders)->Arg(1)->Iterations(40)->UseRealTime();
 BENCHMARK(BM_SubscriberLookupBesideOrders)->Arg(0)->Iterations(40)->UseRealTime();
 BENCHMARK(BM_SubscriberLookupBesideOrders)->Arg(2)->Iterations(40)->UseRealTime();
-BENCHMARK(BM_SubscriberLookupBesideOrders)->Arg(3)->Iterations(40)->UseRealTime();
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  ClientCores::init();
   benchmark::Initialize(&argc, argv);
   // The lookups pause between requests; without this their idle figure
   // includes waking a halted core, and the burst's does not.
@@ -594,7 +517,6 @@ int main(int argc, char** argv) {
     std::printf("%-44s ours %10.1f ns  reference %10.1f ns  ratio %.2f  (goal %s)\n", what, burst, idle,
                 idle > 0 ? burst / idle : 0.0, goal);
   };
-  std::printf("lookups beside the burst: %s\n", ClientCores::get().describe().c_str());
   const LookupTimes& lane = lookupTimes[1];
   const LookupTimes& oneLane = lookupTimes[0];
   burstOverIdle("query under an order burst vs idle", lane.burstNs, lane.idleNs, "<= 1.5");
@@ -608,13 +530,6 @@ int main(int argc, char** argv) {
   const LookupTimes& memory = lookupTimes[2];
   burstOverIdle("the same, answered from memory, medians", memory.burstP50Ns, memory.idleP50Ns,
                 "none: the transport's and the processor's share");
-  if (ClientCores::get().apart()) {
-    const LookupTimes& shared = lookupTimes[3];
-    burstOverIdle("the same, the counters on the server's core", shared.burstNs, shared.idleNs,
-                  "none: nine counters and the server on one processor");
-    burstOverIdle("the same, the counters on the server's core, medians", shared.burstP50Ns, shared.idleP50Ns,
-                  "none: nine counters and the server on one processor");
-  }
   benchmark::Shutdown();
   std::error_code ec;
   fs::remove_all(scratch(), ec);
