@@ -27,6 +27,14 @@ QString TextAroundSelection(const QLineEdit& edit) {
   return text.left(start) + text.mid(start + edit.selectedText().size());
 }
 
+// Whether `text` goes in whole: the edit would cut what is beyond its
+// length, and a number or an amount cut short is another number or amount.
+// A paste replaces the selection; a drop lands beside the text.
+bool FitsWhole(const QLineEdit& edit, const QString& text, bool replacesSelection = true) {
+  const QString kept = replacesSelection ? TextAroundSelection(edit) : edit.text();
+  return kept.size() + text.size() <= edit.maxLength();
+}
+
 void KeepOnly(char32_t& key, bool (*allowed)(char32_t)) {
   if (!IsEditingKey(key) && !allowed(key)) key = 0;
 }
@@ -60,7 +68,9 @@ class EditGuard final : public QObject {
       case QEvent::KeyPress: return KeyPress(edit, static_cast<QKeyEvent*>(event));
       case QEvent::InputMethod: {
         auto* input = static_cast<QInputMethodEvent*>(event);
-        if (!input->commitString().isEmpty() && !PassesKeyFilter(*edit, input->commitString())) {
+        QString typed;
+        if (!input->commitString().isEmpty() &&
+            (!PassesKeyFilter(*edit, input->commitString(), &typed) || !FitsWhole(*edit, typed))) {
           input->setCommitString(QString());
         }
         return false;
@@ -68,7 +78,8 @@ class EditGuard final : public QObject {
       case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         if (!paste_guarded || !drop->mimeData()->hasText()) return false;
-        if (PassesKeyFilter(*edit, drop->mimeData()->text())) return false;
+        QString typed;
+        if (PassesKeyFilter(*edit, drop->mimeData()->text(), &typed) && FitsWhole(*edit, typed, false)) return false;
         drop->ignore();
         return true;
       }
@@ -85,7 +96,8 @@ class EditGuard final : public QObject {
         if (!paste_guarded || mouse->button() != Qt::MiddleButton) return false;
         const QClipboard* clipboard = QGuiApplication::clipboard();
         if (!clipboard->supportsSelection()) return false;
-        return !PassesKeyFilter(*edit, clipboard->text(QClipboard::Selection));
+        QString typed;
+        return !PassesKeyFilter(*edit, clipboard->text(QClipboard::Selection), &typed) || !FitsWhole(*edit, typed, false);
       }
       default: return false;
     }
@@ -172,7 +184,7 @@ bool GuardedPaste(QLineEdit* edit) {
   if (!edit || edit->isReadOnly()) return false;
   const QString text = QGuiApplication::clipboard()->text();
   QString typed;
-  if (text.isEmpty() || !PassesKeyFilter(*edit, text, &typed)) {
+  if (text.isEmpty() || !PassesKeyFilter(*edit, text, &typed) || !FitsWhole(*edit, typed)) {
     QApplication::beep();
     return false;
   }

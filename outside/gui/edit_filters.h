@@ -46,8 +46,8 @@ void OnEditKeyPressTraverse(QLineEdit& edit, char32_t& key);
 // What an e-mail address is written with: letters, digits, ". _ - +" and one '@'.
 void OnEditKeyPressEmail(QLineEdit& edit, char32_t& key);
 
-// Pasted and dropped text must pass the edit's key handler as a whole, or
-// nothing of it goes in.
+// Pasted and dropped text must pass the edit's key handler as a whole and
+// fit the edit's length whole, or nothing of it goes in.
 void OnEditPaste(QLineEdit* edit);
 
 // For the password edit: masked echo, nothing can be copied or dragged out,

@@ -129,6 +129,45 @@ TEST_F(ShowDetail, TheForwardingNumberTakesDigitsOnlyWhetherTypedOrPasted) {
   EXPECT_EQ(Phone().text(), "13900001111");
 }
 
+// A forwarding number pasted whole or not at all: the field cut one that is
+// too long to its first fifteen digits, and the product was ordered with
+// another subscriber's number.
+TEST_F(ShowDetail, AForwardingNumberTooLongForTheFieldIsNotPastedCutShort) {
+  const struct {
+    const char* before;
+    bool selectAll;
+    const char* clipboard;
+    const char* after;
+  } cases[] = {
+      {"", false, "8613912345678901", ""},                      // sixteen digits
+      {"", false, "139123456789012", "139123456789012"},        // fifteen go in
+      {"1391234", false, "567890123", "1391234"},               // 7 + 9 do not fit
+      {"1391234", false, "56789012", "139123456789012"},        // 7 + 8 do
+      {"139000011112222", true, "13800001111", "13800001111"},  // replaces the selection
+  };
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.clipboard) + " onto " + c.before);
+    TfrmShowDetail fresh;
+    fresh.SetDetail(2, 0, c.before);
+    QLineEdit& phone = *fresh.findChild<QLineEdit*>("edPhone");
+    phone.setFocus();
+    if (c.selectAll) phone.selectAll();
+    else phone.end(false);
+    clipboard->setText(c.clipboard);
+    SendKey(phone, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(phone.text().toStdString(), c.after);
+
+    zpgui::ModalScript script;
+    script.Then([&](QDialog& d) { d.findChild<QPushButton*>("btnOk")->click(); });
+    ASSERT_EQ(ShowModal(fresh), 1);
+    int mode = -9;
+    std::string detail = "untouched";
+    EXPECT_EQ(fresh.GetDetail(mode, detail), 1);
+    EXPECT_EQ(detail, c.after) << "no number cut short is confirmed";
+  }
+}
+
 TEST_F(ShowDetail, EachDetailTypeShowsItsControls) {
   struct Case {
     int type;

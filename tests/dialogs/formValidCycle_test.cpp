@@ -114,6 +114,44 @@ TEST_F(ValidCycle, CyclesTakeDigitsOnlyWhetherTypedOrPasted) {
   EXPECT_EQ(Cycles().text(), "24");
 }
 
+// Cycles pasted whole or not at all: "1200" cut to the field's three digits
+// ran the promotion for 120 months.
+TEST_F(ValidCycle, CyclesTooLongForTheFieldAreNotPastedCutShort) {
+  const struct {
+    const char* before;
+    bool selectAll;
+    const char* clipboard;
+    const char* after;
+  } cases[] = {
+      {"", false, "1200", ""},
+      {"", false, "120", "120"},
+      {"5", false, "12", "512"},
+      {"5", false, "123", "5"},
+      {"999", true, "36", "36"},
+  };
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.clipboard) + " onto " + c.before);
+    TfrmValidCycle fresh;
+    fresh.SetCycleInfo("-1", c.before, 0, 0);
+    QLineEdit& cycles = *fresh.findChild<QLineEdit*>("edValidCycle");
+    cycles.setFocus();
+    if (c.selectAll) cycles.selectAll();
+    else cycles.end(false);
+    clipboard->setText(c.clipboard);
+    SendKey(cycles, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(cycles.text().toStdString(), c.after);
+
+    zpgui::ModalScript script;
+    script.Then([&](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    ASSERT_EQ(ShowModal(fresh), 1);
+    std::string typed = "untouched";
+    int mode = -9;
+    EXPECT_EQ(fresh.GetCycleInfo(typed, mode), 1);
+    EXPECT_EQ(typed, c.after) << "no cycles cut short are confirmed";
+  }
+}
+
 TEST_F(ValidCycle, CycleSettingAndLockLevelPrimeTheControls) {
   struct Case {
     const char* setting;
