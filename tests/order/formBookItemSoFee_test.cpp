@@ -199,6 +199,39 @@ TEST_F(BookItemSoFee, PastingIntoTheDiscountMustPassItsKeyFilter) {
   });
 }
 
+// An amount pasted whole or not at all: cut to the field's ten characters,
+// "0000000012.5" was a discount of 12.00, and "34567890.5" pasted after
+// "12" one of 1234567890.00.
+TEST(BookItemSoFeePaste, ADiscountTooLongForTheFieldIsNotPastedCutShort) {
+  const struct {
+    const char* before;
+    const char* clipboard;
+    const char* after;
+  } cases[] = {
+      {"", "0000000012.5", ""},
+      {"", "0000012.50", "0000012.50"},
+      {"12", "34567890.5", "12"},
+      {"12", "345.67", "12345.67"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.clipboard) + " onto " + c.before);
+    zpgui::MessageLog messages;
+    TfrmBookItemSoFee dialog;
+    dialog.SetFeeItem("[101] 功能费", "99999.00", c.before);
+    zpgui::ModalScript script;
+    script.Then([&](QDialog& d) {
+      QLineEdit& edit = *d.findChild<QLineEdit*>("edDiscount");
+      edit.end(false);
+      QApplication::clipboard()->setText(c.clipboard);
+      SendKey(edit, Qt::Key_V, Qt::ControlModifier);
+      EXPECT_EQ(edit.text().toStdString(), c.after);
+      d.reject();
+    });
+    EXPECT_EQ(ShowModal(dialog), 2);
+    EXPECT_EQ(dialog.GetDiscount(), c.after);
+  }
+}
+
 TEST_F(BookItemSoFee, LeavingAnAmountWritesItWithTwoDecimals) {
   dialog.SetFeeItem("[101] 功能费", "30", "5");
   Run([&] {
