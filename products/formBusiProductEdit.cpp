@@ -264,6 +264,19 @@ void TfrmBusiProductEdit::AskProductDetail(int row, Occasion occasion) {
   }
   if (type == 0) return;
 
+  // No ring to choose (the list could not be fetched, or the region has
+  // none): a ring-back product cannot be chosen, and the clerk is told why
+  // rather than seeing it drop off the selection.
+  if (ringBack && selection_.RingList().empty()) {
+    ShowGUIMessage("没有取到可选的彩铃铃声,无法选择产品[%s]。\n请稍后重新查询该用户再试;如仍没有铃声,请与系统管理员联系。",
+                   "提示", 64, r.caption);
+    if (r.funcParam.empty() && r.action != offers::kActKept) {
+      selection_.Rules().Touch(row);
+      r.action.clear();
+      r.checked = false;
+    }
+    return;
+  }
   dialog->LoadRings(selection_.RingList());
   dialog->SetDetail(type, r.chosenValid == offers::kValidNow ? 0 : 1, r.funcParam);
   ShowModal(*dialog);

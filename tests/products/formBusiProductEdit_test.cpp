@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "MBusiDataMgnt.h"
 #include "backend_world.h"
 #include "gui_message.h"
 #include "modal.h"
@@ -180,6 +181,29 @@ TEST_F(ProdEdit, RingBackWithoutARingIsNotChosen) {
   EXPECT_EQ(chosen[1].get_PROD_ID(), 63);
   EXPECT_EQ(chosen[1].get_FUNC_PARAM(), "S002");
   EXPECT_EQ(chosen[1].get_SERVICE_ID(), 7104);
+}
+
+// Without a ring to choose (the ring list could not be fetched) a ring-back
+// product cannot be chosen: the clerk is told why and no detail dialog
+// opens, instead of the product dropping off the selection without a word.
+TEST_F(ProdEdit, RingBackWithoutARingListIsToldAndNotChosen) {
+  world->fail(MBusiDataMgnt::IBusiDataMgnt_get_crbtsList, zp::testing::lostRequest());
+  Load();
+  ASSERT_TRUE(offer.RingList().empty());
+  zpgui::MessageLog messages;
+  zpgui::ModalScript script;
+  script.Then([](QDialog& d) { FAIL() << "no ring to choose: " << d.objectName().toStdString(); });
+  ClickBox(r63);
+  EXPECT_TRUE(script.Shown().empty());
+  ASSERT_EQ(messages.Shown().size(), 1u);
+  EXPECT_EQ(messages.Shown()[0].text,
+            "没有取到可选的彩铃铃声,无法选择产品[[63] 彩铃]。\n请稍后重新查询该用户再试;如仍没有铃声,请与系统管理员联系。");
+  EXPECT_EQ(messages.Shown()[0].flags, 64);
+  EXPECT_FALSE(Checked(r63));
+  EXPECT_EQ(Cell(r63, cAction), "");
+  const auto chosen = Chosen();
+  ASSERT_EQ(chosen.size(), 1u);  // the mandatory 61 only
+  EXPECT_EQ(chosen[0].get_PROD_ID(), 61);
 }
 
 TEST_F(ProdEdit, CallForwardingKeepsAnEmptyNumber) {
