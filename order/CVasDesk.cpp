@@ -239,6 +239,24 @@ void CVasDesk::AddUserServiceOper(short actType, const std::string& remark) {
 }
 
 int CVasDesk::CheckSo(short afterFlag, CBSDateTime afterDate, short verifyMode) {
+  BuildSoInfo(afterFlag, afterDate, verifyMode);
+  const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::check);
+  lastError.reset();
+  MPublicDef::SCheckSoOut out;
+  if (vasDesk.check_so(in, out, lastError, nullptr) != 0) {
+    ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
+    return 1;
+  }
+  if (out.get_VALID_COUNT() >= 1) {
+    std::string findings;
+    for (const auto& finding : out.get_CHECKDATALIST()) findings += finding.get_CHECKDESC() + "\n";
+    ShowGUIMessage(kCheckFound, kNotice, kInformation, findings);
+    return 6;
+  }
+  return 0;
+}
+
+void CVasDesk::BuildSoInfo(short afterFlag, CBSDateTime afterDate, short verifyMode) {
   soInfo = {};
   soInfo.set_BUSI_CODE(busiCode);
   soInfo.set_SO_NBR(0);
@@ -268,25 +286,46 @@ int CVasDesk::CheckSo(short afterFlag, CBSDateTime afterDate, short verifyMode) 
   soInfo.set_MSO_NBR(0);
   soInfo.set_REMARK("");
   soInfo.set_VERIFY_MODE(verifyMode);
+}
 
-  const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::check);
-  lastError.reset();
-  MPublicDef::SCheckSoOut out;
-  if (vasDesk.check_so(in, out, lastError, nullptr) != 0) {
-    ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
-    return 1;
+CVasDesk::Settled CVasDesk::SettleUnknownSubmission(short afterFlag, CBSDateTime afterDate, short verifyMode,
+                                                    MVasDesk::SSoUserServiceOut& out) {
+  if (pendingKey.empty() || pendingServId != userInfo.get_SERV_ID() || pendingBusiCode != busiCode)
+    return Settled::goOn;
+  BuildSoInfo(afterFlag, afterDate, verifyMode);
+  // The fees are not collected yet: the same order is the same whatever
+  // the operator would confirm this time.
+  const bool same = WireForm(OrderRequest(RequestFor::content)) == pendingContent;
+  const std::string earlierKey = pendingKey;
+  bool leftListed = false;
+  // A changed order's earlier one, found stored, stays listed: the customer
+  // paid for it, and its receipt and invoice are printed from the list.
+  switch (ConfirmSubmission(earlierKey, out, /*keepStoredListed=*/!same, &leftListed)) {
+    case Outcome::stored:
+      if (same) {
+        if (leftListed)
+          ShowGUIMessage(kStoredButListed, kNotice, kError, UnknownSubmissions(opId).Path(), earlierKey);
+        Submitted();
+        return Settled::stored;
+      }
+      lastError.reset();
+      ShowGUIMessage(kEarlierStored, kNotice, kError, std::to_string(out.get_SORESULTINFO().get_SO_NBR()));
+      return Settled::stop;
+    case Outcome::notStored:
+      return Settled::goOn;  // that key stays unserved for good; this order is a new one
+    case Outcome::expired:
+      lastError.reset();
+      ShowGUIMessage(kExpired, kNotice, kError, std::to_string(kCallKeyKeptSeconds / 3600));
+      return Settled::stop;
+    case Outcome::unknown:
+      ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
+      return Settled::stop;
   }
-  if (out.get_VALID_COUNT() >= 1) {
-    std::string findings;
-    for (const auto& finding : out.get_CHECKDATALIST()) findings += finding.get_CHECKDESC() + "\n";
-    ShowGUIMessage(kCheckFound, kNotice, kInformation, findings);
-    return 6;
-  }
-  return 0;
+  return Settled::stop;
 }
 
 MVasDesk::SSoUserServiceIn CVasDesk::OrderRequest(RequestFor what) const {
-  const bool submit = what == RequestFor::submit;
+  const bool submit = what != RequestFor::check;
   MVasDesk::SSoUserServiceIn in;
   in.set_BUSI_CODE(busiCode);
   in.set_SOINFO(soInfo);
@@ -295,7 +334,7 @@ MVasDesk::SSoUserServiceIn CVasDesk::OrderRequest(RequestFor what) const {
   if (!resSign.get_RES_ID().empty() && busiType == kGlobalCall) in.set_RESSIGNLIST({resSign});
   if (!spromOperList.empty()) in.set_SPROMOPERLIST(spromOperList);
   if (!mscFuncOperList.empty()) in.set_MSCFUNCOPERLIST(mscFuncOperList);
-  if (submit && !soFeeList.empty()) in.set_SOFEELIST(soFeeList);
+  if (what == RequestFor::submit && !soFeeList.empty()) in.set_SOFEELIST(soFeeList);
   if (submit && operatorMan.get_REG_TYPE() != 0 && !operatorMan.get_REG_NBR().empty()) {
     in.set_OPERATORMAN(operatorMan);
   }
@@ -405,6 +444,7 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     pendingServId = userInfo.get_SERV_ID();
     pendingBusiCode = busiCode;
     pendingOrder = order;
+    pendingContent = WireForm(OrderRequest(RequestFor::content));
     pendingNumber = busiType == kGlobalCall ? resSign.get_RES_ID() : std::string();
   }
   const std::string key = pendingKey;

@@ -67,6 +67,23 @@ class CVasDesk {
   // Builds the order header and has the order checked: 0 passed, 1 the call
   // failed, 6 the check found errors (both shown).
   int CheckSo(short afterFlag, CBSDateTime afterDate, short verifyMode);
+  // Called before CheckSo with its arguments, the order otherwise complete
+  // but for its fees. A submission of this subscriber's business whose
+  // outcome is unknown is settled first: stored, it has opened the
+  // business and taken its number, so the check would refuse the order as
+  // a new one and the operator would not learn it was taken.
+  //   goOn:   nothing unknown for them, or the earlier one was never stored
+  //           (this order goes as a new one);
+  //   stop:   shown why: the earlier one was stored and this order differs
+  //           from it (it stays listed for its papers), or its outcome is
+  //           still not known, or no longer can be;
+  //   stored: the earlier one is this very order (its fees aside, which
+  //           the operator has not collected again): `out` is its reply,
+  //           GetSoInfo its header and GetErrorMsg its texts, as SubmitSo
+  //           would have given them.
+  enum class Settled { goOn, stop, stored };
+  Settled SettleUnknownSubmission(short afterFlag, CBSDateTime afterDate, short verifyMode,
+                                  MVasDesk::SSoUserServiceOut& out);
   // Prices the checked order: 0 success, 1 failure (shown).
   int CalcSoFee();
   void GetSoFeeOut(MBusiFeeMgntApp::SGetSoFeeOut& out) const { out = soFeeOut; }
@@ -130,9 +147,12 @@ class CVasDesk {
   }
 
  private:
-  // The order as check_so or so_userService carries it.
-  enum class RequestFor { check, submit };
+  // The order as check_so or so_userService carries it; `content` is the
+  // submission's order without its fees.
+  enum class RequestFor { check, submit, content };
   MVasDesk::SSoUserServiceIn OrderRequest(RequestFor what) const;
+  // The order header as CheckSo sends it.
+  void BuildSoInfo(short afterFlag, CBSDateTime afterDate, short verifyMode);
 
   // In the order the facade has always declared them.
   CBSErrorMsg lastError;
@@ -173,6 +193,7 @@ class CVasDesk {
   std::function<std::int64_t()> clockMicros;
   std::string pendingKey;        // the submission whose outcome is unknown
   std::string pendingOrder;      // that submission's order as it went on the wire
+  std::string pendingContent;    // the same without its fees
   std::string pendingNumber;     // the reserved number it carried; empty when none
   std::int64_t pendingServId = 0;
   std::int32_t pendingBusiCode = 0;
