@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "MBusiFeeMgntApp.h"
 #include "MPublicDef.h"
@@ -51,10 +52,15 @@ class CVasDesk {
   bool QueryResList(std::int32_t maxNum, const std::string& startNo, const std::string& endNo,
                     MVasDesk::SResInfoList& out);
   // Reserves `res`, giving back the number held before. On failure no
-  // number is held.
+  // number is held. A reservation whose reply was lost and whose
+  // confirmation the operator stopped may have been made on the server:
+  // the operator is told so, and its key is kept for UnsignRes.
   bool SignRes(const MVasDesk::SResInfo& res);
-  // Gives back the held number; false when none is held (nothing is called)
-  // or the release failed. Either way the number is forgotten.
+  // Gives back the held number; false when none is held or the release
+  // failed. Either way the number is forgotten. A reservation left unknown
+  // is asked after again under its key first and, found made, given back
+  // too; should the server still not answer for it, it is told and kept
+  // for the next time. With neither, nothing is called.
   bool UnsignRes();
 
   // The order's one service operation: actType 1 open, 2 modify, 3 close.
@@ -153,6 +159,8 @@ class CVasDesk {
   MVasDesk::SSoUserServiceIn OrderRequest(RequestFor what) const;
   // The order header as CheckSo sends it.
   void BuildSoInfo(short afterFlag, CBSDateTime afterDate, short verifyMode);
+  // Gives back a number held under `sign`.
+  bool Release(const MVasDesk::SResSign& sign);
 
   // In the order the facade has always declared them.
   CBSErrorMsg lastError;
@@ -197,6 +205,12 @@ class CVasDesk {
   std::string pendingNumber;     // the reserved number it carried; empty when none
   std::int64_t pendingServId = 0;
   std::int32_t pendingBusiCode = 0;
+  // Reservations whose outcome was left unknown, to be asked after again.
+  struct UnknownSign {
+    std::string key;
+    MVasDesk::SDoSignResIn request;
+  };
+  std::vector<UnknownSign> unknownSigns;
   int confirmTries = 5;
   std::chrono::milliseconds confirmPause{1000};
 };

@@ -1024,6 +1024,79 @@ TEST_F(Commit, ANumberPickedAfterAnUnknownOutcomeIsGivenBackWhenNotSubmitted) {
   EXPECT_EQ(orders(), 0);
 }
 
+// A reservation whose reply was lost and whose confirmation the clerk
+// stopped may have been made: the number would stay out of the pool for its
+// lease, one of the few this operator may hold, with nothing on the counter
+// to give it back. The clerk is told the outcome is unknown, and when the
+// workspace moves on the reservation is asked after again under its key and
+// the number given back if it was made; the next pick keeps only its own.
+TEST_F(Commit, AReservationLeftUnknownIsGivenBackWhenTheWorkspaceMovesOn) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  const std::vector<std::pair<const char*, std::function<void(Commit&)>>> leavings{
+      {"the next pick", [](Commit& t) { t.pickNumber(); }},
+      {"the next query", [](Commit& t) { t.query("13900000602"); }},
+      {"another business", [](Commit& t) { t.choose(102); }},
+      {"closing", [](Commit& t) { t.desk->close(); }},
+      {"the host quitting", [](Commit& t) { t.desk.reset(); }},
+  };
+  const struct {
+    const char* name;
+    zpd_fault fault;
+    bool made;  // the reservation reached the server
+  } losses[] = {{"the reply lost", zp::testing::lostReply(), true},
+                {"the request lost", zp::testing::lostRequest(), false}};
+  const auto held = [this] { return count("SELECT COUNT(*) FROM zp_res_number WHERE sts = 2 AND op_id = 11"); };
+  for (const auto& loss : losses)
+    for (const auto& [how, leave] : leavings) {
+      SCOPED_TRACE(std::string(loss.name) + ", then " + how);
+      fresh();
+      {
+        zpgui::MessageLog setup;
+        start();
+        query("13900000601");
+      }
+      desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
+      backend->fail(MVasDesk::IVasDesk_do_signRes, loss.fault);
+      {
+        zpgui::MessageLog told({kNo});  // stop confirming
+        pickNumber();
+        ASSERT_EQ(told.Shown().size(), 2u) << ::testing::PrintToString(told.Shown());
+        EXPECT_EQ(told.Shown()[1].flags, 16);
+        EXPECT_EQ(told.Shown()[1].text.rfind("预占号码[55100000]的结果未知", 0), 0u) << told.Shown()[1].text;
+        EXPECT_EQ(told.Unanswered(), 0);
+      }
+      EXPECT_EQ(text("edIsdn"), "");
+      ASSERT_EQ(held(), loss.made ? 1 : 0);
+      backend->dispatcher->clear_faults();
+
+      auto real = realService();
+      Wiretap<MVasDesk::SDoSignResIn, MVasDesk::SDoSignResOut> signs(
+          *backend->dispatcher, MVasDesk::IVasDesk_do_signRes,
+          [real](const MVasDesk::SDoSignResIn& in, MVasDesk::SDoSignResOut& out, CBSErrorMsg& err) {
+            return real->do_signRes(in, out, err);
+          });
+      zpgui::MessageLog next;
+      leave(*this);
+      for (const GUIMessage& m : next.Shown()) EXPECT_EQ(m.text.find("号码["), std::string::npos) << m.text;
+      if (std::string(how) == "the next pick") {
+        const std::string picked = desk->reservedNumber();
+        ASSERT_FALSE(picked.empty());
+        EXPECT_EQ(held(), 1) << "only the number picked now";
+        EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE sts = 2 AND op_id = 11 AND res_id = '" + picked + "'"),
+                  1);
+      } else {
+        EXPECT_EQ(held(), 0);
+        ASSERT_FALSE(signs.Seen().empty());
+        EXPECT_EQ(signs.Last().get_ACT_TYPE(), 2);
+        EXPECT_EQ(signs.Last().get_RES_ID(), "55100000");
+      }
+      EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55100000' AND sts = 1"),
+                desk && desk->reservedNumber() == "55100000" ? 0 : 1)
+          << "back in the pool";
+    }
+}
+
 // The list confirms nothing while the papers of an order it finds stored
 // could not be printed: such an order leaves the list once confirmed, and
 // its papers would be lost with its line.
