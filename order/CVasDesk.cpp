@@ -44,6 +44,9 @@ constexpr const char* kStoredButListed =
 constexpr const char* kSignConfirming = "预占结果未知，正在确认...";
 constexpr const char* kSignAskGoOn =
     "预占结果未知:没有收到后台的答复,号码可能已经预占,也可能没有预占。\n错误[%s]\n[%s]\n是否继续确认？";
+constexpr const char* kSignUnknown =
+    "预占号码[%s]的结果未知:没有收到后台的答复,号码可能已经预占,也可能没有预占。\n错误[%s]\n[%s]\n"
+    "请重新选号;重新选号、重新查询或关闭本窗口时将再次确认,已预占的号码将被释放。";
 constexpr int kYesNoQuestion = 36;
 
 // A reply that arrived whole but could not be read (of another call, cut
@@ -174,14 +177,24 @@ bool CVasDesk::SignRes(const MVasDesk::SResInfo& res) {
   MVasDesk::SDoSignResOut reply;
   // Asked again under its key when the reply is lost: a number is never
   // reserved twice, and the facade learns which number it holds.
+  const std::string key = zpd_new_call_key();
+  bool lost = false;
   const std::int32_t r = CallUntilAnswered(
-      zpd_new_call_key(),
+      key,
       [&] {
         lastError.reset();
         reply = {};
         return vasDesk.do_signRes(in, reply, lastError, nullptr);
       },
-      [] {}, [] {}, kSignConfirming, kSignAskGoOn);
+      [&] { lost = true; }, [] {}, kSignConfirming, kSignAskGoOn);
+  if (lost && StillUnknown(r)) {
+    // The operator stopped: the number may be reserved for him all the
+    // same, out of the pool and counted among the numbers he may hold, with
+    // nothing here to give it back. The key is kept to ask again.
+    unknownSigns.push_back({key, in});
+    ShowGUIMessage(kSignUnknown, kNotice, kError, res.get_RES_ID(), lastError.text2, lastError.text1);
+    return false;
+  }
   if (r != 0) {
     ShowGUIMessage(kSignFailed, kNotice, kInformation, res.get_RES_ID(), lastError.text2, lastError.text1);
     return false;
@@ -191,20 +204,44 @@ bool CVasDesk::SignRes(const MVasDesk::SResInfo& res) {
 }
 
 bool CVasDesk::UnsignRes() {
+  // Each reservation left unknown is asked again under its key: one made
+  // answers with its kept reply, one refused with its refusal, and one that
+  // never arrived is made now; whichever is held is given back.
+  std::vector<UnknownSign> stillUnknown;
+  for (const UnknownSign& u : std::exchange(unknownSigns, {})) {
+    MVasDesk::SDoSignResOut reply;
+    lastError.reset();
+    std::int32_t r;
+    {
+      const zpd_call_key_scope scope(u.key);
+      r = vasDesk.do_signRes(u.request, reply, lastError, nullptr);
+    }
+    if (StillUnknown(r)) {
+      ShowGUIMessage(kUnsignFailed, kNotice, kInformation, u.request.get_RES_ID(), lastError.text2, lastError.text1);
+      stillUnknown.push_back(u);
+    } else if (r == 0) {
+      Release(reply.get_RESSIGN());
+    }
+  }
+  unknownSigns = std::move(stillUnknown);
   if (resSign.get_RES_ID().empty()) return false;
+  // Forgotten before the call: whatever happens, the facade holds nothing.
+  const MVasDesk::SResSign held = resSign;
+  resSign = {};
+  return Release(held);
+}
 
+bool CVasDesk::Release(const MVasDesk::SResSign& sign) {
   MVasDesk::SDoSignResIn in;
   in.set_BUSI_CODE(busiCode);
-  in.set_REGION_CODE(resSign.get_REGION_CODE());
-  in.set_COUNTY_CODE(resSign.get_COUNTY_CODE());
-  in.set_ORG_ID(resSign.get_ORG_ID());
-  in.set_OP_ID(resSign.get_OP_ID());
-  in.set_AGENT_ID(resSign.get_AGENT_ID());
-  in.set_RES_CODE(resSign.get_RES_CODE());
-  in.set_RES_ID(resSign.get_RES_ID());
+  in.set_REGION_CODE(sign.get_REGION_CODE());
+  in.set_COUNTY_CODE(sign.get_COUNTY_CODE());
+  in.set_ORG_ID(sign.get_ORG_ID());
+  in.set_OP_ID(sign.get_OP_ID());
+  in.set_AGENT_ID(sign.get_AGENT_ID());
+  in.set_RES_CODE(sign.get_RES_CODE());
+  in.set_RES_ID(sign.get_RES_ID());
   in.set_ACT_TYPE(2);
-  // Forgotten before the call: whatever happens, the facade holds nothing.
-  resSign = {};
 
   lastError.reset();
   MVasDesk::SDoSignResOut reply;
@@ -239,6 +276,24 @@ void CVasDesk::AddUserServiceOper(short actType, const std::string& remark) {
 }
 
 int CVasDesk::CheckSo(short afterFlag, CBSDateTime afterDate, short verifyMode) {
+  BuildSoInfo(afterFlag, afterDate, verifyMode);
+  const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::check);
+  lastError.reset();
+  MPublicDef::SCheckSoOut out;
+  if (vasDesk.check_so(in, out, lastError, nullptr) != 0) {
+    ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
+    return 1;
+  }
+  if (out.get_VALID_COUNT() >= 1) {
+    std::string findings;
+    for (const auto& finding : out.get_CHECKDATALIST()) findings += finding.get_CHECKDESC() + "\n";
+    ShowGUIMessage(kCheckFound, kNotice, kInformation, findings);
+    return 6;
+  }
+  return 0;
+}
+
+void CVasDesk::BuildSoInfo(short afterFlag, CBSDateTime afterDate, short verifyMode) {
   soInfo = {};
   soInfo.set_BUSI_CODE(busiCode);
   soInfo.set_SO_NBR(0);
@@ -268,25 +323,46 @@ int CVasDesk::CheckSo(short afterFlag, CBSDateTime afterDate, short verifyMode) 
   soInfo.set_MSO_NBR(0);
   soInfo.set_REMARK("");
   soInfo.set_VERIFY_MODE(verifyMode);
+}
 
-  const MVasDesk::SSoUserServiceIn in = OrderRequest(RequestFor::check);
-  lastError.reset();
-  MPublicDef::SCheckSoOut out;
-  if (vasDesk.check_so(in, out, lastError, nullptr) != 0) {
-    ShowGUIMessage(kCallFailed, kNotice, kInformation, lastError.text2, lastError.text1);
-    return 1;
+CVasDesk::Settled CVasDesk::SettleUnknownSubmission(short afterFlag, CBSDateTime afterDate, short verifyMode,
+                                                    MVasDesk::SSoUserServiceOut& out) {
+  if (pendingKey.empty() || pendingServId != userInfo.get_SERV_ID() || pendingBusiCode != busiCode)
+    return Settled::goOn;
+  BuildSoInfo(afterFlag, afterDate, verifyMode);
+  // The fees are not collected yet: the same order is the same whatever
+  // the operator would confirm this time.
+  const bool same = WireForm(OrderRequest(RequestFor::content)) == pendingContent;
+  const std::string earlierKey = pendingKey;
+  bool leftListed = false;
+  // A changed order's earlier one, found stored, stays listed: the customer
+  // paid for it, and its receipt and invoice are printed from the list.
+  switch (ConfirmSubmission(earlierKey, out, /*keepStoredListed=*/!same, &leftListed)) {
+    case Outcome::stored:
+      if (same) {
+        if (leftListed)
+          ShowGUIMessage(kStoredButListed, kNotice, kError, UnknownSubmissions(opId).Path(), earlierKey);
+        Submitted();
+        return Settled::stored;
+      }
+      lastError.reset();
+      ShowGUIMessage(kEarlierStored, kNotice, kError, std::to_string(out.get_SORESULTINFO().get_SO_NBR()));
+      return Settled::stop;
+    case Outcome::notStored:
+      return Settled::goOn;  // that key stays unserved for good; this order is a new one
+    case Outcome::expired:
+      lastError.reset();
+      ShowGUIMessage(kExpired, kNotice, kError, std::to_string(kCallKeyKeptSeconds / 3600));
+      return Settled::stop;
+    case Outcome::unknown:
+      ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
+      return Settled::stop;
   }
-  if (out.get_VALID_COUNT() >= 1) {
-    std::string findings;
-    for (const auto& finding : out.get_CHECKDATALIST()) findings += finding.get_CHECKDESC() + "\n";
-    ShowGUIMessage(kCheckFound, kNotice, kInformation, findings);
-    return 6;
-  }
-  return 0;
+  return Settled::stop;
 }
 
 MVasDesk::SSoUserServiceIn CVasDesk::OrderRequest(RequestFor what) const {
-  const bool submit = what == RequestFor::submit;
+  const bool submit = what != RequestFor::check;
   MVasDesk::SSoUserServiceIn in;
   in.set_BUSI_CODE(busiCode);
   in.set_SOINFO(soInfo);
@@ -295,7 +371,7 @@ MVasDesk::SSoUserServiceIn CVasDesk::OrderRequest(RequestFor what) const {
   if (!resSign.get_RES_ID().empty() && busiType == kGlobalCall) in.set_RESSIGNLIST({resSign});
   if (!spromOperList.empty()) in.set_SPROMOPERLIST(spromOperList);
   if (!mscFuncOperList.empty()) in.set_MSCFUNCOPERLIST(mscFuncOperList);
-  if (submit && !soFeeList.empty()) in.set_SOFEELIST(soFeeList);
+  if (what == RequestFor::submit && !soFeeList.empty()) in.set_SOFEELIST(soFeeList);
   if (submit && operatorMan.get_REG_TYPE() != 0 && !operatorMan.get_REG_NBR().empty()) {
     in.set_OPERATORMAN(operatorMan);
   }
@@ -405,6 +481,7 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     pendingServId = userInfo.get_SERV_ID();
     pendingBusiCode = busiCode;
     pendingOrder = order;
+    pendingContent = WireForm(OrderRequest(RequestFor::content));
     pendingNumber = busiType == kGlobalCall ? resSign.get_RES_ID() : std::string();
   }
   const std::string key = pendingKey;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "MBusiFeeMgntApp.h"
 #include "MPublicDef.h"
@@ -51,10 +52,15 @@ class CVasDesk {
   bool QueryResList(std::int32_t maxNum, const std::string& startNo, const std::string& endNo,
                     MVasDesk::SResInfoList& out);
   // Reserves `res`, giving back the number held before. On failure no
-  // number is held.
+  // number is held. A reservation whose reply was lost and whose
+  // confirmation the operator stopped may have been made on the server:
+  // the operator is told so, and its key is kept for UnsignRes.
   bool SignRes(const MVasDesk::SResInfo& res);
-  // Gives back the held number; false when none is held (nothing is called)
-  // or the release failed. Either way the number is forgotten.
+  // Gives back the held number; false when none is held or the release
+  // failed. Either way the number is forgotten. A reservation left unknown
+  // is asked after again under its key first and, found made, given back
+  // too; should the server still not answer for it, it is told and kept
+  // for the next time. With neither, nothing is called.
   bool UnsignRes();
 
   // The order's one service operation: actType 1 open, 2 modify, 3 close.
@@ -67,6 +73,23 @@ class CVasDesk {
   // Builds the order header and has the order checked: 0 passed, 1 the call
   // failed, 6 the check found errors (both shown).
   int CheckSo(short afterFlag, CBSDateTime afterDate, short verifyMode);
+  // Called before CheckSo with its arguments, the order otherwise complete
+  // but for its fees. A submission of this subscriber's business whose
+  // outcome is unknown is settled first: stored, it has opened the
+  // business and taken its number, so the check would refuse the order as
+  // a new one and the operator would not learn it was taken.
+  //   goOn:   nothing unknown for them, or the earlier one was never stored
+  //           (this order goes as a new one);
+  //   stop:   shown why: the earlier one was stored and this order differs
+  //           from it (it stays listed for its papers), or its outcome is
+  //           still not known, or no longer can be;
+  //   stored: the earlier one is this very order (its fees aside, which
+  //           the operator has not collected again): `out` is its reply,
+  //           GetSoInfo its header and GetErrorMsg its texts, as SubmitSo
+  //           would have given them.
+  enum class Settled { goOn, stop, stored };
+  Settled SettleUnknownSubmission(short afterFlag, CBSDateTime afterDate, short verifyMode,
+                                  MVasDesk::SSoUserServiceOut& out);
   // Prices the checked order: 0 success, 1 failure (shown).
   int CalcSoFee();
   void GetSoFeeOut(MBusiFeeMgntApp::SGetSoFeeOut& out) const { out = soFeeOut; }
@@ -130,9 +153,14 @@ class CVasDesk {
   }
 
  private:
-  // The order as check_so or so_userService carries it.
-  enum class RequestFor { check, submit };
+  // The order as check_so or so_userService carries it; `content` is the
+  // submission's order without its fees.
+  enum class RequestFor { check, submit, content };
   MVasDesk::SSoUserServiceIn OrderRequest(RequestFor what) const;
+  // The order header as CheckSo sends it.
+  void BuildSoInfo(short afterFlag, CBSDateTime afterDate, short verifyMode);
+  // Gives back a number held under `sign`.
+  bool Release(const MVasDesk::SResSign& sign);
 
   // In the order the facade has always declared them.
   CBSErrorMsg lastError;
@@ -173,9 +201,16 @@ class CVasDesk {
   std::function<std::int64_t()> clockMicros;
   std::string pendingKey;        // the submission whose outcome is unknown
   std::string pendingOrder;      // that submission's order as it went on the wire
+  std::string pendingContent;    // the same without its fees
   std::string pendingNumber;     // the reserved number it carried; empty when none
   std::int64_t pendingServId = 0;
   std::int32_t pendingBusiCode = 0;
+  // Reservations whose outcome was left unknown, to be asked after again.
+  struct UnknownSign {
+    std::string key;
+    MVasDesk::SDoSignResIn request;
+  };
+  std::vector<UnknownSign> unknownSigns;
   int confirmTries = 5;
   std::chrono::milliseconds confirmPause{1000};
 };

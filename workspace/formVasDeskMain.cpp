@@ -969,36 +969,23 @@ void TfrmVasDesk::actCommitExecute() {
     return;
   }
 
-  if (facade.CheckSo(static_cast<short>(afterFlag_), afterDate_, static_cast<short>(verifyMode_)) != 0) return;
-
-  int feeFlag = 1;
-  if (!busiPublic.GetCalFeeFlag(busiCode_, user.get_REGION_CODE(), user.get_USER_TYPE(), 0, 0, 0, feeFlag))
-    feeFlag = 1;
-  if (feeFlag == 1) {
-    zpgui::WaitBox pricing("正在计算受理费用");
-    if (facade.CalcSoFee() != 0) return;
-    MBusiFeeMgntApp::SGetSoFeeOut priced;
-    facade.GetSoFeeOut(priced);
-    pricing.Close();
-    wait.Close();
-    const MPublicDef::SSoFeeList& fees = priced.get_SOFEELIST();
-    const MPublicDef::SPrepayOperList& prepays = priced.get_PREPAYOPERLIST();
-    if (!fees.empty() || !prepays.empty()) {
-      auto dialog = std::make_unique<TfrmSoFee>(nullptr);
-      dialog->InitSoFee(fees, prepays);
-      ShowModal(*dialog);
-      MPublicDef::SSoFeeList confirmed;
-      MPublicDef::SPrepayOperList confirmedPrepays;
-      if (dialog->GetSoFeeResult(confirmed, confirmedPrepays) == 2) return;
-      facade.SetSoFeeList(confirmed, confirmedPrepays);
-    }
-  }
-
   MVasDesk::SSoUserServiceOut submitted;
-  const bool failed = facade.SubmitSo(submitted);
+  // An earlier submission of this customer's business whose outcome is
+  // unknown is settled before the check: stored, it has opened the business
+  // and taken its number, and the check would refuse this order as a new
+  // one instead of telling that it was taken.
+  switch (facade.SettleUnknownSubmission(static_cast<short>(afterFlag_), afterDate_, static_cast<short>(verifyMode_),
+                                         submitted)) {
+    case CVasDesk::Settled::stop:
+      return;
+    case CVasDesk::Settled::stored:  // this very order: its papers, as its submission would have had them
+      break;
+    case CVasDesk::Settled::goOn:
+      if (!CheckPriceAndSubmit(user, wait, submitted)) return;
+      break;
+  }
   CBSErrorMsg outcome;
   facade.GetErrorMsg(outcome);
-  if (failed) return;
 
   OrderPapers papers;
   papers.busiCode = busiCode_;
@@ -1019,6 +1006,36 @@ void TfrmVasDesk::actCommitExecute() {
   ResetWorkspace();
   if (!printed) return;
   if (ShowGUIMessage("恭喜你,\n[%s]\n[是否继续此业务,...]", "提示", 52, outcome.text1) == zpgui::kAnswerNo) close();
+}
+
+bool TfrmVasDesk::CheckPriceAndSubmit(const MPublicDef::SUserInfo& user, zpgui::WaitBox& wait,
+                                      MVasDesk::SSoUserServiceOut& submitted) {
+  if (facade.CheckSo(static_cast<short>(afterFlag_), afterDate_, static_cast<short>(verifyMode_)) != 0) return false;
+
+  int feeFlag = 1;
+  if (!busiPublic.GetCalFeeFlag(busiCode_, user.get_REGION_CODE(), user.get_USER_TYPE(), 0, 0, 0, feeFlag))
+    feeFlag = 1;
+  if (feeFlag == 1) {
+    zpgui::WaitBox pricing("正在计算受理费用");
+    if (facade.CalcSoFee() != 0) return false;
+    MBusiFeeMgntApp::SGetSoFeeOut priced;
+    facade.GetSoFeeOut(priced);
+    pricing.Close();
+    wait.Close();
+    const MPublicDef::SSoFeeList& fees = priced.get_SOFEELIST();
+    const MPublicDef::SPrepayOperList& prepays = priced.get_PREPAYOPERLIST();
+    if (!fees.empty() || !prepays.empty()) {
+      auto dialog = std::make_unique<TfrmSoFee>(nullptr);
+      dialog->InitSoFee(fees, prepays);
+      ShowModal(*dialog);
+      MPublicDef::SSoFeeList confirmed;
+      MPublicDef::SPrepayOperList confirmedPrepays;
+      if (dialog->GetSoFeeResult(confirmed, confirmedPrepays) == 2) return false;
+      facade.SetSoFeeList(confirmed, confirmedPrepays);
+    }
+  }
+
+  return !facade.SubmitSo(submitted);
 }
 
 void TfrmVasDesk::btnUnknownClick() {

@@ -24,6 +24,10 @@
 #include "record_table.h"
 #include "special_data.h"
 
+namespace zpgui {
+class WaitBox;
+}
+
 class QCloseEvent;
 class QRadioButton;
 class QTreeWidgetItem;
@@ -169,6 +173,10 @@ class TfrmVasDesk : public TfrmMDIChild {
   static void PlaceOnPage(QWidget* frame, QWidget* placeholder);
   // The remark of the order: the detail page's of the current type.
   std::string OrderRemark() const;
+  // The commit's check, pricing, fee dialog and submission of the order
+  // built; false when one of them stopped it (it has said why).
+  bool CheckPriceAndSubmit(const MPublicDef::SUserInfo& user, zpgui::WaitBox& wait,
+                           MVasDesk::SSoUserServiceOut& submitted);
 
   std::unique_ptr<Ui::TfrmVasDesk> ui_;
   int busiCode_ = 0;

@@ -147,14 +147,16 @@ class Commit : public ::testing::Test {
   // Global Call ready and committed with every reply of the submission lost
   // (the order is stored) and the operator giving up confirming; what that
   // commit showed.
-  Messages commitWithRepliesLost(const std::function<void()>& beforeCommit = {}) {
+  // With `lost` a lost request instead, the order is never stored.
+  Messages commitWithRepliesLost(const std::function<void()>& beforeCommit = {},
+                                 const zpd_fault& lost = zp::testing::lostReply()) {
     {
       zpgui::MessageLog setup;
       globalCallReady();
     }
     if (beforeCommit) beforeCommit();
     desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
-    backend->fail(MVasDesk::IVasDesk_so_userService, zp::testing::lostReply());
+    backend->fail(MVasDesk::IVasDesk_so_userService, lost);
     zpgui::MessageLog answers({kNo});  // stop confirming
     zpgui::ModalScript fees;
     fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
@@ -1022,6 +1024,79 @@ TEST_F(Commit, ANumberPickedAfterAnUnknownOutcomeIsGivenBackWhenNotSubmitted) {
   EXPECT_EQ(orders(), 0);
 }
 
+// A reservation whose reply was lost and whose confirmation the clerk
+// stopped may have been made: the number would stay out of the pool for its
+// lease, one of the few this operator may hold, with nothing on the counter
+// to give it back. The clerk is told the outcome is unknown, and when the
+// workspace moves on the reservation is asked after again under its key and
+// the number given back if it was made; the next pick keeps only its own.
+TEST_F(Commit, AReservationLeftUnknownIsGivenBackWhenTheWorkspaceMovesOn) {
+  QTemporaryDir data;
+  const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+  const std::vector<std::pair<const char*, std::function<void(Commit&)>>> leavings{
+      {"the next pick", [](Commit& t) { t.pickNumber(); }},
+      {"the next query", [](Commit& t) { t.query("13900000602"); }},
+      {"another business", [](Commit& t) { t.choose(102); }},
+      {"closing", [](Commit& t) { t.desk->close(); }},
+      {"the host quitting", [](Commit& t) { t.desk.reset(); }},
+  };
+  const struct {
+    const char* name;
+    zpd_fault fault;
+    bool made;  // the reservation reached the server
+  } losses[] = {{"the reply lost", zp::testing::lostReply(), true},
+                {"the request lost", zp::testing::lostRequest(), false}};
+  const auto held = [this] { return count("SELECT COUNT(*) FROM zp_res_number WHERE sts = 2 AND op_id = 11"); };
+  for (const auto& loss : losses)
+    for (const auto& [how, leave] : leavings) {
+      SCOPED_TRACE(std::string(loss.name) + ", then " + how);
+      fresh();
+      {
+        zpgui::MessageLog setup;
+        start();
+        query("13900000601");
+      }
+      desk->orderFacade().SetConfirmRetries(1, std::chrono::milliseconds(0));
+      backend->fail(MVasDesk::IVasDesk_do_signRes, loss.fault);
+      {
+        zpgui::MessageLog told({kNo});  // stop confirming
+        pickNumber();
+        ASSERT_EQ(told.Shown().size(), 2u) << ::testing::PrintToString(told.Shown());
+        EXPECT_EQ(told.Shown()[1].flags, 16);
+        EXPECT_EQ(told.Shown()[1].text.rfind("预占号码[55100000]的结果未知", 0), 0u) << told.Shown()[1].text;
+        EXPECT_EQ(told.Unanswered(), 0);
+      }
+      EXPECT_EQ(text("edIsdn"), "");
+      ASSERT_EQ(held(), loss.made ? 1 : 0);
+      backend->dispatcher->clear_faults();
+
+      auto real = realService();
+      Wiretap<MVasDesk::SDoSignResIn, MVasDesk::SDoSignResOut> signs(
+          *backend->dispatcher, MVasDesk::IVasDesk_do_signRes,
+          [real](const MVasDesk::SDoSignResIn& in, MVasDesk::SDoSignResOut& out, CBSErrorMsg& err) {
+            return real->do_signRes(in, out, err);
+          });
+      zpgui::MessageLog next;
+      leave(*this);
+      for (const GUIMessage& m : next.Shown()) EXPECT_EQ(m.text.find("号码["), std::string::npos) << m.text;
+      if (std::string(how) == "the next pick") {
+        const std::string picked = desk->reservedNumber();
+        ASSERT_FALSE(picked.empty());
+        EXPECT_EQ(held(), 1) << "only the number picked now";
+        EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE sts = 2 AND op_id = 11 AND res_id = '" + picked + "'"),
+                  1);
+      } else {
+        EXPECT_EQ(held(), 0);
+        ASSERT_FALSE(signs.Seen().empty());
+        EXPECT_EQ(signs.Last().get_ACT_TYPE(), 2);
+        EXPECT_EQ(signs.Last().get_RES_ID(), "55100000");
+      }
+      EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55100000' AND sts = 1"),
+                desk && desk->reservedNumber() == "55100000" ? 0 : 1)
+          << "back in the pool";
+    }
+}
+
 // The list confirms nothing while the papers of an order it finds stored
 // could not be printed: such an order leaves the list once confirmed, and
 // its papers would be lost with its line.
@@ -1083,6 +1158,111 @@ TEST_F(Commit, AnOutcomeLeftUnknownIsListedAndConfirmedLater) {
   ASSERT_EQ(listed.Shown().size(), 5u);
   EXPECT_EQ(listed.Shown()[4].text, "没有结果未知的业务。");
   EXPECT_EQ(orders(), 1);
+}
+
+// The clerk left an outcome unknown and commits the order on screen again.
+// Were it checked first, an order stored meanwhile would have the check
+// refuse it (the business opened, its number in use by that order) and the
+// clerk would never learn it was taken. The earlier outcome is settled
+// before the check: the same order stored has its papers printed from the
+// stored reply, nothing sent again; a changed one is told the earlier one's
+// number and not sent; one never stored goes on as a new order.
+TEST_F(Commit, AnOrderCommittedAgainAfterAnUnknownOutcomeIsSettledBeforeItsCheck) {
+  struct Case {
+    const char* name;
+    bool stored;         // the lost submission was stored
+    const char* remark;  // the remark of the order committed again
+  };
+  const Case cases[] = {
+      {"the same order, stored", true, "商务出差"},
+      {"a changed order, stored", true, "商务出差(改)"},
+      {"the same order, never stored", false, "商务出差"},
+      {"a changed order, never stored", false, "商务出差(改)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir run, pdf, data;
+    const zp::testing::ScopedEnv runPath("ZP_RUN_PATH", run.path().toStdString());
+    const zp::testing::ScopedEnv dataHome("XDG_DATA_HOME", data.path().toStdString());
+    std::filesystem::create_directory_symlink(PRINT_DIR, run.path().toStdString() + "/print");
+    ASSERT_TRUE(SetDefaultPrinterName("PDF:" + pdf.path().toStdString()));
+    fresh();
+    commitWithRepliesLost({}, c.stored ? zp::testing::lostReply() : zp::testing::lostRequest());
+    ASSERT_EQ(orders(), c.stored ? 1 : 0);
+    ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
+    backend->dispatcher->clear_faults();
+    const long long firstSoNbr = c.stored ? count("SELECT so_nbr FROM zp_order") : 0;
+
+    auto real = realService();
+    Wiretap<MVasDesk::SSoUserServiceIn, MPublicDef::SCheckSoOut> checks(
+        *backend->dispatcher, MVasDesk::IVasDesk_check_so,
+        [real](const MVasDesk::SSoUserServiceIn& in, MPublicDef::SCheckSoOut& out, CBSErrorMsg& err) {
+          return real->check_so(in, out, err);
+        });
+    Wiretap<MVasDesk::SSoUserServiceIn, MVasDesk::SSoUserServiceOut> submissions(
+        *backend->dispatcher, MVasDesk::IVasDesk_so_userService,
+        [real](const MVasDesk::SSoUserServiceIn& in, MVasDesk::SSoUserServiceOut& out, CBSErrorMsg& err) {
+          return real->so_userService(in, out, err);
+        });
+    at<QLineEdit>("edGcallRemark").setText(c.remark);
+    const bool same = std::string(c.remark) == "商务出差";
+    const bool printsPapers = !(c.stored && !same);
+    // The papers' questions (receipt, it came out right, invoice), then
+    // whether to go on with the business.
+    zpgui::MessageLog answers({kYes, kYes, kYes, kYes});
+    zpgui::ModalScript fees;
+    fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
+    commit();
+
+    // Orders that reached the server with their content (a question under
+    // the key alone carries none).
+    std::size_t ordersSent = 0;
+    for (const auto& in : submissions.Seen())
+      ordersSent += zp::testing::Sent(in, MVasDesk::SSoUserServiceIn::kIdx_USERSERVICEOPERLIST) ? 1 : 0;
+    EXPECT_EQ(orders(), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 601 AND busi_type = 101"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE res_id = '55100000' AND sts = 3 AND serv_id = 601"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM zp_res_number WHERE sts <> 1 AND serv_id <> 602"), 1)
+        << "one number taken, none left reserved";
+    const Messages& shown = answers.Shown();
+    if (c.stored) {
+      EXPECT_EQ(checks.Count(), 0u) << "the stored order is not checked as a new one";
+      EXPECT_EQ(ordersSent, 0u) << "nothing sent again";
+      EXPECT_TRUE(fees.Shown().empty()) << "no fees collected again";
+      EXPECT_EQ(count("SELECT so_nbr FROM zp_order"), firstSoNbr);
+      // The stored one's remark, whatever the screen says now.
+      EXPECT_EQ(count("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 601 AND remark = '商务出差'"), 1);
+    } else {
+      EXPECT_EQ(checks.Count(), 1u);
+      EXPECT_EQ(ordersSent, 1u);
+      EXPECT_EQ(fees.Shown().size(), 1u);
+      EXPECT_EQ(count(std::string("SELECT COUNT(*) FROM zp_user_service WHERE serv_id = 601 AND remark = '") +
+                      c.remark + "'"),
+                1);
+    }
+    const std::string soNbr = std::to_string(count("SELECT so_nbr FROM zp_order"));
+    if (printsPapers) {
+      ASSERT_EQ(shown.size(), 4u) << ::testing::PrintToString(shown);
+      EXPECT_EQ(shown[0].text, "是否打印回执...!");
+      EXPECT_EQ(shown[2].text, "是否打印发票!");
+      EXPECT_EQ(shown[3].text.rfind("恭喜你,\n[业务受理成功,业务流水号:" + soNbr, 0), 0u) << shown[3].text;
+      EXPECT_EQ(QDir(pdf.path()).entryList({"*.pdf"}, QDir::Files).size(), 2);  // a receipt and an invoice
+      EXPECT_EQ(count("SELECT print_count FROM zp_order"), 1);
+      EXPECT_TRUE(UnknownSubmissions(11).List().empty());
+      EXPECT_EQ(text("edIsdn"), "");  // reset: nothing left to submit again
+    } else {
+      ASSERT_EQ(shown.size(), 1u) << ::testing::PrintToString(shown);
+      EXPECT_EQ(shown[0].flags, 16);
+      EXPECT_EQ(shown[0].text.rfind("此前结果未知的业务已经受理,业务流水号:" + soNbr + "。\n本次的业务内容与它不同,没有提交。", 0),
+                0u)
+          << shown[0].text;
+      EXPECT_TRUE(QDir(pdf.path()).entryList({"*.pdf"}, QDir::Files).isEmpty());
+      // Still listed: its receipt and invoice are printed from there.
+      EXPECT_EQ(UnknownSubmissions(11).List().size(), 1u);
+      EXPECT_EQ(text("edIsdn"), "55100000");
+    }
+    EXPECT_EQ(answers.Unanswered(), 0);
+  }
 }
 
 // Found stored from a list that cannot be written, the order keeps its line
