@@ -238,15 +238,20 @@ void Database::transact(Intent intent, const std::function<void(soci::session&)>
     ~Lease() { pool.give_back(at); }
   } lease{*pool_, pool_->lease()};
   soci::session& sql = pool_->at(lease.at);
+  // A read sees the store as of one moment, as SQLite's reads do: a lookup
+  // of several queries never shows an order committed meanwhile in some of
+  // its lists and not in others.
+  const char* begin =
+      backend_ == Backend::postgresql && intent == Intent::read ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY" : "BEGIN";
   try {
-    transactionControl(sql, "BEGIN");
+    transactionControl(sql, begin);
   } catch (const soci::soci_error& e) {
     // Nothing of the request has run yet, so a connection the store dropped
     // meanwhile is opened again and the request begins on it: otherwise every
     // later request on it would fail until the server was restarted.
     if (!reopenIfDropped(sql)) throw StoreError(std::string("the store is busy: ") + e.what());
     try {
-      transactionControl(sql, "BEGIN");
+      transactionControl(sql, begin);
     } catch (const soci::soci_error& again) {
       throw StoreError(std::string("the store is busy: ") + again.what());
     }

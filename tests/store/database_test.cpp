@@ -63,6 +63,24 @@ TEST_P(Store, AFailedTransactionLeavesNothing) {
   EXPECT_GT(db_->commits(), before);
 }
 
+// A read sees the store as of one moment: what is committed while a lookup
+// runs its several queries shows in none of them, not in some.
+TEST_P(Store, AReadSeesOneMomentOfTheStore) {
+  long long before = -1, after = -1;
+  db_->transact(Database::Intent::read, [&](soci::session& sql) {
+    sql << "SELECT COUNT(*) FROM zp_operator", soci::into(before);
+    std::thread([&] {
+      db_->transact(Database::Intent::write, [](soci::session& w) {
+        w << "INSERT INTO zp_operator (op_id, org_id, region_code, county_code, op_name) VALUES (1, 2, 3, 4, 'x')";
+      });
+    }).join();
+    sql << "SELECT COUNT(*) FROM zp_operator", soci::into(after);
+  });
+  EXPECT_EQ(before, 0);
+  EXPECT_EQ(after, 0);
+  EXPECT_EQ(count("zp_operator"), 1);
+}
+
 TEST_P(Store, SequenceNeverRepeatsUnderConcurrency) {
   std::mutex m;
   std::set<long long> seen;
