@@ -1,5 +1,7 @@
 #include "tcp_server.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <array>
 #include <asio.hpp>
@@ -417,14 +419,15 @@ std::error_code TcpServer::Impl::start(const std::string& host, std::uint16_t wa
   if (limits.workerThreads > 0) {
     const bool lanes = isRead && limits.readThreads > 0;
     pool = std::make_unique<WorkerPool>(limits.workerThreads, limits.queueLength,
-                                        ThreadPriority{lanes ? limits.ordinaryNice : 0, {}});
+                                        ThreadPriority{lanes ? limits.ordinaryNice : 0, {}}, "zp-work");
     if (lanes)
       readPool = std::make_unique<WorkerPool>(limits.readThreads, limits.queueLength,
-                                              ThreadPriority{0, limits.quickSlice});
+                                              ThreadPriority{0, limits.quickSlice}, "zp-read");
   }
   accept();
   schedule_sweep();
   ioThread = std::thread([this] {
+    ::pthread_setname_np(::pthread_self(), "zp-io");
     applyToThisThread({0, limits.quickSlice});
     for (;;) {
       try {

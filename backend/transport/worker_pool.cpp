@@ -1,14 +1,16 @@
 #include "worker_pool.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 
 namespace zp::transport {
 
-WorkerPool::WorkerPool(std::size_t threads, std::size_t queueLength, ThreadPriority priority)
+WorkerPool::WorkerPool(std::size_t threads, std::size_t queueLength, ThreadPriority priority, const char* name)
     : queueLength_(std::max<std::size_t>(queueLength, 1)), ownerMost_(queueLength_ - queueLength_ / 8) {
   threads = std::max<std::size_t>(threads, 1);
   threads_.reserve(threads);
-  for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this, priority] { run(priority); });
+  for (std::size_t i = 0; i < threads; ++i) threads_.emplace_back([this, priority, name] { run(priority, name); });
 }
 
 WorkerPool::~WorkerPool() { stop(); }
@@ -38,7 +40,8 @@ void WorkerPool::stop() {
   }
 }
 
-void WorkerPool::run(ThreadPriority priority) {
+void WorkerPool::run(ThreadPriority priority, const char* name) {
+  ::pthread_setname_np(::pthread_self(), name);
   applyToThisThread(priority);
   for (;;) {
     std::function<void()> job;

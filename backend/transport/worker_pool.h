@@ -22,8 +22,11 @@ class WorkerPool {
   // Starts `threads` workers (at least 1); at most `queueLength` jobs (at
   // least 1) wait for one. Each worker takes `priority` for itself: a lower
   // one, so that other threads of the process win the processor from it
-  // when it is short, or a short slice, so that it wins it from them.
-  WorkerPool(std::size_t threads, std::size_t queueLength, ThreadPriority priority = {});
+  // when it is short, or a short slice, so that it wins it from them. The
+  // workers are named `name` (at most 15 characters: what top -H, ps, gdb
+  // and perf show of them).
+  WorkerPool(std::size_t threads, std::size_t queueLength, ThreadPriority priority = {},
+             const char* name = "zp-worker");
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
@@ -42,7 +45,7 @@ class WorkerPool {
   void stop();
 
  private:
-  void run(ThreadPriority priority);
+  void run(ThreadPriority priority, const char* name);
 
   const std::size_t queueLength_;
   const std::size_t ownerMost_;  // jobs one owner may have queued

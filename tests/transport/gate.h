@@ -1,8 +1,10 @@
 // A handler that holds every request it gets until the test opens the gate,
-// and notes how many entered, the threads that ran them and those threads'
-// CPU priorities (nice values and the time slices they asked for).
+// and notes how many entered, the threads that ran them, those threads'
+// names and their CPU priorities (nice values and the time slices they
+// asked for).
 #pragma once
 
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
 
 #include "test_server.h"
@@ -47,6 +50,9 @@ class Gate {
         threads_.insert(std::this_thread::get_id());
         nices_.insert(thread_nice());
         slices_.insert(thread_slice_us());
+        char name[16] = {};
+        ::pthread_getname_np(::pthread_self(), name, sizeof name);
+        names_.insert(name);
         ++entered_;
         changed_.notify_all();
         changed_.wait(lock, [this] { return open_; });
@@ -74,6 +80,11 @@ class Gate {
     std::lock_guard lock(mutex_);
     return slices_;
   }
+  // The names of the threads that ran the requests.
+  std::set<std::string> names() {
+    std::lock_guard lock(mutex_);
+    return names_;
+  }
   void open() {
     std::lock_guard lock(mutex_);
     open_ = true;
@@ -89,6 +100,7 @@ class Gate {
   std::set<std::thread::id> threads_;
   std::set<int> nices_;
   std::set<long> slices_;
+  std::set<std::string> names_;
 };
 
 }  // namespace zp::testing

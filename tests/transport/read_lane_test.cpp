@@ -187,6 +187,9 @@ TEST(ReadLane, ReadWorkersAndTheIoThreadAskForShortSlices) {
     EXPECT_EQ(calls.start(kWrite, 2).get(), 0);
     EXPECT_EQ(s.reads.slices(), std::set<long>{300});
     EXPECT_EQ(s.writes.slices(), std::set<long>{own});
+    // Named, so that top -H, gdb and perf tell them apart.
+    EXPECT_EQ(s.reads.names(), std::set<std::string>{"zp-read"});
+    EXPECT_EQ(s.writes.names(), std::set<std::string>{"zp-work"});
   }
   {
     // Without workers the I/O thread runs the handlers: its slice shows.
@@ -195,6 +198,7 @@ TEST(ReadLane, ReadWorkersAndTheIoThreadAskForShortSlices) {
     Calls calls(s.address);
     EXPECT_EQ(calls.start(kWrite, 1).get(), 0);
     EXPECT_EQ(s.writes.slices(), std::set<long>{100}) << "the default";
+    EXPECT_EQ(s.writes.names(), std::set<std::string>{"zp-io"});
   }
 }
 
