@@ -145,17 +145,12 @@ TEST_F(ShowDetail, AForwardingNumberTooLongForTheFieldIsNotPastedCutShort) {
       {"1391234", false, "56789012", "139123456789012"},        // 7 + 8 do
       {"139000011112222", true, "13800001111", "13800001111"},  // replaces the selection
   };
-  QClipboard* clipboard = QGuiApplication::clipboard();
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.clipboard) + " onto " + c.before);
     TfrmShowDetail fresh;
     fresh.SetDetail(2, 0, c.before);
     QLineEdit& phone = *fresh.findChild<QLineEdit*>("edPhone");
-    phone.setFocus();
-    if (c.selectAll) phone.selectAll();
-    else phone.end(false);
-    clipboard->setText(c.clipboard);
-    SendKey(phone, Qt::Key_V, Qt::ControlModifier);
+    zp::testing::Paste(phone, c.clipboard, c.selectAll);
     EXPECT_EQ(phone.text().toStdString(), c.after);
 
     zpgui::ModalScript script;

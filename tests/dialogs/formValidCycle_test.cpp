@@ -129,17 +129,12 @@ TEST_F(ValidCycle, CyclesTooLongForTheFieldAreNotPastedCutShort) {
       {"5", false, "123", "5"},
       {"999", true, "36", "36"},
   };
-  QClipboard* clipboard = QGuiApplication::clipboard();
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.clipboard) + " onto " + c.before);
     TfrmValidCycle fresh;
     fresh.SetCycleInfo("-1", c.before, 0, 0);
     QLineEdit& cycles = *fresh.findChild<QLineEdit*>("edValidCycle");
-    cycles.setFocus();
-    if (c.selectAll) cycles.selectAll();
-    else cycles.end(false);
-    clipboard->setText(c.clipboard);
-    SendKey(cycles, Qt::Key_V, Qt::ControlModifier);
+    zp::testing::Paste(cycles, c.clipboard, c.selectAll);
     EXPECT_EQ(cycles.text().toStdString(), c.after);
 
     zpgui::ModalScript script;

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -27,6 +29,18 @@ inline void SendKey(QWidget& to, int key, Qt::KeyboardModifiers modifiers = Qt::
 // Each character as a key press of its own, through the edit's key filter.
 inline void Type(QLineEdit& edit, const QString& text) {
   for (QChar c : text) SendKey(edit, Qt::Key_unknown, Qt::NoModifier, QString(c));
+}
+
+// Pastes `text` with Ctrl+V as a clerk does: over the whole content
+// (`overAll`) or at its end.
+inline void Paste(QLineEdit& edit, const QString& text, bool overAll) {
+  edit.setFocus();
+  if (overAll)
+    edit.selectAll();
+  else
+    edit.end(false);
+  QGuiApplication::clipboard()->setText(text);
+  SendKey(edit, Qt::Key_V, Qt::ControlModifier);
 }
 
 // The named controls in the order Tab visits them, starting at `form`.

@@ -177,6 +177,23 @@ class Commit : public ::testing::Test {
     config.clock = [w = backend.get()] { return w->clock; };
     return std::make_shared<zp::backend::VasDeskService>(*backend->db, config);
   }
+  // What reaches an operation of the acceptance service, which answers it
+  // as zpserver does.
+  Wiretap<MVasDesk::SSoUserServiceIn, MPublicDef::SCheckSoOut> tapChecks() {
+    auto real = realService();
+    return {*backend->dispatcher, MVasDesk::IVasDesk_check_so,
+            [real](const auto& in, auto& out, auto& err) { return real->check_so(in, out, err); }};
+  }
+  Wiretap<MVasDesk::SSoUserServiceIn, MVasDesk::SSoUserServiceOut> tapSubmissions() {
+    auto real = realService();
+    return {*backend->dispatcher, MVasDesk::IVasDesk_so_userService,
+            [real](const auto& in, auto& out, auto& err) { return real->so_userService(in, out, err); }};
+  }
+  Wiretap<MVasDesk::SDoSignResIn, MVasDesk::SDoSignResOut> tapSignRes() {
+    auto real = realService();
+    return {*backend->dispatcher, MVasDesk::IVasDesk_do_signRes,
+            [real](const auto& in, auto& out, auto& err) { return real->do_signRes(in, out, err); }};
+  }
   long long count(const std::string& sql) { return backend->count(sql); }
   long long orders() { return count("SELECT COUNT(*) FROM zp_order"); }
   bool serviceTabShown() {
@@ -377,12 +394,7 @@ TEST_F(Commit, AnAgentOrTextTheOrderCouldNotCarryIsRefusedInItsOwnField) {
     c.spoil(*this);
     at<QTabWidget>("pcInfo").setCurrentIndex(0);
     {
-      auto real = realService();
-      Wiretap<MVasDesk::SSoUserServiceIn, MPublicDef::SCheckSoOut> checks(
-          *backend->dispatcher, MVasDesk::IVasDesk_check_so,
-          [real](const MVasDesk::SSoUserServiceIn& in, MPublicDef::SCheckSoOut& out, CBSErrorMsg& err) {
-            return real->check_so(in, out, err);
-          });
+      auto checks = tapChecks();
       zpgui::MessageLog messages({kNo, kNo, kYes});
       zpgui::ModalScript fees;
       fees.Then([](QDialog& d) { d.findChild<QPushButton*>("btnOK")->click(); });
@@ -753,10 +765,7 @@ TEST_F(Commit, CancellingGpsDeletesEveryCurrentProduct) {
     query("13900000602");
     ASSERT_TRUE(at<QRadioButton>("radBtnClose").isChecked());
   }
-  auto real = realService();
-  Wiretap<MVasDesk::SSoUserServiceIn, MVasDesk::SSoUserServiceOut> submitted(
-      *backend->dispatcher, MVasDesk::IVasDesk_so_userService,
-      [real](const auto& in, auto& out, auto& err) { return real->so_userService(in, out, err); });
+  auto submitted = tapSubmissions();
   zpgui::MessageLog answers({kNo, kYes});
   commit();
   EXPECT_EQ(answers.Unanswered(), 0);
@@ -968,12 +977,7 @@ TEST_F(Commit, TheNumberOfAnOrderWhoseOutcomeIsUnknownIsNotGivenBack) {
     ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
     backend->dispatcher->clear_faults();
 
-    auto real = realService();
-    Wiretap<MVasDesk::SDoSignResIn, MVasDesk::SDoSignResOut> signs(
-        *backend->dispatcher, MVasDesk::IVasDesk_do_signRes,
-        [real](const MVasDesk::SDoSignResIn& in, MVasDesk::SDoSignResOut& out, CBSErrorMsg& err) {
-          return real->do_signRes(in, out, err);
-        });
+    auto signs = tapSignRes();
     zpgui::MessageLog next;
     leave(*this);
     for (const GUIMessage& m : next.Shown()) EXPECT_EQ(m.text.find("释放号码"), std::string::npos) << m.text;
@@ -1070,12 +1074,7 @@ TEST_F(Commit, AReservationLeftUnknownIsGivenBackWhenTheWorkspaceMovesOn) {
       ASSERT_EQ(held(), loss.made ? 1 : 0);
       backend->dispatcher->clear_faults();
 
-      auto real = realService();
-      Wiretap<MVasDesk::SDoSignResIn, MVasDesk::SDoSignResOut> signs(
-          *backend->dispatcher, MVasDesk::IVasDesk_do_signRes,
-          [real](const MVasDesk::SDoSignResIn& in, MVasDesk::SDoSignResOut& out, CBSErrorMsg& err) {
-            return real->do_signRes(in, out, err);
-          });
+      auto signs = tapSignRes();
       zpgui::MessageLog next;
       leave(*this);
       for (const GUIMessage& m : next.Shown()) EXPECT_EQ(m.text.find("号码["), std::string::npos) << m.text;
@@ -1106,12 +1105,7 @@ TEST_F(Commit, TheUnknownListConfirmsNothingWhenItCouldNotPrint) {
   commitWithRepliesLost();
   backend->dispatcher->clear_faults();
   ASSERT_EQ(UnknownSubmissions(11).List().size(), 1u);
-  auto real = realService();
-  Wiretap<MVasDesk::SSoUserServiceIn, MVasDesk::SSoUserServiceOut> confirms(
-      *backend->dispatcher, MVasDesk::IVasDesk_so_userService,
-      [real](const MVasDesk::SSoUserServiceIn& in, MVasDesk::SSoUserServiceOut& out, CBSErrorMsg& err) {
-        return real->so_userService(in, out, err);
-      });
+  auto confirms = tapSubmissions();
   zpgui::MessageLog told;
   {
     zp::testing::ScopedEnv nowhere("ZP_BROKER_ZEPHYRON", "inproc:nobody-serves-this");
@@ -1193,17 +1187,8 @@ TEST_F(Commit, AnOrderCommittedAgainAfterAnUnknownOutcomeIsSettledBeforeItsCheck
     backend->dispatcher->clear_faults();
     const long long firstSoNbr = c.stored ? count("SELECT so_nbr FROM zp_order") : 0;
 
-    auto real = realService();
-    Wiretap<MVasDesk::SSoUserServiceIn, MPublicDef::SCheckSoOut> checks(
-        *backend->dispatcher, MVasDesk::IVasDesk_check_so,
-        [real](const MVasDesk::SSoUserServiceIn& in, MPublicDef::SCheckSoOut& out, CBSErrorMsg& err) {
-          return real->check_so(in, out, err);
-        });
-    Wiretap<MVasDesk::SSoUserServiceIn, MVasDesk::SSoUserServiceOut> submissions(
-        *backend->dispatcher, MVasDesk::IVasDesk_so_userService,
-        [real](const MVasDesk::SSoUserServiceIn& in, MVasDesk::SSoUserServiceOut& out, CBSErrorMsg& err) {
-          return real->so_userService(in, out, err);
-        });
+    auto checks = tapChecks();
+    auto submissions = tapSubmissions();
     at<QLineEdit>("edGcallRemark").setText(c.remark);
     const bool same = std::string(c.remark) == "商务出差";
     const bool printsPapers = !(c.stored && !same);
