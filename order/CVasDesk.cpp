@@ -160,6 +160,9 @@ bool CVasDesk::QueryResList(std::int32_t maxNum, const std::string& startNo, con
 }
 
 bool CVasDesk::SignRes(const MVasDesk::SResInfo& res) {
+  // The number a submission left unknown carried may be the stored order's:
+  // let go, not given back (the server would refuse to release it).
+  if (HoldsNumberOfPendingSubmission()) resSign = {};
   UnsignRes();
   resSign = {};
 
