@@ -60,6 +60,10 @@ bool InstallQtChineseTexts(QTranslator& translator) {
   return QCoreApplication::installTranslator(&translator);
 }
 
+LoggedInOperator SignedInOperator(const OperatorSignIn& in) {
+  return {in.opId, in.orgId, in.countyCode, in.regionCode};
+}
+
 bool AskOperatorSignIn(QWidget* parent, std::int32_t opId, bool sameOperator, LoggedInOperator& op) {
   for (;;) {
     QDialog d(parent);
@@ -84,7 +88,7 @@ bool AskOperatorSignIn(QWidget* parent, std::int32_t opId, bool sameOperator, Lo
     OperatorSignIn in;
     std::string why;
     if (SignInOperator(opId, password->text().toStdString(), in, why)) {
-      op = {in.opId, in.orgId, in.countyCode, in.regionCode};
+      op = SignedInOperator(in);
       return true;
     }
     QMessageBox::warning(parent, d.windowTitle(), QString::fromStdString(why));

@@ -43,6 +43,10 @@ class QTranslator;
 // are not installed.
 bool InstallQtChineseTexts(QTranslator& translator);
 
+struct OperatorSignIn;
+// The operator as the host hands him to the modules, from his sign-in.
+LoggedInOperator SignedInOperator(const OperatorSignIn& in);
+
 // Asks the operator's id and password (the dialog "dlgSignIn") until the
 // server signs him in or he gives up (false). Each refusal is shown as the
 // server worded it. With `sameOperator` the id is `opId` and cannot be

@@ -21,10 +21,6 @@
 
 namespace {
 
-LoggedInOperator fromSession(const OperatorSignIn& in) {
-  return {in.opId, in.orgId, in.countyCode, in.regionCode};
-}
-
 // What the open workspaces show, for a screenshot's reader (and a smoke
 // test of an installation): each business type list, or why it is empty.
 void describeWorkspaces(const HostWindow& w, QTextStream& out) {
@@ -83,7 +79,7 @@ int main(int argc, char** argv) {
       qWarning("zphost: %s", why.c_str());
       return 2;
     }
-    op = fromSession(in);
+    op = SignedInOperator(in);
   } else if (!AskOperatorSignIn(nullptr, p.value("op").toInt(), /*sameOperator=*/false, op)) {
     return 0;
   }

@@ -160,9 +160,6 @@ bool CVasDesk::QueryResList(std::int32_t maxNum, const std::string& startNo, con
 }
 
 bool CVasDesk::SignRes(const MVasDesk::SResInfo& res) {
-  // The number a submission left unknown carried may be the stored order's:
-  // let go, not given back (the server would refuse to release it).
-  if (HoldsNumberOfPendingSubmission()) resSign = {};
   UnsignRes();
   resSign = {};
 
@@ -229,8 +226,11 @@ bool CVasDesk::UnsignRes() {
   unknownSigns = std::move(stillUnknown);
   if (resSign.get_RES_ID().empty()) return false;
   // Forgotten before the call: whatever happens, the facade holds nothing.
-  const MVasDesk::SResSign held = resSign;
-  resSign = {};
+  const MVasDesk::SResSign held = std::exchange(resSign, {});
+  // The number a submission left unknown carried may be the stored order's:
+  // let go, not given back (the server would refuse to release it); the
+  // list of unknown outcomes tells.
+  if (!pendingKey.empty() && held.get_RES_ID() == pendingNumber) return false;
   return Release(held);
 }
 
@@ -335,14 +335,17 @@ CVasDesk::Settled CVasDesk::SettleUnknownSubmission(short afterFlag, CBSDateTime
   BuildSoInfo(afterFlag, afterDate, verifyMode);
   // The fees are not collected yet: the same order is the same whatever
   // the operator would confirm this time.
-  const bool same = WireForm(OrderRequest(RequestFor::content)) == pendingContent;
+  return SettleEarlier(WireForm(OrderRequest(RequestFor::content)) == pendingContent, out);
+}
+
+CVasDesk::Settled CVasDesk::SettleEarlier(bool same, MVasDesk::SSoUserServiceOut& out) {
   const std::string earlierKey = pendingKey;
   bool leftListed = false;
   // A changed order's earlier one, found stored, stays listed: the customer
   // paid for it, and its receipt and invoice are printed from the list.
   switch (ConfirmSubmission(earlierKey, out, /*keepStoredListed=*/!same, &leftListed)) {
     case Outcome::stored:
-      if (same) {
+      if (same) {  // the kept reply, as sending it again would have had it
         if (leftListed)
           ShowGUIMessage(kStoredButListed, kNotice, kError, UnknownSubmissions(opId).Path(), earlierKey);
         Submitted();
@@ -450,33 +453,15 @@ bool CVasDesk::SubmitSo(MVasDesk::SSoUserServiceOut& out) {
     // print for an order the server does not hold. And a key the server may
     // have forgotten would have even the same order stored a second time.
     MVasDesk::SSoUserServiceOut earlier;
-    // A changed order's earlier one, found stored, stays listed: the
-    // customer paid for it, and its receipt and invoice are printed from
-    // the list.
-    const std::string earlierKey = pendingKey;
-    bool leftListed = false;
-    switch (ConfirmSubmission(earlierKey, earlier, /*keepStoredListed=*/!same, &leftListed)) {
-      case Outcome::stored:
-        if (same) {  // the kept reply, as sending it again would have had it
-          if (leftListed)
-            ShowGUIMessage(kStoredButListed, kNotice, kError, UnknownSubmissions(opId).Path(), earlierKey);
-          out = earlier;
-          Submitted();
-          return false;
-        }
-        lastError.reset();
-        ShowGUIMessage(kEarlierStored, kNotice, kError, std::to_string(earlier.get_SORESULTINFO().get_SO_NBR()));
+    switch (SettleEarlier(same, earlier)) {
+      case Settled::stored:
+        out = earlier;
+        return false;
+      case Settled::stop:
         return true;
-      case Outcome::notStored:
-        again = false;  // that key stays unserved for good; this order is a new one
+      case Settled::goOn:
+        again = false;
         break;
-      case Outcome::expired:
-        lastError.reset();
-        ShowGUIMessage(kExpired, kNotice, kError, std::to_string(kCallKeyKeptSeconds / 3600));
-        return true;
-      case Outcome::unknown:
-        ShowGUIMessage(kLeftUnknown, kNotice, kError, lastError.text2, lastError.text1);
-        return true;
     }
   }
   if (!again) {

@@ -60,7 +60,9 @@ class CVasDesk {
   // failed. Either way the number is forgotten. A reservation left unknown
   // is asked after again under its key first and, found made, given back
   // too; should the server still not answer for it, it is told and kept
-  // for the next time. With neither, nothing is called.
+  // for the next time. With neither, nothing is called. The number a
+  // submission whose outcome is unknown carried is forgotten, not given
+  // back: it may be the stored order's.
   bool UnsignRes();
 
   // The order's one service operation: actType 1 open, 2 modify, 3 close.
@@ -138,12 +140,6 @@ class CVasDesk {
   void SetClock(std::function<std::int64_t()> micros) { clockMicros = std::move(micros); }
   // The key of the last submission whose outcome is unknown; empty when none.
   const std::string& PendingSubmissionKey() const { return pendingKey; }
-  // Whether the number held is the one that submission carried: it may be
-  // the stored order's, and must not be given back. A number reserved
-  // since, for another order, is not.
-  bool HoldsNumberOfPendingSubmission() const {
-    return !pendingKey.empty() && !resSign.get_RES_ID().empty() && resSign.get_RES_ID() == pendingNumber;
-  }
   // How often, and how far apart, a call whose reply was lost is asked again
   // before the operator is asked whether to go on; he is asked sooner once
   // the tries have taken as long as one call may (a silent server).
@@ -161,6 +157,11 @@ class CVasDesk {
   void BuildSoInfo(short afterFlag, CBSDateTime afterDate, short verifyMode);
   // Gives back a number held under `sign`.
   bool Release(const MVasDesk::SResSign& sign);
+  // Asks what the pending submission became and tells the operator what
+  // follows for this order, `same` as that one or changed: stored and the
+  // same, `out` is its reply; stored and changed, expired or still unknown,
+  // stop (told); never stored, go on as a new order.
+  Settled SettleEarlier(bool same, MVasDesk::SSoUserServiceOut& out);
 
   // In the order the facade has always declared them.
   CBSErrorMsg lastError;

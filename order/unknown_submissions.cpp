@@ -29,8 +29,7 @@ UnknownSubmissions::Contents UnknownSubmissions::Read() const {
     all.unreadable = true;
     return all;
   }
-  all = ParseUnknownList(text.str());
-  return all;
+  return ParseUnknownList(text.str());
 }
 
 bool UnknownSubmissions::Remember(const UnknownSubmission& s) {

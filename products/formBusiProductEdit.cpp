@@ -263,6 +263,14 @@ void TfrmBusiProductEdit::AskProductDetail(int row, Occasion occasion) {
     else if (forwarding) type = 2;
   }
   if (type == 0) return;
+  // A ring-back product still without its ring is not chosen.
+  const auto unchooseWithoutRing = [&] {
+    if (r.funcParam.empty() && r.action != offers::kActKept) {
+      selection_.Rules().Touch(row);
+      r.action.clear();
+      r.checked = false;
+    }
+  };
 
   // No ring to choose (the list could not be fetched, or the region has
   // none): a ring-back product cannot be chosen, and the clerk is told why
@@ -270,11 +278,7 @@ void TfrmBusiProductEdit::AskProductDetail(int row, Occasion occasion) {
   if (ringBack && selection_.RingList().empty()) {
     ShowGUIMessage("没有取到可选的彩铃铃声,无法选择产品[%s]。\n请稍后重新查询该用户再试;如仍没有铃声,请与系统管理员联系。",
                    "提示", 64, r.caption);
-    if (r.funcParam.empty() && r.action != offers::kActKept) {
-      selection_.Rules().Touch(row);
-      r.action.clear();
-      r.checked = false;
-    }
+    unchooseWithoutRing();
     return;
   }
   dialog->LoadRings(selection_.RingList());
@@ -284,13 +288,8 @@ void TfrmBusiProductEdit::AskProductDetail(int row, Occasion occasion) {
   std::string detail;
   auto& rules = selection_.Rules();
   if (dialog->GetDetail(mode, detail) != 1) {
-    // A ring-back product still without its ring is not chosen: the
-    // operator backed out of giving one.
-    if (ringBack && r.funcParam.empty() && r.action != offers::kActKept) {
-      rules.Touch(row);
-      r.action.clear();
-      r.checked = false;
-    }
+    // The operator backed out of giving one.
+    if (ringBack) unchooseWithoutRing();
     return;
   }
 

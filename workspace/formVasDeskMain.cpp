@@ -821,10 +821,9 @@ void TfrmVasDesk::GiveBackUnorderedNumber() {
   // The reset only forgets the number: left reserved, it would stay out of
   // every counter's pool until its lease ran out, and each customer who
   // walked away would use up one of the numbers this operator may hold.
-  // The number of an order whose outcome is unknown is the order's if it
-  // was stored: it stays until the list of unknown outcomes tells. One
-  // picked since for another order is given back as any other.
-  if (!facade.HoldsNumberOfPendingSubmission()) facade.UnsignRes();
+  // (The number of an order whose outcome is unknown is let go, not given
+  // back: it is the order's if that was stored.)
+  facade.UnsignRes();
 }
 
 void TfrmVasDesk::closeEvent(QCloseEvent* event) {
